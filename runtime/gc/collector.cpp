@@ -2,6 +2,7 @@
 #include "runtime/gc/collector.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -26,6 +27,7 @@ void* gc_cache[8];
 // Size of the block that operator new just handed out; the gc_object constructor
 // takes it, so objects not made by operator new (stack, statics) stay unmanaged.
 int gc_pending_size;
+void* gc_pending_block;
 
 std::vector<gc_root_entry>& gc_roots() {
     static std::vector<gc_root_entry> roots;
@@ -102,6 +104,12 @@ gc_object::gc_object() {
         succ = pred = nullptr;
         flags = 3;
         return;
+    }
+    // The collector frees objects through their gc_object address, so it must be the
+    // block's start: translated classes put Object first and interfaces as virtual bases.
+    if (this != gc_pending_block) {
+        std::fputs("gc: a class puts another base before Object\n", stderr);
+        std::abort();
     }
     flags = gc_pending_size | gc_markbit;
     gc_pending_size = 0;
@@ -199,6 +207,7 @@ void* gc_object_alloc(int request) {
         block = std::malloc(size);
     }
     gc_pending_size = size;
+    gc_pending_block = block;
     return block;
 }
 

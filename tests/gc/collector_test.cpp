@@ -14,6 +14,11 @@ struct Holder : Object {
 
 struct Small : Object {};  // 32 bytes: served from the per-size cache
 
+struct Interface : gc_interface {};
+// Wrong shape: a non-virtual interface before Object moves the object off the block start.
+struct InterfaceFirst : Interface, Object {};
+struct InterfaceVirtual : Object, virtual Interface {};
+
 struct Throws : Object {
     Throws() { throw std::runtime_error("constructor fails"); }
 };
@@ -182,4 +187,11 @@ TEST_F(GcTest, ObjectsOutsideTheHeapAreNeverCollected) {
     EXPECT_FALSE(gc_is_live_object(&onStack));
     gc_collect_all();
     EXPECT_EQ(Tracked::destroyed, 0);
+}
+
+TEST_F(GcTest, InterfacesAsVirtualBasesKeepTheObjectAtTheBlockStart) {
+    auto* ok = new InterfaceVirtual;
+    Interface* asInterface = ok;
+    EXPECT_EQ(gc_object_of(asInterface), static_cast<gc_object*>(ok));
+    EXPECT_DEATH(new InterfaceFirst, "another base before Object");
 }
