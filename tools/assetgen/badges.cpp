@@ -73,10 +73,15 @@ void Emblem(cairo_t* cr, int e, double c) {
         case 8:  // clock
             cairo_arc(cr, c, c, 9, 0, 2 * M_PI);
             cairo_close_path(cr);
-            cairo_move_to(cr, c + 1, c);
-            cairo_arc_negative(cr, c, c, 1, 0, -2 * M_PI);
-            cairo_rectangle(cr, c - 1, c - 7, 2, 7);
-            cairo_rectangle(cr, c, c - 1, 5, 2);
+            // Both hands cut out as one outline: overlapping cut-outs would
+            // cancel each other where they cross under the even-odd rule.
+            cairo_move_to(cr, c - 1.3, c - 7);
+            cairo_line_to(cr, c + 1.3, c - 7);
+            cairo_line_to(cr, c + 1.3, c - 1.3);
+            cairo_line_to(cr, c + 5.5, c - 1.3);
+            cairo_line_to(cr, c + 5.5, c + 1.3);
+            cairo_line_to(cr, c - 1.3, c + 1.3);
+            cairo_close_path(cr);
             cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
             break;
         case 9:  // flag
@@ -112,12 +117,12 @@ void PaintBadge(cairo_t* cr, int frame, int) {
     const int shape = frame / 16, emblem = frame % 16;
     const Rgb metal = kMetals[shape];
     const Rgb face = kFaces[(frame * 3 + shape) % 8];
-    // Ribbon tails behind the medal.
+    // Ribbon tails behind the medal, ending two pixels above the frame's edge.
     for (int side = -1; side <= 1; side += 2) {
         cairo_move_to(cr, c + side * 4, c + 10);
-        cairo_line_to(cr, c + side * 15, c + 31);
-        cairo_line_to(cr, c + side * 9, c + 28);
-        cairo_line_to(cr, c + side * 6, c + 32);
+        cairo_line_to(cr, c + side * 15, c + 28.5);
+        cairo_line_to(cr, c + side * 9, c + 26);
+        cairo_line_to(cr, c + side * 6, c + 29.5);
         cairo_line_to(cr, c - side * 2, c + 12);
         cairo_close_path(cr);
         SetColour(cr, face.Scaled(0.8));
@@ -161,7 +166,63 @@ void PaintBadge(cairo_t* cr, int frame, int) {
     cairo_restore(cr);
 }
 
-void PaintParticle(cairo_t* cr, int frame, int) {
+namespace {
+
+// An 8-pixel frame at tier 1 has too few pixels for a five- or six-pointed
+// star: anti-aliased, it comes out as a round blob. At that size each family
+// is drawn as the sparkle it stands for: thin arms along the pixel rows and
+// columns through one pixel's centre (so each arm is one crisp pixel wide),
+// shorter diagonal glints for the many-pointed stars, and a white core.
+// Half a pixel off the frame centre is far below what a spinning star shows.
+void PaintTinyParticle(cairo_t* cr, int family, double size, const Rgb& tint) {
+    const double c = 3.5;
+    // Three pixels reach from the centre pixel to the frame's first column.
+    const double arm = std::min(3.0, size);
+    auto sparkle = [&](double length, double turn, double alpha) {
+        StarPath(cr, c, c, 4, length, 0.72, turn);
+        SetColour(cr, tint, alpha);
+        cairo_fill(cr);
+    };
+    switch (family) {
+        case 3:  // round dot
+            cairo_arc(cr, c, c, 0.45 * size, 0, 2 * M_PI);
+            SetColour(cr, tint);
+            cairo_fill(cr);
+            break;
+        case 4:  // diamond
+            ShapePath(cr, Shape::kDiamond, c, c, arm - 0.4);
+            SetColour(cr, tint);
+            cairo_fill(cr);
+            break;
+        case 6:  // a thin cross turned on its corner
+            sparkle(arm, M_PI / 4, 0.9);
+            break;
+        case 7: {  // soft dot
+            cairo_pattern_t* g = cairo_pattern_create_radial(c, c, 0, c, c, std::min(3.2, size));
+            cairo_pattern_add_color_stop_rgba(g, 0, tint.r, tint.g, tint.b, 1);
+            cairo_pattern_add_color_stop_rgba(g, 1, tint.r, tint.g, tint.b, 0);
+            cairo_set_source(cr, g);
+            cairo_arc(cr, c, c, std::min(3.2, size), 0, 2 * M_PI);
+            cairo_fill(cr);
+            cairo_pattern_destroy(g);
+            return;
+        }
+        case 1:  // four-pointed star
+            sparkle(arm, 0, 1);
+            break;
+        default:  // five-, six- and eight-pointed stars: cross plus glints
+            sparkle(0.65 * arm + 0.4, M_PI / 4, 0.6 + 0.1 * family / 5);
+            sparkle(arm, 0, 1);
+            break;
+    }
+    cairo_rectangle(cr, 3, 3, 1, 1);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_fill(cr);
+}
+
+}  // namespace
+
+void PaintParticle(cairo_t* cr, int frame, int tier) {
     // Eight families, each in 32 sizes, turns and soft tints.
     const double c = 4;
     const int family = frame % 8, k = frame / 8;
@@ -169,6 +230,10 @@ void PaintParticle(cairo_t* cr, int frame, int) {
     const double turn = k * 0.37;
     static const Rgb kTints[4] = {{1, 1, 1}, {1, 0.95, 0.8}, {0.85, 0.92, 1}, {1, 0.88, 0.95}};
     const Rgb tint = kTints[k % 4];
+    if (tier == 1) {
+        PaintTinyParticle(cr, family, size, tint);
+        return;
+    }
     cairo_new_path(cr);
     switch (family) {
         case 0: StarPath(cr, c, c, 5, size, size * 0.45, turn); break;

@@ -96,15 +96,17 @@ void PaintIcon(cairo_t* cr, int frame, int) {
         for (int pass = 0; pass < 2; ++pass) {
             for (int k = 0; k < 4; ++k) {
                 double sx = (k % 2) ? 1 : -1, sy = (k / 2) ? 1 : -1;
-                cairo_move_to(cr, c + sx * 14.5, c + sy * 7);
-                cairo_line_to(cr, c + sx * 14.5, c + sy * 14.5);
-                cairo_line_to(cr, c + sx * 7, c + sy * 14.5);
+                // Kept inside the frame with its glow, so nothing is cut off at
+                // the frame edge or bleeds into a neighbour.
+                cairo_move_to(cr, c + sx * 13, c + sy * 6.5);
+                cairo_line_to(cr, c + sx * 13, c + sy * 13);
+                cairo_line_to(cr, c + sx * 6.5, c + sy * 13);
             }
             cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
             cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
             if (pass == 0) {
                 cairo_set_source_rgba(cr, 1, 0.85, 0.3, 0.35);
-                cairo_set_line_width(cr, 4);
+                cairo_set_line_width(cr, 3.6);
             } else {
                 SetColour(cr, palette::kGold);
                 cairo_set_line_width(cr, 1.8);
@@ -129,9 +131,15 @@ void PaintIcon(cairo_t* cr, int frame, int) {
             cairo_line_to(cr, c - 5, c + 5);
             StrokeToPath(cr, 3.2);
             break;
-        case 2:  // back
-            Arrow(cr, c - 2, c, M_PI, 6);
-            cairo_rectangle(cr, c - 2, c - 2, 8, 4);
+        case 2:  // back: head and shaft as one outline, so no seam or gap shows
+            cairo_move_to(cr, c - 8, c);
+            cairo_line_to(cr, c - 1.5, c - 6.5);
+            cairo_line_to(cr, c - 1.5, c - 2.2);
+            cairo_line_to(cr, c + 7, c - 2.2);
+            cairo_line_to(cr, c + 7, c + 2.2);
+            cairo_line_to(cr, c - 1.5, c + 2.2);
+            cairo_line_to(cr, c - 1.5, c + 6.5);
+            cairo_close_path(cr);
             WhiteSymbol(cr);
             break;
         case 3:  // play
@@ -210,12 +218,19 @@ void PaintIcon(cairo_t* cr, int frame, int) {
             cairo_line_to(cr, c + 6.5, c - 5);
             StrokeToPath(cr, 3);
             break;
-        case 13:  // restart
-            cairo_arc(cr, c, c, 6.5, -2.4, 1.9);
+        case 13: {  // restart: an open ring whose end carries the arrow head
+            const double r = 6.3, from = -0.9 * M_PI, to = 0.55 * M_PI;
+            cairo_arc(cr, c, c, r, from, to);
             StrokeToPath(cr, 2.6);
-            Arrow(cr, c - 5.5, c - 5, -0.5, 4);
+            // The head sits on the start of the ring, pointing back along it
+            // (against the arc's direction of drawing), so the ring reads as
+            // turning anticlockwise.
+            const double head = from - M_PI / 2;
+            Arrow(cr, c + r * std::cos(from) + std::cos(head), c + r * std::sin(from) + std::sin(head),
+                  head, 4.2);
             WhiteSymbol(cr);
             break;
+        }
         case 14: {  // help
             UseFont(cr, Face::kSansBold, 18);
             CenteredTextPath(cr, "?", c, c);
@@ -258,9 +273,13 @@ void PaintDpad(cairo_t* cr, int frame, int) {
     } else if (frame == 11) {  // back
         PaintIcon(cr, 2, 1);
     } else if (frame == 12) {  // pad base
-        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-        RoundedRect(cr, c - 5, c - 14, 10, 28, 2.5);
-        RoundedRect(cr, c - 14, c - 5, 28, 10, 2.5);
+        // One cross outline: two overlapping bars would show their inner edges.
+        const double a = 5, b = 14;
+        const double pts[12][2] = {{-a, -b}, {a, -b}, {a, -a}, {b, -a}, {b, a}, {a, a},
+                                   {a, b},   {-a, b}, {-a, a}, {-b, a}, {-b, -a}, {-a, -a}};
+        for (const auto& p : pts) cairo_line_to(cr, c + p[0], c + p[1]);
+        cairo_close_path(cr);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
         SetColour(cr, FromBytes(40, 60, 140), 0.7);
         cairo_fill_preserve(cr);
         cairo_set_source_rgba(cr, 1, 1, 1, 0.9);

@@ -90,7 +90,7 @@ void Cracks(cairo_t* cr, double width, double alpha) {
     cairo_stroke(cr);
 }
 
-void PaintTrapTile(cairo_t* cr, int colour) {
+void PaintTrapTile(cairo_t* cr, int colour, int tier) {
     Rgb glass = palette::PlayColour(colour).Mixed({1, 1, 1}, colour > 2 ? 0.0 : 0.18);
     if (colour > 2) glass = FromBytes(170, 176, 200);
     // A thinner glass slab than the floor: it looks like it could give way.
@@ -105,8 +105,15 @@ void PaintTrapTile(cairo_t* cr, int colour) {
     cairo_set_source(cr, g);
     cairo_fill(cr);
     cairo_pattern_destroy(g);
-    Cracks(cr, 0.05, 0.75);
-    PaintSymbol(cr, colour, 0.5, 0.5, 0.3, glass.Scaled(0.55), {1, 1, 1}, 0.06);
+    // With only 16 pixels across the top at tier 1, fine cracks would drown
+    // the shape that tells the colours apart: there they are fainter and the
+    // shape larger and solid.
+    const bool small = tier == 1;
+    Cracks(cr, 0.05, small ? 0.45 : 0.75);
+    if (small)  // solid white: an outlined shape this small closes up into a ring
+        PaintSymbol(cr, colour, 0.5, 0.5, 0.36, {1, 1, 1}, glass.Scaled(0.45), 0.05);
+    else
+        PaintSymbol(cr, colour, 0.5, 0.5, 0.3, glass.Scaled(0.55), {1, 1, 1}, 0.06);
     cairo_restore(cr);
     // Front edge chips: small bites out of the rim.
     PushFaceMap(cr, kFloorView, {-0.5, 0.5, 0.5}, {1, 0, 0}, {0, 0, -1});
@@ -186,14 +193,16 @@ void PaintExit(cairo_t* cr, int state) {
     if (state > 0) {
         // A beam of light rising from the open exit.
         V2 l = kFloorView({-0.32, 0.0, 0.5}), r = kFloorView({0.32, 0.0, 0.5});
-        double top = l.y - (state == 2 ? 16 : 12);
+        // Fades out just inside the frame: a beam cut off by the frame's top
+        // edge would show a hard line.
+        double top = l.y - 10.5;
         cairo_move_to(cr, l.x, l.y);
         cairo_line_to(cr, r.x, r.y);
         cairo_line_to(cr, r.x - 1, top);
         cairo_line_to(cr, l.x + 1, top);
         cairo_close_path(cr);
         cairo_pattern_t* g = cairo_pattern_create_linear(0, l.y, 0, top);
-        cairo_pattern_add_color_stop_rgba(g, 0, 1, 0.95, 0.6, 0.55);
+        cairo_pattern_add_color_stop_rgba(g, 0, 1, 0.95, 0.6, state == 2 ? 0.7 : 0.55);
         cairo_pattern_add_color_stop_rgba(g, 1, 1, 0.95, 0.6, 0.0);
         cairo_set_source(cr, g);
         cairo_fill(cr);
@@ -201,7 +210,8 @@ void PaintExit(cairo_t* cr, int state) {
     }
     if (state == 2) {
         for (int i = 0; i < 5; ++i) {
-            V2 p = kFloorView({0.3 * std::cos(i * 1.3), 0.3 * std::sin(i * 1.3), 0.8 + 0.15 * i});
+            // Low enough that the highest sparkle stays whole inside the frame.
+            V2 p = kFloorView({0.3 * std::cos(i * 1.3), 0.3 * std::sin(i * 1.3), 0.75 + 0.1 * i});
             StarPath(cr, p.x, p.y, 4, 1.6, 0.5, 0);
             cairo_set_source_rgba(cr, 1, 1, 0.9, 0.9);
             cairo_fill(cr);
@@ -288,9 +298,9 @@ void PaintGem(cairo_t* cr, int colour) {
 
 }  // namespace
 
-void PaintLevelPiece(cairo_t* cr, int frame, int) {
+void PaintLevelPiece(cairo_t* cr, int frame, int tier) {
     switch (frame) {
-        case 0: case 1: case 2: case 3: PaintTrapTile(cr, frame); break;
+        case 0: case 1: case 2: case 3: PaintTrapTile(cr, frame, tier); break;
         case 4: PaintFloor(cr, false); break;
         case 5: PaintFloor(cr, true); break;
         case 6: PaintStone(cr, false); break;

@@ -51,13 +51,15 @@ void Scene(cairo_t* cr, double x, double y, double scale, int variant) {
             V3 at{double(col - 2), double(r - 2), 0};
             View view{x, y, scale, {0, 0, 0}};
             if (t >= 2 && t <= 5) {
-                int colour = (t - 2) % 3;
+                // The very gem of the level sheet, scaled from its 32-pixel
+                // frame (centred on the cell's object layer) to this picture.
                 V2 p = view(at + V3{0, 0, 1.0});
-                cairo_arc(cr, p.x, p.y, 0.3 * 30 * scale, 0, 2 * M_PI);
-                GlossyDisc(cr, p.x, p.y, 0.3 * 30 * scale, palette::PlayColour(colour), scale);
-                ShapePath(cr, ShapeOf(colour), p.x, p.y, 0.16 * 30 * scale);
-                cairo_set_source_rgba(cr, 1, 1, 1, 0.9);
-                cairo_fill(cr);
+                const double k = scale / LevelView({0, 0, 0}).scale;
+                cairo_save(cr);
+                cairo_translate(cr, p.x - 16 * k, p.y - 16 * k);
+                cairo_scale(cr, k, k);
+                PaintLevelPiece(cr, 12 + (t - 2) % 3, 1);
+                cairo_restore(cr);
             }
             if (t == 6 || (variant != 2 && r == 2 && col == 2)) {
                 V2 p = view(at);
@@ -131,7 +133,7 @@ void PaintTitleLogo(cairo_t* cr, int, int) {
         x += ce.x_advance;
     }
     MiniCube(cr, 40, 26, 0.55, 0, 5, 2);
-    MiniCube(cr, 222, 104, 0.45, 2, 0, 0);
+    MiniCube(cr, 238, 104, 0.45, 2, 0, 0);  // clear of the "y" tail
     Sparkle(cr, 200, 24, 7, 0.95);
     Sparkle(cr, 60, 108, 5, 0.8);
     Sparkle(cr, 236, 52, 4, 0.7);
@@ -177,7 +179,9 @@ void PaintMenuArt(cairo_t* cr, int frame, int) {
     cairo_set_source(cr, g);
     cairo_fill(cr);
     cairo_pattern_destroy(g);
-    Scene(cr, c, c + 10, 1.3, frame);
+    // Five cells across at this size span the frame with a margin for the
+    // outline, so no block is cut off at the edge.
+    Scene(cr, c, c + 8, 1.15, frame);
     for (int i = 0; i < 6; ++i) {
         double a = i * 2.1 + frame;
         Sparkle(cr, c + 100 * std::cos(a), c + 90 * std::sin(a), 4 + (i % 3) * 2, 0.85);

@@ -8,12 +8,12 @@
 namespace assetgen {
 namespace {
 
-constexpr double kRmsDb = -17;   // common loudness of every effect
+constexpr double kLoudDb = -14;  // common loudness of every effect (see Loudness)
 constexpr double kPeakDb = -1.5; // stays under the -1 dBFS ceiling after rounding
 
-std::vector<uint8_t> Finish(Buffer b, double fadeOut = 0.01, double rmsDb = kRmsDb) {
+std::vector<uint8_t> Finish(Buffer b, double fadeOut = 0.01, double loudDb = kLoudDb) {
     Fade(b, 0.002, fadeOut);
-    Master(b, rmsDb, kPeakDb);
+    Master(b, loudDb, kPeakDb);
     return EncodeWave(b, 1);
 }
 
@@ -66,8 +66,11 @@ std::vector<uint8_t> FallingWhistle() {
 }
 
 std::vector<uint8_t> RollTick() {
-    Buffer b = Tone(620, 0.09, 55, 480);
-    Mix(b, NoiseBurst(11, 0.03, 160, 0.35), 0, 0.5f);
+    // A woody knock: a short pitched body carries the loudness, a little noise
+    // gives the contact; a body that dies too fast leaves only a peaky click.
+    Buffer b = Tone(640, 0.11, 32, 500);
+    Mix(b, Tone(1530, 0.06, 60), 0, 0.3f);
+    Mix(b, NoiseBurst(11, 0.03, 160, 0.35), 0, 0.35f);
     return Finish(b, 0.02);
 }
 
@@ -81,7 +84,7 @@ std::vector<uint8_t> SoftTick() {
     Buffer b = Tone(1800, 0.04, 120);
     Mix(b, NoiseBurst(13, 0.02, 300, 0.5), 0, 0.3f);
     // Deliberately quieter than the other effects: it is a background tick.
-    return Finish(b, 0.01, kRmsDb - 6);
+    return Finish(b, 0.01, kLoudDb - 6);
 }
 
 std::vector<uint8_t> StartJingle() {

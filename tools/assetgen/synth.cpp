@@ -16,6 +16,23 @@ void Mix(Buffer& out, const Buffer& voice, long start, float gain, bool wrap) {
     }
 }
 
+namespace {
+
+// Every voice opens and closes with a short raised-cosine ramp: a sine that
+// jumps in or is cut off mid-swing clicks wherever it is mixed.
+constexpr double kAttack = 0.0015, kRelease = 0.006;
+
+void Envelope(Buffer& b) {
+    const size_t in = std::min(b.size(), size_t(kAttack * kSampleRate));
+    const size_t out = std::min(b.size(), size_t(kRelease * kSampleRate));
+    for (size_t i = 0; i < in; ++i)
+        b[i] *= float(0.5 - 0.5 * std::cos(M_PI * double(i) / double(in)));
+    for (size_t i = 0; i < out; ++i)
+        b[b.size() - 1 - i] *= float(0.5 - 0.5 * std::cos(M_PI * double(i) / double(out)));
+}
+
+}  // namespace
+
 Buffer Tone(double hz, double seconds, double decay, double pitchEnd) {
     Buffer b(size_t(seconds * kSampleRate));
     double phase = 0;
@@ -25,6 +42,7 @@ Buffer Tone(double hz, double seconds, double decay, double pitchEnd) {
         phase += 2 * M_PI * f / kSampleRate;
         b[i] = float(std::sin(phase) * std::exp(-t * decay));
     }
+    Envelope(b);
     return b;
 }
 
@@ -36,6 +54,7 @@ Buffer FmVoice(double hz, double seconds, double ratio, double index, double ind
         double mod = index * std::exp(-t * indexDecay) * std::sin(2 * M_PI * hz * ratio * t);
         b[i] = float(std::sin(2 * M_PI * hz * t + mod) * std::exp(-t * decay));
     }
+    Envelope(b);
     return b;
 }
 
@@ -71,10 +90,60 @@ double Rms(const Buffer& b) {
     return b.empty() ? 0 : std::sqrt(sum / double(b.size()));
 }
 
-void Master(Buffer& b, double rmsDb, double peakDb) {
-    const double rms = Rms(b), peak = Peak(b);
-    if (rms <= 0 || peak <= 0) return;
-    double gain = std::pow(10.0, rmsDb / 20) / rms;
+namespace {
+
+// One RBJ biquad section, run over the whole buffer.
+struct Biquad {
+    double b0, b1, b2, a1, a2;
+    void Run(std::vector<double>& x) const {
+        double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+        for (double& v : x) {
+            double y = b0 * v + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+            x2 = x1, x1 = v, y2 = y1, y1 = y;
+            v = y;
+        }
+    }
+};
+
+Biquad HighShelf(double hz, double q, double gainDb) {
+    const double A = std::pow(10.0, gainDb / 40), w = 2 * M_PI * hz / kSampleRate;
+    const double c = std::cos(w), alpha = std::sin(w) / (2 * q), r = 2 * std::sqrt(A) * alpha;
+    const double a0 = (A + 1) - (A - 1) * c + r;
+    return {A * ((A + 1) + (A - 1) * c + r) / a0, -2 * A * ((A - 1) + (A + 1) * c) / a0,
+            A * ((A + 1) + (A - 1) * c - r) / a0, 2 * ((A - 1) - (A + 1) * c) / a0,
+            ((A + 1) - (A - 1) * c - r) / a0};
+}
+
+Biquad HighPass(double hz, double q) {
+    const double w = 2 * M_PI * hz / kSampleRate, c = std::cos(w);
+    const double alpha = std::sin(w) / (2 * q), a0 = 1 + alpha;
+    return {(1 + c) / 2 / a0, -(1 + c) / a0, (1 + c) / 2 / a0, -2 * c / a0, (1 - alpha) / a0};
+}
+
+}  // namespace
+
+double Loudness(const Buffer& b, double window) {
+    // The broadcast loudness weighting: a +4 dB shelf over the presence range
+    // and a roll-off below 40 Hz, roughly how loud the ear finds each band.
+    std::vector<double> x(b.begin(), b.end());
+    HighShelf(1681.97, 0.70718, 4.0).Run(x);
+    HighPass(38.135, 0.50033).Run(x);
+    const size_t n = std::max<size_t>(1, size_t(window * kSampleRate));
+    double sum = 0, best = 0;
+    for (size_t i = 0; i < x.size(); ++i) {
+        sum += x[i] * x[i];
+        if (i >= n) sum -= x[i - n] * x[i - n];
+        best = std::max(best, sum);
+    }
+    // A sound shorter than the window counts as padded with silence, as the
+    // ear hears a click as quieter than a held note of the same level.
+    return 10 * std::log10(std::max(best, 1e-20) / double(n));
+}
+
+void Master(Buffer& b, double loudnessDb, double peakDb) {
+    const double peak = Peak(b);
+    if (peak <= 0) return;
+    double gain = std::pow(10.0, (loudnessDb - Loudness(b)) / 20);
     gain = std::min(gain, std::pow(10.0, peakDb / 20) / peak);
     for (float& s : b) s = float(s * gain);
 }

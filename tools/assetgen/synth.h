@@ -37,8 +37,12 @@ Buffer NoiseBurst(uint32_t seed, double seconds, double decay, double brightness
 void Fade(Buffer& b, double inSeconds, double outSeconds);
 double Peak(const Buffer& b);
 double Rms(const Buffer& b);
-// Scales to a target RMS level (dBFS) but never above the peak ceiling (dBFS).
-void Master(Buffer& b, double rmsDb, double peakDb);
+// Loudness as the ear hears it, in dB: the loudest `window`-second stretch of
+// the frequency-weighted signal (a 1 kHz sine of amplitude 1 measures -2.3 dB).
+double Loudness(const Buffer& b, double window = 0.2);
+// Scales to a target loudness (dB, see Loudness) but never above the peak
+// ceiling (dBFS).
+void Master(Buffer& b, double loudnessDb, double peakDb);
 // 16-bit PCM WAVE file image, mono or interleaved stereo.
 std::vector<uint8_t> EncodeWave(const Buffer& samples, int channels);
 
