@@ -6,9 +6,10 @@
 TESSORY_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libglfw3-dev libgl-dev libopenal-dev libstb-dev
+  libglfw3-dev libgl-dev libx11-dev libopenal-dev libstb-dev
   libcairo2-dev libfreetype-dev zlib1g-dev libvorbis-dev libsndfile1-dev fonts-dejavu-core
   xvfb xauth xdotool imagemagick sox
+  python3
 )
 
 tessory_install_deps() {

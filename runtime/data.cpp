@@ -1,0 +1,9 @@
+#include "runtime/data.h"
+
+String qo_data_FixDataPath(String path) {
+    // A scheme such as "kavoro:" or a drive such as "C:" puts ":/" before any other '/'.
+    int colon = path.Find(String(":/"));
+    if (colon >= 0 && path.Find(String("/")) == colon + 1) return path;
+    if (path.StartsWith(String("./")) || path.StartsWith(String("/"))) return path;
+    return String("kavoro://data/") + path;
+}

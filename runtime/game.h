@@ -1,0 +1,129 @@
+// The host as the application and the device modules see it: one QoGame per run,
+// reached through QoGame::_game. It forwards window-system events to the delegate
+// through guarded entry points, maps location-neutral paths to files, reads data files
+// and keeps the saved-state file. The window and the frame loop are QoGlfwGame's.
+#pragma once
+
+#include <cstdio>
+
+#include "runtime/array.h"
+#include "runtime/object.h"
+#include "runtime/string.h"
+
+// A display size as the host reports it; the three spare fields stay 0 on this host.
+class QoDisplayMode : public Object {
+public:
+    int width = 0;
+    int height = 0;
+    int format = 0;
+    int hertz = 0;
+    int flags = 0;
+};
+
+// Receiver of every game event; the application's c_GameDelegate overrides these.
+class QoGameDelegate : public Object {
+public:
+    virtual void StartGame() {}
+    virtual void SuspendGame() {}
+    virtual void ResumeGame() {}
+    virtual void UpdateGame() {}
+    virtual void RenderGame() {}
+    virtual void KeyEvent(int event, int data) { (void)event, (void)data; }
+    virtual void MouseEvent(int event, int data, float x, float y) { (void)event, (void)data, (void)x, (void)y; }
+    virtual void TouchEvent(int event, int data, float x, float y) { (void)event, (void)data, (void)x, (void)y; }
+    virtual void MotionEvent(int event, int data, float x, float y, float z) {
+        (void)event, (void)data, (void)x, (void)y, (void)z;
+    }
+    virtual void DiscardGraphics() {}
+};
+
+// Event codes shared by the host, the delegate and the input device.
+enum QoEvent {
+    kEventKeyDown = 1,
+    kEventKeyUp = 2,
+    kEventKeyChar = 3,
+    kEventMouseDown = 4,
+    kEventMouseUp = 5,
+    kEventMouseMove = 6,
+    kEventTouchDown = 7,
+    kEventTouchUp = 8,
+    kEventTouchMove = 9,
+    kEventMotionAccel = 10,
+};
+
+// Decoders live in graphics/ and audio/; they install themselves here so the host does
+// not depend on them. Both take a file-system path and return a malloc'ed block owned
+// by the caller, or null.
+extern unsigned char* (*qoImageDataLoader)(const String& filePath, int* width, int* height, int* depth);
+extern unsigned char* (*qoAudioDataLoader)(const String& filePath, int* length, int* channels, int* format,
+                                           int* hertz);
+
+class QoGame {
+public:
+    QoGame();
+    virtual ~QoGame();
+
+    virtual void SetDelegate(QoGameDelegate* delegate);
+    virtual QoGameDelegate* Delegate();
+    virtual void SetKeyboardEnabled(bool enabled);
+    virtual bool KeyboardEnabled();
+    virtual void SetUpdateRate(int hertz);
+    virtual int UpdateRate();
+    virtual bool Started();
+    virtual bool Suspended();
+    virtual int Millisecs();
+    virtual void GetDate(Array<int> date);
+    // 0 saved, -1 the file could not be opened, -2 not every byte reached the disk.
+    virtual int SaveState(String state);
+    virtual String LoadState();
+    virtual String LoadString(String path);
+    virtual bool PollJoystick(int port, Array<float> joyx, Array<float> joyy, Array<float> joyz,
+                              Array<bool> buttons);
+    virtual void OpenUrl(String url);
+    virtual void SetMouseVisible(bool visible);
+    virtual int GetDeviceWidth();
+    virtual int GetDeviceHeight();
+    virtual void SetDeviceWindow(int width, int height, int flags);
+    virtual Array<QoDisplayMode*> GetDisplayModes();
+    virtual QoDisplayMode* GetDesktopMode();
+    virtual void SetSwapInterval(int interval);
+    virtual String PathToFilePath(String path);
+    // A stream for a "kavoro:" or file-system path, or null.
+    virtual FILE* OpenFile(String path, String mode);
+    // The whole file in one malloc'ed block owned by the caller, or null.
+    virtual unsigned char* LoadData(String path, int* length);
+    virtual unsigned char* LoadImageData(String path, int* width, int* height, int* depth);
+    virtual unsigned char* LoadAudioData(String path, int* length, int* channels, int* format, int* hertz);
+    [[noreturn]] virtual void Die(ThrowableObject* exception);
+    virtual void gc_collect();
+
+    // Guarded entry points: each checks the host state, calls the delegate inside an
+    // exception guard (an escaping ThrowableObject goes to Die), then runs one
+    // collector step.
+    virtual void StartGame();
+    virtual void SuspendGame();
+    virtual void ResumeGame();
+    virtual void UpdateGame();
+    virtual void RenderGame();
+    virtual void KeyEvent(int event, int data);
+    virtual void MouseEvent(int event, int data, float x, float y);
+    virtual void TouchEvent(int event, int data, float x, float y);
+    virtual void MotionEvent(int event, int data, float x, float y, float z);
+    virtual void DiscardGraphics();
+
+    static QoGame* _game;
+
+    // The saved-state file, relative to the current directory.
+    static const char* const kStateFileName;
+
+protected:
+    QoGameDelegate* _delegate = nullptr;
+    bool _keyboardEnabled = false;
+    int _updateRate = 0;
+    bool _started = false;
+    bool _suspended = false;
+
+private:
+    template <class Call>
+    void Guarded(Call call);
+};

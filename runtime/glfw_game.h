@@ -1,0 +1,119 @@
+// The desktop host: one GLFW window with an OpenGL context, the frame loop (render,
+// swap, sleep until the next update, poll, follow focus, run due updates), display
+// modes, data paths beside the executable and joystick polling. The clock, the
+// window-system calls of the loop and the joystick queries are seams that tests replace.
+#pragma once
+
+#include "runtime/game.h"
+
+struct GLFWwindow;
+
+// Incremented whenever a window, and with it a new OpenGL context, is opened; textures
+// made under an older value are gone.
+extern int glfwGraphicsSeq;
+
+class QoGlfwVideoMode : public Object {
+public:
+    int width = 0;
+    int height = 0;
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+};
+
+// Seconds on the host clock, and sleeping on it.
+class QoClock {
+public:
+    virtual ~QoClock() = default;
+    virtual double Now();
+    virtual void Sleep(double seconds);
+};
+
+// GLFW's joystick queries (slots 0-15); counts are what the device reports.
+class QoJoystickSource {
+public:
+    virtual ~QoJoystickSource() = default;
+    virtual bool Present(int slot);
+    virtual const float* Axes(int slot, int* count);
+    virtual const unsigned char* Buttons(int slot, int* count);
+};
+
+class QoGlfwGame : public QoGame {
+public:
+    QoGlfwGame();
+    ~QoGlfwGame() override;
+
+    void SetUpdateRate(int hertz) override;
+    int Millisecs() override;
+    bool PollJoystick(int port, Array<float> joyx, Array<float> joyy, Array<float> joyz,
+                      Array<bool> buttons) override;
+    void OpenUrl(String url) override;
+    void SetMouseVisible(bool visible) override;
+    int GetDeviceWidth() override;
+    int GetDeviceHeight() override;
+    void SetDeviceWindow(int width, int height, int flags) override;
+    Array<QoDisplayMode*> GetDisplayModes() override;
+    QoDisplayMode* GetDesktopMode() override;
+    void SetSwapInterval(int interval) override;
+    String PathToFilePath(String path) override;
+    unsigned char* LoadImageData(String path, int* width, int* height, int* depth) override;
+    unsigned char* LoadAudioData(String path, int* length, int* channels, int* format, int* hertz) override;
+
+    virtual void SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
+                               int stencil, bool fullscreen);
+    virtual QoGlfwVideoMode* GetGlfwDesktopMode();
+    virtual Array<QoGlfwVideoMode*> GetGlfwVideoModes();
+    // Opens the first window, starts the game and runs frames until the window is gone.
+    virtual void Run();
+
+    // One pass of the frame loop; false once the window is no longer open.
+    bool RunFrame();
+
+    // Null restores the real clock / GLFW's joysticks. Not owned.
+    void SetClock(QoClock* clock);
+    void SetJoystickSource(QoJoystickSource* source);
+    GLFWwindow* Window() const { return _window; }
+
+    // GLFW's callbacks, public so tests can drive the same paths.
+    void OnKey(int glfwKey, int action);
+    void OnChar(unsigned int character);
+    void OnMouseButton(int button, int action);
+    void OnMousePos(double x, double y);
+    void OnWindowClose();
+
+    static QoGlfwGame* _glfwGame;
+
+protected:
+    // The window-system side of the frame loop.
+    virtual bool WindowOpen();
+    virtual bool WindowActive();
+    virtual void SwapBuffers();
+    virtual void PollEvents();
+    virtual void WaitEvents();
+
+    double _updatePeriod = 0;
+    double _nextUpdate = 0;
+    String _baseDir;
+    String _internalDir;
+    int _swapInterval = 1;
+
+private:
+    void ReleaseHeldKeys();
+    void RunDueUpdates();
+    void RegisterCallbacks();
+    const String& BaseDir();
+
+    GLFWwindow* _window = nullptr;
+    QoClock* _clock;
+    QoJoystickSource* _joysticks;
+    int _joystickPorts[4] = {-1, -1, -1, -1};
+};
+
+class QoKavoroGame : public QoGlfwGame {
+public:
+    // The program: GLFW, the host, the translated program's qoInit and qoMain, the run.
+    static int Main(int argc, char** argv);
+
+    static int argc;
+    static char** argv;
+};

@@ -1,0 +1,40 @@
+// The program entry: GLFW, the host, the translated program's qoInit and qoMain, the run.
+#include <GLFW/glfw3.h>
+
+#include <clocale>
+#include <cstdlib>
+
+#include "runtime/app.h"
+#include "runtime/errors.h"
+#include "runtime/glfw_game.h"
+
+int QoKavoroGame::Main(int argc, char** argv) {
+    if (!glfwInit()) {
+        qoPrint(String("glfwInit failed"));
+        std::exit(-1);
+    }
+    auto* game = new QoKavoroGame;
+    QoKavoroGame::argc = argc;
+    QoKavoroGame::argv = argv;
+    qoInstallSignalHandlers();
+    if (!std::setlocale(LC_CTYPE, "en_US.UTF-8")) std::setlocale(LC_CTYPE, "");
+    gc_init1();
+
+    try {
+        qoInit();
+        gc_init2();
+        qoMain();
+    } catch (ThrowableObject* exception) {
+        glfwTerminate();
+        game->Die(exception);
+    }
+
+    if (game->Delegate()) game->Run();
+    glfwTerminate();
+    return 0;
+}
+
+int main(int argc, char** argv) {
+    QoKavoroGame::Main(argc, argv);
+    return 0;
+}

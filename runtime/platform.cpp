@@ -1,0 +1,118 @@
+#include "runtime/platform.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+String qoExecutablePath() {
+    std::vector<char> buffer(4096);
+    ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n <= 0 || static_cast<size_t>(n) >= buffer.size()) return String();
+    return String::FromUtf8(std::string(buffer.data(), static_cast<size_t>(n)));
+}
+
+FILE* qoOpenFileUtf8(const String& path, const String& mode) {
+    std::string name = path.ToUtf8();
+    std::string how = mode.ToUtf8();
+    // A NUL inside the name would silently open a different file.
+    if (name.empty() || name.find('\0') != std::string::npos) return nullptr;
+    return std::fopen(name.c_str(), how.c_str());
+}
+
+bool qoOpenUrlExternally(const String& url) {
+    std::string text = url.ToUtf8();
+    if (text.find('\0') != std::string::npos) return false;
+    char program[] = "xdg-open";
+    char* argv[] = {program, text.data(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, program, nullptr, nullptr, argv, environ) != 0) {
+        std::fprintf(stderr, "[host] could not start xdg-open\n");
+        return false;
+    }
+    // Reap the opener off the main thread so it leaves no zombie behind.
+    std::thread([pid] {
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+    return true;
+}
+
+namespace {
+
+int RealOpen(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+
+const QoFileOps kRealOps = {RealOpen, ::write, ::fsync, ::close, ::rename};
+
+std::string DirectoryOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = qoFileOps.write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = ENOSPC;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+QoSaveResult Fail(QoSaveResult result, const std::string& path, const char* step, int error) {
+    std::fprintf(stderr, "[state] could not save %s (%s: %s)\n", path.c_str(), step, std::strerror(error));
+    return result;
+}
+
+}  // namespace
+
+QoFileOps qoFileOps = kRealOps;
+
+const QoFileOps& qoRealFileOps() { return kRealOps; }
+
+QoSaveResult qoReplaceFile(const std::string& path, const std::string& bytes) {
+    std::string temp = path + "." + std::to_string(getpid()) + ".tmp";
+    int fd = qoFileOps.open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return Fail(QoSaveResult::kCannotOpen, path, "open", errno);
+
+    const char* step = nullptr;
+    if (!WriteAll(fd, bytes)) {
+        step = "write";
+    } else if (qoFileOps.fsync(fd) != 0) {
+        step = "flush";
+    }
+    int error = errno;
+    if (qoFileOps.close(fd) != 0 && !step) {
+        step = "close";
+        error = errno;
+    }
+    if (!step && qoFileOps.rename(temp.c_str(), path.c_str()) != 0) {
+        step = "rename";
+        error = errno;
+    }
+    if (step) {
+        ::unlink(temp.c_str());
+        return Fail(QoSaveResult::kIncomplete, path, step, error);
+    }
+    // Make the rename itself durable; the new content is in place either way.
+    int dir = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return QoSaveResult::kSaved;
+}

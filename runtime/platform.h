@@ -1,0 +1,38 @@
+// The POSIX edge of the host: file names cross it as UTF-8 both ways, the state file is
+// replaced atomically, and URLs go to the desktop's opener without a shell.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdio>
+#include <string>
+
+#include "runtime/string.h"
+
+// The running executable's full path, decoded from UTF-8; empty when it cannot be read.
+String qoExecutablePath();
+
+// fopen with the name encoded as UTF-8 (the mode is plain ASCII).
+FILE* qoOpenFileUtf8(const String& path, const String& mode);
+
+// Starts xdg-open with the URL as its single argument; never through a shell. False
+// when the opener could not be started.
+bool qoOpenUrlExternally(const String& url);
+
+// The system calls a save goes through; tests swap in failing ones.
+struct QoFileOps {
+    int (*open)(const char* path, int flags, mode_t mode);
+    ssize_t (*write)(int fd, const void* bytes, size_t count);
+    int (*fsync)(int fd);
+    int (*close)(int fd);
+    int (*rename)(const char* from, const char* to);
+};
+extern QoFileOps qoFileOps;
+const QoFileOps& qoRealFileOps();
+
+enum class QoSaveResult { kSaved = 0, kCannotOpen = -1, kIncomplete = -2 };
+
+// Replaces the file at `path` with `bytes`: written to a temporary file in the same
+// directory, flushed to disk, then renamed over the old one, so a failure at any point
+// leaves the previous content intact. A failure is reported once on standard error.
+QoSaveResult qoReplaceFile(const std::string& path, const std::string& bytes);

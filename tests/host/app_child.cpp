@@ -1,0 +1,42 @@
+// Exit paths of the application module, each run as its own process by app_test.
+#include <cstdio>
+#include <cstring>
+
+#include "runtime/app.h"
+#include "tests/host/fake_host.h"
+
+namespace {
+
+struct ThrowingApp : c_App {
+    int p_OnCreate() override { throw new ThrowableObject; }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return 2;
+    const char* scenario = argv[1];
+    ScriptedHost host;
+    qo_app_Init();
+    if (!std::strcmp(scenario, "second-app")) {
+        (new c_App)->m_new();
+        (new c_App)->m_new();
+    } else if (!std::strcmp(scenario, "close-key")) {
+        (new c_App)->m_new();
+        host.StartGame();
+        host.KeyEvent(1, 432);
+    } else if (!std::strcmp(scenario, "window-close")) {
+        (new c_App)->m_new();
+        host.StartGame();
+        host.OnWindowClose();
+    } else if (!std::strcmp(scenario, "back-key")) {
+        (new c_App)->m_new();
+        host.StartGame();
+        host.KeyEvent(1, 416);
+    } else if (!std::strcmp(scenario, "throw-on-create")) {
+        (new ThrowingApp)->m_new();
+        host.StartGame();
+    }
+    std::puts("still running");
+    return 3;
+}

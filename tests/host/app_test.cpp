@@ -1,0 +1,175 @@
+// The application module over a scripted host: registration, the delegate's calls into
+// the application and the input device, cached device size, display modes, exit paths.
+#include <gtest/gtest.h>
+
+#include "input/input_device.h"
+#include "runtime/app.h"
+#include "tests/host/fake_host.h"
+#include "tests/support/child_process.h"
+
+namespace {
+
+struct RecordingApp : c_App {
+    int creates = 0, suspends = 0, resumes = 0, updates = 0, renders = 0;
+    int widthSeen = -1;
+    int keyHitsSeen = 0;
+    std::function<void()> onUpdate;
+
+    RecordingApp* m_new() {
+        c_App::m_new();
+        return this;
+    }
+    int p_OnCreate() override {
+        ++creates;
+        return 0;
+    }
+    int p_OnSuspend() override {
+        ++suspends;
+        return 0;
+    }
+    int p_OnResume() override {
+        ++resumes;
+        return 0;
+    }
+    int p_OnUpdate() override {
+        ++updates;
+        keyHitsSeen += qo_input_KeyHit(65);
+        if (onUpdate) onUpdate();
+        return 0;
+    }
+    int p_OnRender() override {
+        ++renders;
+        widthSeen = qo_app_DeviceWidth();
+        return 0;
+    }
+};
+
+QoDisplayMode* Mode(int width, int height) {
+    auto* mode = new QoDisplayMode;
+    mode->width = width;
+    mode->height = height;
+    return mode;
+}
+
+class AppModule : public ::testing::Test {
+protected:
+    ScriptedHost host;
+    RecordingApp* app = nullptr;
+
+    void SetUp() override {
+        qo_app_Init();
+        app = (new RecordingApp)->m_new();
+    }
+    void TearDown() override { qo_app_Init(); }
+};
+
+TEST_F(AppModule, RegisteringTheAppHandsItsDelegateToTheHost) {
+    EXPECT_EQ(qo_app__app, app);
+    ASSERT_NE(qo_app__delegate, nullptr);
+    EXPECT_EQ(host.Delegate(), qo_app__delegate);
+}
+
+TEST_F(AppModule, StartCreatesTheInputDeviceThenCallsOnCreate) {
+    host.StartGame();
+    EXPECT_EQ(app->creates, 1);
+    ASSERT_NE(qo_input_device, nullptr);
+    EXPECT_EQ(qo_app__delegate->m__input, qo_input_device);
+    EXPECT_EQ(qo_input_device->m__joyStates.Length(), 4);
+    EXPECT_EQ(qo_app_DeviceWidth(), 640);
+}
+
+TEST_F(AppModule, KeyPressBetweenUpdatesIsSeenByExactlyOneUpdate) {
+    host.StartGame();
+    host.KeyEvent(1, 65);
+    host.UpdateGame();
+    host.UpdateGame();
+    EXPECT_EQ(app->keyHitsSeen, 1);
+    EXPECT_TRUE(qo_input_KeyDown(65));
+}
+
+TEST_F(AppModule, SuspendAndResumeReachTheApp) {
+    host.StartGame();
+    host.SuspendGame();
+    host.ResumeGame();
+    EXPECT_EQ(app->suspends, 1);
+    EXPECT_EQ(app->resumes, 1);
+}
+
+TEST_F(AppModule, DeviceSizeIsTheOneSeenAtTheLastUpdateOrRender) {
+    host.StartGame();
+    host.RenderGame();
+    EXPECT_EQ(app->widthSeen, 640);
+    host.width = 1280;
+    EXPECT_EQ(qo_app_DeviceWidth(), 640);
+    host.UpdateGame();
+    EXPECT_EQ(qo_app_DeviceWidth(), 1280);
+}
+
+TEST_F(AppModule, SetUpdateRateFromOnUpdateEndsTheFramesCatchUp) {
+    qo_app_SetUpdateRate(60);
+    host.StartGame();
+    host.RunFrame();
+    host.clock.now += 1.0;
+    int updates = app->updates;
+    app->onUpdate = [] { qo_app_SetUpdateRate(30); };
+    host.RunFrame();
+    EXPECT_EQ(app->updates - updates, 1);
+    EXPECT_EQ(qo_app__updateRate, 30);
+    EXPECT_EQ(host.UpdateRate(), 30);
+}
+
+TEST_F(AppModule, DisplayModesListEachSizeOnceInFirstSeenOrder) {
+    host.modes = Array<QoDisplayMode*>(4);
+    host.modes[0] = Mode(640, 480);   // 16 bits per pixel
+    host.modes[1] = Mode(800, 600);
+    host.modes[2] = Mode(640, 480);   // 32 bits per pixel
+    host.modes[3] = Mode(1280, 1024);
+    host.desktop = Mode(1280, 1024);
+    host.StartGame();
+
+    ASSERT_EQ(qo_app__displayModes.Length(), 3);
+    EXPECT_EQ(qo_app__displayModes[0]->m__width, 640);
+    EXPECT_EQ(qo_app__displayModes[1]->m__width, 800);
+    EXPECT_EQ(qo_app__displayModes[2]->m__height, 1024);
+    ASSERT_NE(qo_app__desktopMode, nullptr);
+    EXPECT_EQ(qo_app__desktopMode->m__width, 1280);
+}
+
+TEST_F(AppModule, WithoutADesktopModeTheDeviceSizeStandsIn) {
+    host.StartGame();
+    EXPECT_EQ(qo_app__displayModes.Length(), 0);
+    ASSERT_NE(qo_app__desktopMode, nullptr);
+    EXPECT_EQ(qo_app__desktopMode->m__width, 640);
+    EXPECT_EQ(qo_app__desktopMode->m__height, 480);
+}
+
+// ---- exit paths, in a child process ------------------------------------------------------
+
+ChildResult Child(const char* scenario) { return RunChild({APP_CHILD, scenario}); }
+
+TEST(AppExit, SecondAppRaisesAppHasAlreadyBeenCreated) {
+    ChildResult r = Child("second-app");
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, "Kavoro Runtime Error : App has already been created\n\n");
+}
+
+TEST(AppExit, CloseKeyWithTheDefaultOnCloseEndsWithStatusZero) {
+    ChildResult r = Child("close-key");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+}
+
+TEST(AppExit, WindowCloseCallbackSendsTheCloseKey) {
+    ChildResult r = Child("window-close");
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST(AppExit, BackKeyEndsWithStatusZero) { EXPECT_EQ(Child("back-key").status, 0); }
+
+TEST(AppExit, ThrowableEscapingOnCreateIsReportedAsUncaught) {
+    ChildResult r = Child("throw-on-create");
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, "Kavoro Runtime Error : Uncaught Kavoro Exception\n");
+}
+
+}  // namespace
