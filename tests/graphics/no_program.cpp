@@ -1,0 +1,5 @@
+// The host library's entry calls the translated program; these test programs have none.
+#include "runtime/app.h"
+
+void qoInit() {}
+void qoMain() {}

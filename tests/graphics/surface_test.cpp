@@ -1,0 +1,182 @@
+// Surfaces: premultiplied pixels kept in memory, textures re-made per context.
+#include "graphics/surface.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "runtime/glfw_game.h"
+#include "tests/graphics/gl_fixture.h"
+
+namespace {
+
+class Surface : public GlTest {
+protected:
+    void SetUp() override {
+        GlTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        Begin();
+        gfx->Cls(0, 0, 0);
+    }
+
+    gxtkSurface* Load(const std::string& path) { return gfx->LoadSurface(String(path.c_str())); }
+};
+
+TEST_F(Surface, TransparentTexelsLoadAsZeroAndOthersArePremultiplied) {
+    std::string path =
+        WritePng("texels.png", 3, 1, 4, {255, 0, 255, 0, 200, 100, 50, 128, 10, 20, 30, 255});
+    gxtkSurface* surface = Load(path);
+    ASSERT_NE(surface, nullptr);
+    const unsigned char* p = surface->data;
+    EXPECT_EQ(std::vector<int>(p, p + 12),
+              (std::vector<int>{0, 0, 0, 0, 100, 50, 25, 128, 10, 20, 30, 255}));
+    EXPECT_EQ(surface->Width(), 3);
+    EXPECT_EQ(surface->depth, 4);
+    EXPECT_EQ(surface->format, static_cast<uint32_t>(GL_RGBA));
+}
+
+TEST_F(Surface, GreyWithAlphaIsPremultipliedAndGreyAloneIsKept) {
+    gxtkSurface* ga = Load(WritePng("ga.png", 2, 1, 2, {200, 128, 90, 0}));
+    ASSERT_NE(ga, nullptr);
+    EXPECT_EQ(std::vector<int>(ga->data, ga->data + 4), (std::vector<int>{100, 128, 0, 0}));
+    EXPECT_EQ(ga->format, static_cast<uint32_t>(GL_LUMINANCE_ALPHA));
+    gxtkSurface* grey = Load(WritePng("g.png", 2, 1, 1, {200, 7}));
+    ASSERT_NE(grey, nullptr);
+    EXPECT_EQ(std::vector<int>(grey->data, grey->data + 2), (std::vector<int>{200, 7}));
+    EXPECT_EQ(grey->format, static_cast<uint32_t>(GL_LUMINANCE));
+}
+
+TEST_F(Surface, HalfTransparentTexelBlendsOverTheBackgroundOnce) {
+    gxtkSurface* surface = Load(WritePng("half.png", 1, 1, 4, {200, 100, 50, 128}));
+    ASSERT_NE(surface, nullptr);
+    gfx->Cls(0, 0, 254);
+    gfx->SetMatrix(10, 0, 0, 10, 0, 0);
+    gfx->DrawSurface(surface, 0, 0);
+    End();
+    // (100, 50, 25) + (1 - 128/255) of (0, 0, 254).
+    EXPECT_TRUE(RgbNear(Pixel(5, 5), 100, 50, 25 + 126));
+}
+
+TEST_F(Surface, LoadingCountsTheDecodedBytesForTheCollector) {
+    int before = gc_ext_new_bytes.load();
+    ASSERT_NE(Load(WritePng("count.png", 5, 3, 4, std::vector<unsigned char>(60, 255))), nullptr);
+    EXPECT_EQ(gc_ext_new_bytes.load() - before, 60);
+}
+
+TEST_F(Surface, MissingFileGivesNullAndNoTexture) {
+    GLuint probe = 0;
+    glGenTextures(1, &probe);
+    EXPECT_EQ(Load(TempPath("missing.png")), nullptr);
+    GLuint next = 0;
+    glGenTextures(1, &next);
+    EXPECT_EQ(next, probe + 1) << "no texture name was taken by the failed loads";
+}
+
+TEST_F(Surface, UndecodableFileGivesNull) {
+    std::string path = TempPath("garbage.png");
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fputs("not an image at all", f);
+    std::fclose(f);
+    EXPECT_EQ(Load(path), nullptr);
+}
+
+TEST_F(Surface, TextureIsMadeAtLoadWithScalesOfItsOwnSize) {
+    gxtkSurface* surface =
+        Load(WritePng("npot.png", 100, 50, 4, std::vector<unsigned char>(20000, 255)));
+    ASSERT_NE(surface, nullptr);
+    EXPECT_EQ(surface->seq, glfwGraphicsSeq);
+    EXPECT_TRUE(glIsTexture(surface->texture));
+    // This driver takes non-power-of-two sizes, so no padding.
+    EXPECT_FLOAT_EQ(surface->uscale, 1.0f / 100);
+    EXPECT_FLOAT_EQ(surface->vscale, 1.0f / 50);
+}
+
+TEST_F(Surface, ReopenedWindowRemakesTheTextureFromKeptPixelsWithoutTheFile) {
+    std::string path = WritePng("kept.png", 2, 2, 4,
+                                {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 0, 255});
+    gxtkSurface* surface = Load(path);
+    ASSERT_NE(surface, nullptr);
+    std::filesystem::remove(path);
+    int loads = host->imageLoads;
+    int oldSeq = surface->seq;
+
+    ReopenWindow();
+    Begin();
+    gfx->Cls(0, 0, 0);
+    gfx->SetMatrix(8, 0, 0, 8, 0, 0);
+    gfx->DrawSurface(surface, 0, 0);
+    End();
+
+    EXPECT_EQ(host->imageLoads, loads) << "no file was asked for again";
+    EXPECT_NE(surface->seq, oldSeq);
+    EXPECT_EQ(surface->seq, glfwGraphicsSeq);
+    EXPECT_TRUE(RgbNear(Pixel(4, 4), 255, 0, 0));
+    EXPECT_TRUE(RgbNear(Pixel(12, 4), 0, 255, 0));
+    EXPECT_TRUE(RgbNear(Pixel(4, 12), 0, 0, 255));
+    EXPECT_TRUE(RgbNear(Pixel(12, 12), 255, 255, 0));
+}
+
+TEST_F(Surface, SetSubDataOnACreatedSurfaceAllocatesAndUploadsPremultiplied) {
+    gxtkSurface* surface = gfx->CreateSurface(4, 2);
+    ASSERT_EQ(surface->data, nullptr);
+    EXPECT_EQ(surface->seq, glfwGraphicsSeq) << "CreateSurface binds at once";
+    const int src[] = {static_cast<int>(0xff00ff00u), static_cast<int>(0x80c86432u)};
+    surface->SetSubData(1, 1, 2, 1, src, 2);
+    ASSERT_NE(surface->data, nullptr);
+    const unsigned char* row1 = surface->data + 4 * 4;
+    EXPECT_EQ(std::vector<int>(row1 + 4, row1 + 12),
+              (std::vector<int>{0, 255, 0, 255, 100, 50, 25, 128}));
+
+    gfx->SetMatrix(8, 0, 0, 8, 0, 0);
+    gfx->DrawSurface2(surface, 0, 0, 1, 1, 2, 1);
+    End();
+    EXPECT_TRUE(RgbNear(Pixel(4, 4), 0, 255, 0));
+    EXPECT_TRUE(RgbNear(Pixel(12, 4), 100, 50, 25));
+}
+
+TEST_F(Surface, SetSubDataOfFullRowsUploadsInOneGo) {
+    gxtkSurface* surface = gfx->CreateSurface(2, 2);
+    const int src[] = {static_cast<int>(0xffff0000u), static_cast<int>(0xffff0000u),
+                       static_cast<int>(0xff0000ffu), static_cast<int>(0xff0000ffu)};
+    surface->SetSubData(0, 0, 2, 2, src, 2);
+    gfx->SetMatrix(8, 0, 0, 8, 0, 0);
+    gfx->DrawSurface(surface, 0, 0);
+    End();
+    EXPECT_TRUE(RgbNear(Pixel(12, 4), 255, 0, 0));
+    EXPECT_TRUE(RgbNear(Pixel(4, 12), 0, 0, 255));
+}
+
+TEST_F(Surface, SetSubDataLeavesGreySurfacesAndOutsideRectanglesAlone) {
+    gxtkSurface* grey = Load(WritePng("grey.png", 2, 2, 1, {1, 2, 3, 4}));
+    ASSERT_NE(grey, nullptr);
+    const int src[] = {-1, -1, -1, -1};
+    grey->SetSubData(0, 0, 2, 2, src, 2);
+    EXPECT_EQ(std::vector<int>(grey->data, grey->data + 4), (std::vector<int>{1, 2, 3, 4}));
+
+    gxtkSurface* rgba = gfx->CreateSurface(2, 2);
+    rgba->SetSubData(1, 1, 2, 2, src, 2);
+    EXPECT_EQ(rgba->data, nullptr) << "a rectangle reaching outside is refused";
+}
+
+TEST_F(Surface, DiscardDeletesTheTextureAndFreesThePixels) {
+    gxtkSurface* surface = Load(WritePng("gone.png", 2, 2, 4, std::vector<unsigned char>(16, 9)));
+    ASSERT_NE(surface, nullptr);
+    GLuint texture = surface->texture;
+    EXPECT_EQ(surface->Discard(), 0);
+    EXPECT_EQ(surface->data, nullptr);
+    EXPECT_EQ(surface->seq, -1);
+    EXPECT_FALSE(glIsTexture(texture));
+}
+
+TEST_F(Surface, WritePixels2PassesPixelsFromTheOffsetOn) {
+    gxtkSurface* surface = gfx->CreateSurface(1, 1);
+    Array<int> pixels(3);
+    pixels[2] = static_cast<int>(0xff102030u);
+    gfx->WritePixels2(surface, pixels, 0, 0, 1, 1, 2, 1);
+    ASSERT_NE(surface->data, nullptr);
+    EXPECT_EQ(std::vector<int>(surface->data, surface->data + 4),
+              (std::vector<int>{0x10, 0x20, 0x30, 0xff}));
+}
+
+}  // namespace
