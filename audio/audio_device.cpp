@@ -1,0 +1,319 @@
+// gxtkAudio over OpenAL Soft.
+#include "audio/audio_device.h"
+
+#include <AL/al.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "audio/audio_data.h"
+#include "runtime/errors.h"
+#include "runtime/game.h"
+
+gxtkAudio* gxtkAudio::audio = nullptr;
+int gxtkAudio::generation = 0;
+GC_ROOT(gxtkAudio::audio);
+
+namespace {
+
+// Buffers of discarded samples; a name whose deletion fails waits for the next flush.
+std::vector<ALuint> discarded;
+
+ALint SourceState(ALuint source) {
+    ALint state = AL_STOPPED;
+    alGetSourcei(source, AL_SOURCE_STATE, &state);
+    return state;
+}
+
+// Buffers stay attached to stopped sources until here, where a buffer that no source
+// plays any more can finally be deleted.
+void FlushDiscarded() {
+    if (discarded.empty() || !gxtkAudio::audio) return;
+    for (gxtkChannel& chan : gxtkAudio::audio->channels) {
+        if (chan.state != 0 && SourceState(chan.source) == AL_STOPPED) {
+            alSourcei(chan.source, AL_BUFFER, 0);
+        }
+    }
+    std::vector<ALuint> kept;
+    for (ALuint buffer : discarded) {
+        alGetError();
+        alDeleteBuffers(1, &buffer);
+        if (alGetError() != AL_NO_ERROR) kept.push_back(buffer);
+    }
+    discarded.swap(kept);
+}
+
+ALenum AlFormat(int bytesPerSample, int channels) {
+    if (bytesPerSample == 1 && channels == 1) return AL_FORMAT_MONO8;
+    if (bytesPerSample == 1 && channels == 2) return AL_FORMAT_STEREO8;
+    if (bytesPerSample == 2 && channels == 1) return AL_FORMAT_MONO16;
+    if (bytesPerSample == 2 && channels == 2) return AL_FORMAT_STEREO16;
+    return 0;  // OpenAL rejects the data; the sample stays silent
+}
+
+ALCdevice* OpenOutputDevice() {
+    for (const char* name :
+         {static_cast<const char*>(nullptr), "Generic Hardware", "Generic Software"}) {
+        if (ALCdevice* device = alcOpenDevice(name)) return device;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int gxtkAudioDiscardedCount() {
+    return static_cast<int>(discarded.size());
+}
+
+// ---- samples ------------------------------------------------------------------------------
+
+gxtkSample::gxtkSample() : deviceGeneration_(gxtkAudio::generation) {}
+
+gxtkSample::gxtkSample(uint32_t alBuffer)
+    : buffer(alBuffer), deviceGeneration_(gxtkAudio::generation) {}
+
+gxtkSample::~gxtkSample() {
+    Discard();
+}
+
+int gxtkSample::Discard() {
+    if (buffer && deviceGeneration_ == gxtkAudio::generation) discarded.push_back(buffer);
+    buffer = 0;
+    return 0;
+}
+
+// ---- channels -----------------------------------------------------------------------------
+
+uint32_t gxtkChannel::AL_Source() {
+    if (source) return source;
+    alGetError();
+    ALuint made = 0;
+    alGenSources(1, &made);
+    if (alGetError() == AL_NO_ERROR) {
+        source = made;
+        return source;
+    }
+    source = 0;
+    gxtkAudio* device = gxtkAudio::audio;
+    if (!device) return 0;
+    for (int i = 0; i < gxtkAudio::kMusicChannel; ++i) {
+        gxtkChannel& idle = device->channels[i];
+        if (&idle == this || !idle.source || device->ChannelState(i) != 0) continue;
+        source = idle.source;
+        idle.source = 0;
+        break;
+    }
+    return source;
+}
+
+// ---- the device ---------------------------------------------------------------------------
+
+gxtkAudio::gxtkAudio() {
+    gc_assign(audio, this);
+    qoAudioDataLoader = LoadAudioFile;
+
+    alcDevice = OpenOutputDevice();
+    qoPrint("opening openal device");
+    if (!alcDevice) {
+        qoPrint("OpenAl error: alcOpenDevice failed");
+    } else if (!(alcContext = alcCreateContext(alcDevice, nullptr))) {
+        qoPrint("OpenAl error: alcCreateContext failed");
+    } else if (!alcMakeContextCurrent(alcContext)) {
+        qoPrint("OpenAl error: alcMakeContextCurrent failed");
+    }
+    alDistanceModel(AL_NONE);
+    channels[kMusicChannel].AL_Source();
+}
+
+void gxtkAudio::mark() {
+    for (gxtkChannel& chan : channels) {
+        if (chan.state != 0 && SourceState(chan.source) != AL_STOPPED) gc_mark_q(chan.sample);
+    }
+    gc_mark_q(musicSample_);
+}
+
+int gxtkAudio::Suspend() {
+    for (gxtkChannel& chan : channels) {
+        if (chan.state == 1 && SourceState(chan.source) == AL_PLAYING) alSourcePause(chan.source);
+    }
+    return 0;
+}
+
+int gxtkAudio::Resume() {
+    for (gxtkChannel& chan : channels) {
+        if (chan.state == 1 && SourceState(chan.source) == AL_PAUSED) alSourcePlay(chan.source);
+    }
+    return 0;
+}
+
+gxtkSample* gxtkAudio::LoadSample(String path) {
+    FlushDiscarded();
+    gxtkSample* sample = new gxtkSample;
+    return LoadSample__UNSAFE__(sample, path) ? sample : nullptr;
+}
+
+bool gxtkAudio::LoadSample__UNSAFE__(gxtkSample* sample, String path) {
+    QoGame* host = QoGame::_game;
+    if (!host) return false;
+    int length = 0, chans = 0, bytesPerSample = 0, hertz = 0;
+    unsigned char* data = host->LoadAudioData(path, &length, &chans, &bytesPerSample, &hertz);
+    if (!data) return false;
+    ALuint buffer = 0;
+    alGenBuffers(1, &buffer);
+    alBufferData(buffer, AlFormat(bytesPerSample, chans), data, bytesPerSample * chans * length,
+                 hertz);
+    std::free(data);
+    sample->SetBuffer(buffer);
+    return true;
+}
+
+int gxtkAudio::PlaySample(gxtkSample* sample, int channel, int flags) {
+    FlushDiscarded();
+    gxtkChannel& chan = channels[channel];
+    ALuint source = chan.AL_Source();
+    if (!source) return -1;
+    alSourceStop(source);
+    alSourcei(source, AL_BUFFER, static_cast<ALint>(sample->buffer));
+    alSourcei(source, AL_LOOPING, flags ? AL_TRUE : AL_FALSE);
+    alSourcePlay(source);
+    gc_assign(chan.sample, sample);
+    chan.flags = flags;
+    chan.state = 1;
+    return 0;
+}
+
+int gxtkAudio::StopChannel(int channel) {
+    gxtkChannel& chan = channels[channel];
+    if (chan.state != 0) {
+        alSourceStop(chan.source);
+        chan.state = 0;
+    }
+    return 0;
+}
+
+int gxtkAudio::PauseChannel(int channel) {
+    gxtkChannel& chan = channels[channel];
+    if (chan.state == 1) {
+        if (SourceState(chan.source) == AL_STOPPED) {
+            chan.state = 0;
+        } else {
+            alSourcePause(chan.source);
+            chan.state = 2;
+        }
+    }
+    return 0;
+}
+
+int gxtkAudio::ResumeChannel(int channel) {
+    gxtkChannel& chan = channels[channel];
+    if (chan.state == 2) {
+        alSourcePlay(chan.source);
+        chan.state = 1;
+    }
+    return 0;
+}
+
+int gxtkAudio::ChannelState(int channel) {
+    gxtkChannel& chan = channels[channel];
+    if (chan.state == 1 && SourceState(chan.source) == AL_STOPPED) chan.state = 0;
+    return chan.state;
+}
+
+int gxtkAudio::SetVolume(int channel, float volume) {
+    alSourcef(channels[channel].AL_Source(), AL_GAIN, volume);
+    return 0;
+}
+
+int gxtkAudio::SetPan(int channel, float pan) {
+    alSource3f(channels[channel].AL_Source(), AL_POSITION, std::sin(pan), 0.0f, -std::cos(pan));
+    return 0;
+}
+
+int gxtkAudio::SetRate(int channel, float rate) {
+    alSourcef(channels[channel].AL_Source(), AL_PITCH, rate);
+    return 0;
+}
+
+bool gxtkAudio::MusicKey::operator==(const MusicKey& other) const {
+    return path == other.path && device == other.device && inode == other.inode &&
+           size == other.size && modifiedNs == other.modifiedNs;
+}
+
+bool gxtkAudio::MusicKeyOf(const String& path, MusicKey* key) {
+    QoGame* host = QoGame::_game;
+    if (!host) return false;
+    struct stat info;
+    if (stat(host->PathToFilePath(path).ToUtf8().c_str(), &info) != 0) return false;
+    key->path = path;
+    key->device = info.st_dev;
+    key->inode = info.st_ino;
+    key->size = info.st_size;
+    key->modifiedNs = int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
+    return true;
+}
+
+int gxtkAudio::PlayMusic(String path, int flags) {
+    StopMusic();
+    gxtkSample* sample = MusicSample(path);
+    if (!sample) return -1;
+    PlaySample(sample, kMusicChannel, flags);
+    return 0;
+}
+
+// The level music restarts on every new level; decoding it afresh each time would stall
+// the game, so the sample of the last music file is kept while that file stays the same.
+gxtkSample* gxtkAudio::MusicSample(const String& path) {
+    MusicKey key;
+    bool keyed = MusicKeyOf(path, &key);
+    if (keyed && musicSample_ && key == musicKey_) return musicSample_;
+    gc_assign(musicSample_, static_cast<gxtkSample*>(nullptr));
+    gxtkSample* sample = LoadSample(path);
+    if (sample && keyed) {
+        gc_assign(musicSample_, sample);
+        musicKey_ = key;
+    }
+    return sample;
+}
+
+int gxtkAudio::StopMusic() {
+    return StopChannel(kMusicChannel);
+}
+int gxtkAudio::PauseMusic() {
+    return PauseChannel(kMusicChannel);
+}
+int gxtkAudio::ResumeMusic() {
+    return ResumeChannel(kMusicChannel);
+}
+int gxtkAudio::MusicState() {
+    return ChannelState(kMusicChannel);
+}
+int gxtkAudio::SetMusicVolume(float volume) {
+    return SetVolume(kMusicChannel, volume);
+}
+
+void gxtkAudio::Shutdown() {
+    for (gxtkChannel& chan : channels) {
+        if (chan.source) {
+            alSourceStop(chan.source);
+            alSourcei(chan.source, AL_BUFFER, 0);
+            alDeleteSources(1, &chan.source);
+        }
+        chan = gxtkChannel{};
+    }
+    gc_assign(musicSample_, static_cast<gxtkSample*>(nullptr));
+    musicKey_ = MusicKey{};
+    for (ALuint buffer : discarded) alDeleteBuffers(1, &buffer);
+    discarded.clear();
+    ++generation;
+    if (alcContext) {
+        alcMakeContextCurrent(nullptr);
+        alcDestroyContext(alcContext);
+        alcContext = nullptr;
+    }
+    if (alcDevice) {
+        alcCloseDevice(alcDevice);
+        alcDevice = nullptr;
+    }
+}

@@ -1,0 +1,105 @@
+// The one audio device: 33 OpenAL channels playing fully decoded samples. Channels
+// 0-31 play sounds, channel 32 plays music. Channel states: 0 stopped, 1 playing,
+// 2 paused; a sound that ends by itself is noticed lazily (ChannelState, PauseChannel).
+//
+// Sources are made lazily, one per channel; when the driver refuses one, the channel
+// takes over the source of an idle sound channel. Buffers of collected samples are not
+// deleted at once: they wait on a list that is flushed before each load and each play.
+// Main thread only.
+#pragma once
+
+#include <AL/alc.h>
+#include <sys/types.h>
+
+#include <cstdint>
+
+#include "runtime/object.h"
+#include "runtime/string.h"
+
+class gxtkSample : public Object {
+public:
+    uint32_t buffer = 0;  // OpenAL buffer name, 0 = none
+
+    gxtkSample();
+    explicit gxtkSample(uint32_t alBuffer);
+    ~gxtkSample() override;
+    void SetBuffer(uint32_t alBuffer) { buffer = alBuffer; }
+    // Hands the buffer to the discarded list; it is deleted once no source plays it.
+    virtual int Discard();
+
+private:
+    // The device opening the buffer belongs to: after a Shutdown its name means nothing.
+    int deviceGeneration_;
+};
+
+struct gxtkChannel {
+    uint32_t source = 0;  // 0 until first needed
+    gxtkSample* sample = nullptr;
+    int flags = 0;  // non-zero = loop
+    int state = 0;
+
+    // The channel's source, made on first use; 0 if none could be had.
+    uint32_t AL_Source();
+};
+
+class gxtkAudio : public Object {
+public:
+    static constexpr int kChannels = 33;
+    static constexpr int kMusicChannel = 32;
+
+    ALCdevice* alcDevice = nullptr;
+    ALCcontext* alcContext = nullptr;
+    gxtkChannel channels[kChannels];
+
+    static gxtkAudio* audio;
+
+    gxtkAudio();
+    void mark() override;
+
+    virtual int Suspend();
+    virtual int Resume();
+    virtual gxtkSample* LoadSample(String path);
+    virtual bool LoadSample__UNSAFE__(gxtkSample* sample, String path);
+    virtual int PlaySample(gxtkSample* sample, int channel, int flags);
+    virtual int StopChannel(int channel);
+    virtual int PauseChannel(int channel);
+    virtual int ResumeChannel(int channel);
+    virtual int ChannelState(int channel);
+    virtual int SetVolume(int channel, float volume);
+    virtual int SetPan(int channel, float pan);
+    virtual int SetRate(int channel, float rate);
+    virtual int PlayMusic(String path, int flags);
+    virtual int StopMusic();
+    virtual int PauseMusic();
+    virtual int ResumeMusic();
+    virtual int MusicState();
+    virtual int SetMusicVolume(float volume);
+
+    // Releases the sources, the pending buffers, the context and the OpenAL device (tests
+    // and orderly exit; the game keeps its device for the whole run). Buffers of samples
+    // still alive die with the device; their later Discard is ignored.
+    void Shutdown();
+    // Counts Shutdowns, so samples can tell buffers of a closed device.
+    static int generation;
+
+private:
+    // Which music file the cached sample was decoded from: a changed file (new inode,
+    // size or modification time) no longer matches.
+    struct MusicKey {
+        String path;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = -1;
+        int64_t modifiedNs = -1;
+        bool operator==(const MusicKey& other) const;
+    };
+    bool MusicKeyOf(const String& path, MusicKey* key);
+    // The music file's sample: the kept one when the file is unchanged, else loaded.
+    gxtkSample* MusicSample(const String& path);
+
+    gxtkSample* musicSample_ = nullptr;  // last music decoded, kept for a restart
+    MusicKey musicKey_;
+};
+
+// Buffer names of discarded samples that are still to be deleted.
+int gxtkAudioDiscardedCount();

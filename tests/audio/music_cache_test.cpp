@@ -1,0 +1,94 @@
+// Restarting the same music file reuses its decoded sample; a changed file is decoded anew.
+#include <AL/al.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "audio/audio_device.h"
+#include "runtime/gc/collector.h"
+#include "tests/audio/device_fixture.h"
+
+namespace {
+
+using MusicCache = AudioDevice;
+
+double MillisecondsOf(const std::function<void()>& body) {
+    auto start = std::chrono::steady_clock::now();
+    body();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+std::string Tune(double seconds, double pitch) {
+    int frames = static_cast<int>(seconds * 22050);
+    std::vector<float> pcm(frames);
+    for (int i = 0; i < frames; ++i) pcm[i] = 0.3f * std::sin(2 * M_PI * pitch * i / 22050);
+    return EncodeVorbis(pcm, 1, 22050);
+}
+
+ALint MusicBufferSize(gxtkAudio* device) {
+    ALint buffer = 0, size = 0;
+    alGetSourcei(device->channels[gxtkAudio::kMusicChannel].source, AL_BUFFER, &buffer);
+    alGetBufferi(static_cast<ALuint>(buffer), AL_SIZE, &size);
+    return size;
+}
+
+}  // namespace
+
+TEST_F(MusicCache, RepeatedPlayMusicOfTheSameFileCostsWellUnderFiveMilliseconds) {
+    String music = String::FromUtf8(TESSORY_DATA_DIR "/sfx/jazzed.ogg");
+    double first = MillisecondsOf([&] { EXPECT_EQ(device->PlayMusic(music, 1), 0); });
+    ALint size = MusicBufferSize(device);
+    EXPECT_GT(size, 44100 * 4 * 20);  // half a minute of 16-bit stereo
+    double again = MillisecondsOf([&] { EXPECT_EQ(device->PlayMusic(music, 1), 0); });
+    RecordProperty("first_ms", std::to_string(first));
+    RecordProperty("again_ms", std::to_string(again));
+    EXPECT_LT(again, 5.0) << "first decode took " << first << " ms";
+    EXPECT_EQ(device->MusicState(), 1);
+    EXPECT_EQ(SourceStateOf(gxtkAudio::kMusicChannel), AL_PLAYING);
+    EXPECT_EQ(MusicBufferSize(device), size);
+}
+
+TEST_F(MusicCache, KeptMusicSurvivesACollectionAfterItWasStopped) {
+    data.Write("tune.ogg", Tune(1.0, 330));
+    ASSERT_EQ(device->PlayMusic("kavoro://data/tune.ogg", 0), 0);
+    device->StopMusic();
+    gc_collect_all();
+    gc_collect_all();
+    gc_release_garbage();
+    EXPECT_EQ(gxtkAudioDiscardedCount(), 0);
+    ASSERT_EQ(device->PlayMusic("kavoro://data/tune.ogg", 0), 0);
+    EXPECT_EQ(SourceStateOf(gxtkAudio::kMusicChannel), AL_PLAYING);
+    EXPECT_EQ(MusicBufferSize(device), 22050 * 2);
+}
+
+TEST_F(MusicCache, ChangedFileIsDecodedAfresh) {
+    data.Write("tune.ogg", Tune(1.0, 330));
+    ASSERT_EQ(device->PlayMusic("kavoro://data/tune.ogg", 1), 0);
+    EXPECT_EQ(MusicBufferSize(device), 22050 * 2);
+    data.Write("tune.ogg", Tune(2.0, 330));
+    ASSERT_EQ(device->PlayMusic("kavoro://data/tune.ogg", 1), 0);
+    EXPECT_EQ(MusicBufferSize(device), 2 * 22050 * 2);
+}
+
+TEST_F(MusicCache, AnotherFileInBetweenIsNotConfusedWithTheFirst) {
+    data.Write("a.ogg", Tune(1.0, 330));
+    data.Write("b.ogg", Tune(0.5, 330));
+    ASSERT_EQ(device->PlayMusic("kavoro://data/a.ogg", 1), 0);
+    ASSERT_EQ(device->PlayMusic("kavoro://data/b.ogg", 1), 0);
+    EXPECT_EQ(MusicBufferSize(device), 22050);
+    ASSERT_EQ(device->PlayMusic("kavoro://data/a.ogg", 1), 0);
+    EXPECT_EQ(MusicBufferSize(device), 22050 * 2);
+}
+
+TEST_F(MusicCache, RemovedFileIsMissingEvenAfterItWasKept) {
+    std::string path = data.Write("tune.ogg", Tune(0.5, 330));
+    ASSERT_EQ(device->PlayMusic("kavoro://data/tune.ogg", 1), 0);
+    std::remove(path.c_str());
+    EXPECT_EQ(device->PlayMusic("kavoro://data/tune.ogg", 1), -1);
+    EXPECT_EQ(device->MusicState(), 0);
+}
