@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "runtime/gc/collector.h"
-#include "runtime/glfw_game.h"
+#include "runtime/game.h"
 
 uint32_t gxtkFormatForDepth(int depth) {
     switch (depth) {

@@ -1,7 +1,7 @@
 // gxtkSurface: a picture the renderer draws from. The pixels stay in main memory,
 // premultiplied by alpha once at load; the OpenGL texture is made from them on demand
 // and re-made after every new graphics context, so a context change reloads no file.
-// A texture belongs to the context generation glfwGraphicsSeq (runtime/glfw_game.h)
+// A texture belongs to the context generation glfwGraphicsSeq (runtime/game.h)
 // in which it was made; only Bind creates textures.
 #pragma once
 

@@ -1,5 +1,9 @@
 #include "runtime/app.h"
 
+#include "audio/audio_device.h"
+#include "audio/sound.h"
+#include "graphics/graphics.h"
+#include "graphics/renderer.h"
 #include "input/input_device.h"
 #include "runtime/errors.h"
 #include "runtime/gc/map.h"
@@ -46,13 +50,20 @@ int c_App::p_OnBack() { qo_app_EndApp(); }
 
 // ---- c_GameDelegate ----------------------------------------------------------------------
 //
-// The renderer (gxtkGraphics) and the audio device (gxtkAudio) belong to the graphics and
-// audio modules; until they are linked in, m__graphics and m__audio stay null and their
-// calls are skipped, while the application's callbacks run as they would with them.
+// The delegate owns the three devices: the renderer, the audio device and the input device.
 
-void c_GameDelegate::mark() { gc_mark_q(m__input); }
+void c_GameDelegate::mark() {
+    gc_mark_q(m__graphics);
+    gc_mark_q(m__audio);
+    gc_mark_q(m__input);
+}
 
 void c_GameDelegate::StartGame() {
+    gc_assign(m__graphics, new gxtkGraphics);
+    qo_graphics_SetGraphicsDevice(m__graphics);
+    qo_graphics_SetFont(nullptr, 32);
+    gc_assign(m__audio, new gxtkAudio);
+    qo_audio_SetAudioDevice(m__audio);
     gc_assign(m__input, qo_input_NewDevice());
     qo_input_SetInputDevice(m__input);
     qo_app_ValidateDeviceWindow(false);
@@ -62,9 +73,11 @@ void c_GameDelegate::StartGame() {
 
 void c_GameDelegate::SuspendGame() {
     if (qo_app__app) qo_app__app->p_OnSuspend();
+    if (m__audio) m__audio->Suspend();
 }
 
 void c_GameDelegate::ResumeGame() {
+    if (m__audio) m__audio->Resume();
     if (qo_app__app) qo_app__app->p_OnResume();
 }
 
@@ -77,7 +90,17 @@ void c_GameDelegate::UpdateGame() {
 
 void c_GameDelegate::RenderGame() {
     qo_app_ValidateDeviceWindow(true);
-    if (qo_app__app) qo_app__app->p_OnRender();
+    int mode = m__graphics ? m__graphics->BeginRender() : 0;
+    if (mode != 0) qo_graphics_BeginRender();
+    if (qo_app__app) {
+        if (mode == 2) {
+            qo_app__app->p_OnLoading();
+        } else {
+            qo_app__app->p_OnRender();
+        }
+    }
+    if (mode != 0) qo_graphics_EndRender();
+    if (m__graphics) m__graphics->EndRender();
 }
 
 void c_GameDelegate::KeyEvent(int event, int data) {
@@ -99,7 +122,9 @@ void c_GameDelegate::MotionEvent(int event, int data, float x, float y, float z)
     if (m__input) m__input->p_MotionEvent(event, data, x, y, z);
 }
 
-void c_GameDelegate::DiscardGraphics() {}
+void c_GameDelegate::DiscardGraphics() {
+    if (m__graphics) m__graphics->DiscardGraphics();
+}
 
 // ---- module functions --------------------------------------------------------------------
 

@@ -31,7 +31,6 @@ public:
 
 class c_GameDelegate : public QoGameDelegate {
 public:
-    // Null until the graphics and audio modules are wired in (see app.cpp).
     gxtkGraphics* m__graphics = nullptr;
     gxtkAudio* m__audio = nullptr;
     c_InputDevice* m__input = nullptr;

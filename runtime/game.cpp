@@ -13,6 +13,7 @@ unsigned char* (*qoImageDataLoader)(const String&, int*, int*, int*) = nullptr;
 unsigned char* (*qoAudioDataLoader)(const String&, int*, int*, int*, int*) = nullptr;
 
 QoGame* QoGame::_game = nullptr;
+int glfwGraphicsSeq = 0;
 const char* const QoGame::kStateFileName = "./.kavorostate";
 
 QoGame::QoGame() { _game = this; }

@@ -11,6 +11,10 @@
 #include "runtime/string.h"
 
 // A display size as the host reports it; the three spare fields stay 0 on this host.
+// Incremented whenever a window, and with it a new OpenGL context, is opened; textures
+// made under an older value are gone. Kept here so the graphics module needs no window code.
+extern int glfwGraphicsSeq;
+
 class QoDisplayMode : public Object {
 public:
     int width = 0;

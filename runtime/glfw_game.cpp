@@ -9,12 +9,10 @@
 
 #include "input/joystick_layout.h"
 #include "input/key_codes.h"
-#include "runtime/app.h"
 #include "runtime/errors.h"
 #include "runtime/glfw_keys.h"
 #include "runtime/platform.h"
 
-int glfwGraphicsSeq = 0;
 
 QoGlfwGame* QoGlfwGame::_glfwGame = nullptr;
 int QoKavoroGame::argc = 0;

@@ -8,10 +8,6 @@
 
 struct GLFWwindow;
 
-// Incremented whenever a window, and with it a new OpenGL context, is opened; textures
-// made under an older value are gone.
-extern int glfwGraphicsSeq;
-
 class QoGlfwVideoMode : public Object {
 public:
     int width = 0;
