@@ -1,0 +1,173 @@
+#include "net/http_request.h"
+
+#include "runtime/array.h"
+
+namespace {
+
+const String kAscii("ascii");
+const String kUtf8("utf8");
+
+// Drops characters up to and including the space at both ends (so also the CR of CRLF).
+String Trim(const String& line) {
+    int from = 0;
+    int to = line.Length();
+    while (from < to && line[from] <= 0x20) ++from;
+    while (to > from && line[to - 1] <= 0x20) --to;
+    return line.Slice(from, to);
+}
+
+}  // namespace
+
+c_HttpRequest* c_HttpRequest::m_new() {
+    gc_assign(m__hbuf, (new c_DataBuffer)->m_new(kHeadBytes));
+    gc_assign(m__rbuf, (new c_DataBuffer)->m_new(kReceiveBytes));
+    return this;
+}
+
+c_HttpRequest* c_HttpRequest::m_new2(String req, String url, c_IOnHttpRequestComplete* onComplete) {
+    m_new();
+    p_Open(req, url, onComplete);
+    return this;
+}
+
+int c_HttpRequest::p_Open(String req, String url, c_IOnHttpRequestComplete* onComplete) {
+    m__req = req;
+    gc_assign(m__url, (new c_Url)->m_new(url, String("http"), 80));
+    gc_assign(m__onComplete, onComplete);
+    gc_assign(m__wbuf, static_cast<c_DataBuffer*>(nullptr));
+    m__wlength = 0;
+    m__status = -1;
+    gc_assign(m__response, static_cast<c_StringStack*>(nullptr));
+    m__responseText = String();
+    m__rbytes = 0;
+    gc_assign(m__header, (new c_StringStack)->m_new2());
+    m__header->p_Push4(req + String(" ") + m__url->p_FullPath() + String(" HTTP/1.0"));
+    m__header->p_Push4(String("Host: ") + m__url->p_Domain());
+    return 0;
+}
+
+int c_HttpRequest::p_Send() {
+    finished_ = false;
+    gc_assign(m__sock, (new c_Socket)->m_new(String("stream")));
+    m__sock->p_ConnectAsync(m__url->p_Domain(), m__url->p_Port(), this);
+    return 0;
+}
+
+int c_HttpRequest::p_Send2(String data, String mimeType, String encoding) {
+    gc_assign(m__wbuf, (new c_DataBuffer)->m_new(data.Length() * 3));
+    m__wlength = m__wbuf->p_PokeString(0, data, encoding);
+    if (mimeType.Length() > 0) m__header->p_Push4(String("Content-Type: ") + mimeType);
+    m__header->p_Push4(String("Content-Length: ") + String(m__wlength));
+    return p_Send();
+}
+
+int c_HttpRequest::p_OnConnectComplete(bool connected, c_Socket*) {
+    if (!connected) return p_Finish();
+    m__header->p_Push4(String());
+    m__header->p_Push4(String());
+    String head = m__header->p_Join(String("\r\n"));
+    m__header->p_Clear2();
+    int bytes = m__hbuf->p_PokeString(0, head, kAscii);
+    if (bytes > m__hbuf->length) {
+        // Never send a truncated head: give this one a buffer of its own size.
+        gc_assign(m__hbuf, (new c_DataBuffer)->m_new(bytes));
+        m__hbuf->p_PokeString(0, head, kAscii);
+    }
+    if (m__sock->p_IsConnected()) {
+        m__sock->p_SendAsync(m__hbuf, 0, bytes, this);
+        m__sock->p_ReceiveAsync(m__rbuf, 0, kReceiveBytes, this);
+    }
+    return 0;
+}
+
+int c_HttpRequest::p_OnSendComplete(c_DataBuffer*, int, int, c_Socket*) {
+    if (m__wlength != 0 && m__sock->p_IsConnected()) m__sock->p_SendAsync(m__wbuf, 0, m__wlength, this);
+    m__wlength = 0;
+    return 0;
+}
+
+int c_HttpRequest::p_OnReceiveComplete(c_DataBuffer*, int offset, int count, c_Socket*) {
+    int next = p_TakeReceived(offset, count);
+    if (next >= 0 && m__sock && m__sock->p_IsConnected()) {
+        m__sock->p_ReceiveAsync(m__rbuf, next, kReceiveBytes - next, this);
+    }
+    return 0;
+}
+
+int c_HttpRequest::p_TakeReceived(int offset, int count) {
+    if (finished_) return -1;
+    // 0: the server closed the connection; -1: the receive failed, which ends the
+    // response the same way.
+    if (count <= 0) {
+        p_Finish();
+        return -1;
+    }
+    int end = offset + count;
+    if (offset < 0 || end > m__rbuf->length) {
+        p_Finish();
+        return -1;
+    }
+    if (!m__response) return TakeHead(end);
+    m__rbytes += count;
+    m__response->p_Push4(m__rbuf->p_PeekString(offset, count, kUtf8));
+    return 0;
+}
+
+// Scans the buffer from its start to `end` for complete head lines.
+int c_HttpRequest::TakeHead(int end) {
+    const unsigned char* bytes = m__rbuf->data;
+    int lineStart = 0;
+    for (int i = 0; i < end; ++i) {
+        if (bytes[i] != '\n') continue;
+        String line = Trim(m__rbuf->p_PeekString(lineStart, i - lineStart, kAscii));
+        lineStart = i + 1;
+        if (line.Length() > 0) {
+            m__header->p_Push4(line);
+            continue;
+        }
+        return StartBody(lineStart, end);
+    }
+    // No empty line yet: keep the unfinished line at the start and read on after it.
+    int kept = end - lineStart;
+    if (lineStart > 0) m__rbuf->p_CopyBytes(lineStart, m__rbuf, 0, kept);
+    return kept;
+}
+
+// The head has ended with an empty line; the body starts at `bodyStart`.
+int c_HttpRequest::StartBody(int bodyStart, int end) {
+    if (m__header->p_Length2() == 0) {
+        p_Finish();
+        return -1;
+    }
+    Array<String> parts = m__header->p_Get(0).ToUpper().Split(String(" "));
+    if (parts.Length() < 3 || !parts[0].StartsWith(String("HTTP/"))) {
+        p_Finish();
+        return -1;
+    }
+    m__status = qo_url_Atoi(parts[1]);
+    gc_assign(m__response, (new c_StringStack)->m_new2());
+    int rest = end - bodyStart;
+    m__rbytes += rest;
+    m__response->p_Push4(m__rbuf->p_PeekString(bodyStart, rest, kUtf8));
+    return 0;
+}
+
+int c_HttpRequest::p_Finish() {
+    if (finished_) return 0;
+    finished_ = true;
+    if (m__sock) m__sock->p_Close();
+    if (m__response) m__responseText = m__response->p_Join(String());
+    if (m__onComplete) m__onComplete->p_OnHttpRequestComplete(this);
+    return 0;
+}
+
+void c_HttpRequest::mark() {
+    gc_mark_q(m__url);
+    gc_mark_q(m__onComplete);
+    gc_mark_q(m__wbuf);
+    gc_mark_q(m__response);
+    gc_mark_q(m__header);
+    gc_mark_q(m__sock);
+    gc_mark_q(m__hbuf);
+    gc_mark_q(m__rbuf);
+}

@@ -1,0 +1,69 @@
+// An HTTP/1.0 client: one request over a fresh TCP connection, the whole response read
+// until the server closes it, then one callback. Runs on the main thread; the socket
+// work happens on the socket's worker threads.
+#pragma once
+
+#include "net/async_ops.h"
+#include "net/async_socket.h"
+#include "net/data_buffer.h"
+#include "net/url.h"
+#include "runtime/gc/stack.h"
+
+class c_HttpRequest;
+
+class c_IOnHttpRequestComplete : public virtual gc_interface {
+public:
+    virtual int p_OnHttpRequestComplete(c_HttpRequest* request) = 0;
+};
+
+class c_HttpRequest : public Object,
+                      public virtual c_IOnConnectComplete,
+                      public virtual c_IOnSendComplete,
+                      public virtual c_IOnReceiveComplete {
+public:
+    // The head normally fits here; a longer one gets a buffer of its own size.
+    static constexpr int kHeadBytes = 4096;
+    static constexpr int kReceiveBytes = 16384;
+
+    String m__req;
+    c_Url* m__url = nullptr;
+    c_IOnHttpRequestComplete* m__onComplete = nullptr;
+    c_DataBuffer* m__wbuf = nullptr;
+    int m__wlength = 0;
+    int m__status = -1;
+    c_StringStack* m__response = nullptr;  // null while the response head is read
+    String m__responseText;
+    int m__rbytes = 0;
+    c_StringStack* m__header = nullptr;
+    c_Socket* m__sock = nullptr;
+    c_DataBuffer* m__hbuf = nullptr;
+    c_DataBuffer* m__rbuf = nullptr;
+
+    c_HttpRequest* m_new();
+    c_HttpRequest* m_new2(String req, String url, c_IOnHttpRequestComplete* onComplete);
+    int p_Open(String req, String url, c_IOnHttpRequestComplete* onComplete);
+    int p_Send();
+    int p_Send2(String data, String mimeType, String encoding);
+    int p_Status() { return m__status; }
+    String p_ResponseText() { return m__responseText; }
+
+    int p_OnConnectComplete(bool connected, c_Socket* source) override;
+    int p_OnSendComplete(c_DataBuffer* data, int offset, int count, c_Socket* source) override;
+    int p_OnReceiveComplete(c_DataBuffer* data, int offset, int count, c_Socket* source) override;
+    int p_Finish();
+
+    // Takes `count` new bytes at `offset` of the receive buffer; answers where the next
+    // receive goes, or -1 when the request has finished. The socket-free half of
+    // p_OnReceiveComplete.
+    int p_TakeReceived(int offset, int count);
+
+    void mark() override;
+
+private:
+    bool finished_ = false;
+    int TakeHead(int end);
+    int StartBody(int bodyStart, int end);
+};
+
+// Both an object and an interface: name the object side for the collector.
+inline gc_object* gc_object_of(c_HttpRequest* p) { return static_cast<Object*>(p); }

@@ -1,0 +1,266 @@
+#include "net/http_request.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "tests/net/net_test_support.h"
+
+namespace {
+
+struct Completion : Object, c_IOnHttpRequestComplete {
+    int calls = 0;
+    c_HttpRequest* last = nullptr;
+    int p_OnHttpRequestComplete(c_HttpRequest* request) override {
+        ++calls;
+        last = request;
+        return 0;
+    }
+};
+
+Object* g_request = nullptr;
+Object* g_completion = nullptr;
+GC_ROOT(g_request);
+GC_ROOT(g_completion);
+
+std::string Utf8(const String& s) { return s.ToUtf8(); }
+
+class HttpRequest : public ::testing::Test {
+protected:
+    Completion* done = nullptr;
+    c_HttpRequest* request = nullptr;
+
+    void SetUp() override {
+        done = new Completion;
+        gc_assign(g_completion, static_cast<Object*>(done));
+    }
+    void TearDown() override {
+        if (request && request->m__sock) {
+            c_Socket* s = request->m__sock;
+            EXPECT_TRUE(PollUntil([s] { return s->m__rthread->p_Idle() && s->m__wthread->p_Idle(); }));
+        }
+        gc_assign(g_request, static_cast<Object*>(nullptr));
+        gc_assign(g_completion, static_cast<Object*>(nullptr));
+    }
+
+    c_HttpRequest* Open(const char* method, const std::string& url) {
+        request = (new c_HttpRequest)->m_new2(String(method), String(url.c_str()), done);
+        gc_assign(g_request, static_cast<Object*>(request));
+        return request;
+    }
+
+    // Waits for the callback, then polls on to be sure it never comes twice.
+    void Finish() {
+        ASSERT_TRUE(PollUntil([this] { return done->calls > 0; }));
+        PollFor(30);
+        EXPECT_EQ(done->calls, 1);
+        EXPECT_EQ(done->last, request);
+    }
+
+    void ExpectFailed() {
+        EXPECT_EQ(request->p_Status(), -1);
+        EXPECT_EQ(request->p_ResponseText(), String());
+    }
+};
+
+std::string Local(int port, const std::string& path) { return "http://127.0.0.1:" + std::to_string(port) + path; }
+
+}  // namespace
+
+TEST_F(HttpRequest, OpenBuildsTheRequestLineAndHostWithoutThePort) {
+    Open("GET", "http://example.test:8080/a?b=1#c");
+    ASSERT_EQ(request->m__header->p_Length2(), 2);
+    EXPECT_EQ(request->m__header->p_Get(0), String("GET /a?b=1#c HTTP/1.0"));
+    EXPECT_EQ(request->m__header->p_Get(1), String("Host: example.test"));
+    EXPECT_EQ(request->m__hbuf->length, 4096);
+    EXPECT_EQ(request->m__rbuf->length, 16384);
+    EXPECT_EQ(request->p_Status(), -1);
+    request = nullptr;  // never sent
+}
+
+TEST_F(HttpRequest, StatusLineHttp11WithOneMoreHeadLineGivesStatusAndBody) {
+    std::string head;
+    LoopbackServer server([&head](int fd) {
+        head = LoopbackServer::ReadRequest(fd, nullptr);
+        LoopbackServer::SendAll(fd, "HTTP/1.1 200 OK\r\nServer: t\r\n\r\nhello");
+    });
+    Open("GET", Local(server.port(), "/x?y=1"))->p_Send();
+    Finish();
+    EXPECT_EQ(request->p_Status(), 200);
+    EXPECT_EQ(request->p_ResponseText(), String("hello"));
+    EXPECT_EQ(request->m__rbytes, 5);
+    EXPECT_EQ(head, "GET /x?y=1 HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    // The response head lines are kept, uninterpreted.
+    ASSERT_EQ(request->m__header->p_Length2(), 2);
+    EXPECT_EQ(request->m__header->p_Get(1), String("Server: t"));
+}
+
+TEST_F(HttpRequest, GetFromPythonHttpServerGivesStatus200AndTheFile) {
+    std::string dir = ::testing::TempDir() + "/net_http_" + std::to_string(getpid());
+    ASSERT_EQ(system(("mkdir -p '" + dir + "'").c_str()), 0);
+    FILE* f = std::fopen((dir + "/hello.txt").c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("h\xC3\xA9llo from python\n", f);
+    std::fclose(f);
+    PythonHttpServer server(dir);
+    ASSERT_TRUE(server.ok()) << "python3 -m http.server did not start";
+    Open("GET", Local(server.port(), "/hello.txt"))->p_Send();
+    Finish();
+    EXPECT_EQ(request->p_Status(), 200);
+    EXPECT_EQ(Utf8(request->p_ResponseText()), "h\xC3\xA9llo from python\n");
+}
+
+TEST_F(HttpRequest, HeadSplitAcrossManySmallPacketsIsReassembled) {
+    LoopbackServer server([](int fd) {
+        LoopbackServer::ReadRequest(fd, nullptr);
+        std::string response = "HTTP/1.0 201 Created\r\nX-Long-Header: " + std::string(300, 'v') + "\r\n\r\nbody";
+        for (size_t i = 0; i < response.size(); i += 3) {
+            LoopbackServer::SendAll(fd, response.substr(i, 3));
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+        }
+    });
+    Open("GET", Local(server.port(), "/"))->p_Send();
+    Finish();
+    EXPECT_EQ(request->p_Status(), 201);
+    EXPECT_EQ(request->p_ResponseText(), String("body"));
+    ASSERT_EQ(request->m__header->p_Length2(), 2);
+    EXPECT_EQ(request->m__header->p_Get(1).Length(), 15 + 300);
+}
+
+TEST_F(HttpRequest, OneMegabyteBodyArrivesOverManyReceives) {
+    const int size = 1 << 20;
+    std::string body(size, ' ');
+    for (int i = 0; i < size; ++i) body[static_cast<size_t>(i)] = static_cast<char>('a' + i % 26);
+    LoopbackServer server([&body](int fd) {
+        LoopbackServer::ReadRequest(fd, nullptr);
+        LoopbackServer::SendAll(fd, "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n");
+        LoopbackServer::SendAll(fd, body);
+    });
+    Open("GET", Local(server.port(), "/big"))->p_Send();
+    Finish();
+    EXPECT_EQ(request->p_Status(), 200);
+    EXPECT_EQ(request->m__rbytes, size);
+    EXPECT_GE(request->m__response->p_Length2(), size / 16384);
+    EXPECT_EQ(Utf8(request->p_ResponseText()), body);
+}
+
+TEST_F(HttpRequest, BodyWithoutContentLengthIsReadUntilClose) {
+    LoopbackServer server([](int fd) {
+        LoopbackServer::ReadRequest(fd, nullptr);
+        LoopbackServer::SendAll(fd, "HTTP/1.0 200 OK\r\n\r\nfirst ");
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        LoopbackServer::SendAll(fd, "second");
+    });
+    Open("GET", Local(server.port(), "/"))->p_Send();
+    Finish();
+    EXPECT_EQ(request->p_Status(), 200);
+    EXPECT_EQ(request->p_ResponseText(), String("first second"));
+}
+
+TEST_F(HttpRequest, ServerClosingBeforeACompleteHeadFailsOnce) {
+    LoopbackServer server([](int fd) {
+        LoopbackServer::ReadRequest(fd, nullptr);
+        LoopbackServer::SendAll(fd, "HTTP/1.0 200 OK\r\nServer: t\r\n");
+    });
+    Open("GET", Local(server.port(), "/"))->p_Send();
+    Finish();
+    ExpectFailed();
+}
+
+TEST_F(HttpRequest, TwoPartStatusLineFailsOnce) {
+    LoopbackServer server([](int fd) {
+        LoopbackServer::ReadRequest(fd, nullptr);
+        LoopbackServer::SendAll(fd, "HTTP/1.0 404\r\n\r\nnot found");
+    });
+    Open("GET", Local(server.port(), "/"))->p_Send();
+    Finish();
+    ExpectFailed();
+}
+
+TEST_F(HttpRequest, ResponseWithoutHttpStatusLineFailsOnce) {
+    LoopbackServer server([](int fd) {
+        LoopbackServer::ReadRequest(fd, nullptr);
+        LoopbackServer::SendAll(fd, "\r\nSSH-2.0 x y\r\n\r\n");
+    });
+    Open("GET", Local(server.port(), "/"))->p_Send();
+    Finish();
+    ExpectFailed();
+}
+
+TEST_F(HttpRequest, RefusedConnectionFailsOnce) {
+    Open("GET", Local(RefusingPort(), "/"))->p_Send();
+    Finish();
+    ExpectFailed();
+}
+
+TEST_F(HttpRequest, PostBodyArrivesIntactAfterTheHead) {
+    std::string head, body;
+    LoopbackServer server([&head, &body](int fd) {
+        head = LoopbackServer::ReadRequest(fd, &body);
+        LoopbackServer::SendAll(fd, "HTTP/1.0 200 OK\r\n\r\nok");
+    });
+    Char text[] = {'n', 'a', 'm', 'e', '=', 0xE9, 0x20AC};
+    Open("POST", Local(server.port(), "/submit"))
+        ->p_Send2(String(text, 7), String("text/plain"), String("utf8"));
+    Finish();
+    EXPECT_EQ(request->p_Status(), 200);
+    EXPECT_EQ(request->p_ResponseText(), String("ok"));
+    EXPECT_EQ(head,
+              "POST /submit HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Type: text/plain\r\n"
+              "Content-Length: 10\r\n\r\n");
+    EXPECT_EQ(body, "name=\xC3\xA9\xE2\x82\xAC");
+}
+
+TEST_F(HttpRequest, HeadLongerThanTheHeadBufferIsSentWhole) {
+    std::string head;
+    LoopbackServer server([&head](int fd) {
+        head = LoopbackServer::ReadRequest(fd, nullptr);
+        LoopbackServer::SendAll(fd, "HTTP/1.0 200 OK\r\n\r\n");
+    });
+    std::string path = "/" + std::string(5000, 'p');
+    Open("GET", Local(server.port(), path))->p_Send();
+    Finish();
+    EXPECT_EQ(request->p_Status(), 200);
+    EXPECT_EQ(head, "GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+}
+
+TEST_F(HttpRequest, HeadLineLongerThanTheReceiveBufferEndsTheRequest) {
+    LoopbackServer server([](int fd) {
+        LoopbackServer::ReadRequest(fd, nullptr);
+        LoopbackServer::SendAll(fd, "HTTP/1.0 200 OK\r\nX: " + std::string(20000, 'x') + "\r\n\r\nbody");
+    });
+    Open("GET", Local(server.port(), "/"))->p_Send();
+    Finish();
+    ExpectFailed();
+}
+
+TEST_F(HttpRequest, FailedReceiveFinishesLikeAClosedConnection) {
+    Open("GET", "http://127.0.0.1/");
+    request->m__header->p_Clear2();
+    EXPECT_EQ(request->p_TakeReceived(0, -1), -1);
+    EXPECT_EQ(done->calls, 1);
+    ExpectFailed();
+    // Nothing after the end calls back again.
+    EXPECT_EQ(request->p_TakeReceived(0, 0), -1);
+    EXPECT_EQ(done->calls, 1);
+    request = nullptr;
+}
+
+TEST_F(HttpRequest, UnfinishedHeadLineMovesToTheStartOfTheBuffer) {
+    Open("GET", "http://127.0.0.1/");
+    request->m__header->p_Clear2();
+    request->m__rbuf->p_PokeString(0, String("HTTP/1.0 200 OK\r\nSer"), String("ascii"));
+    EXPECT_EQ(request->p_TakeReceived(0, 20), 3);
+    EXPECT_EQ(request->m__rbuf->p_PeekString(0, 3, String("ascii")), String("Ser"));
+    request->m__rbuf->p_PokeString(3, String("ver: t\r\n\r\nab"), String("ascii"));
+    EXPECT_EQ(request->p_TakeReceived(3, 12), 0);
+    EXPECT_EQ(request->p_Status(), 200);
+    EXPECT_EQ(request->p_TakeReceived(0, 0), -1);
+    EXPECT_EQ(request->p_ResponseText(), String("ab"));
+    EXPECT_EQ(done->calls, 1);
+    request = nullptr;
+}
