@@ -35,6 +35,12 @@ void qo_app_Init() {
     qo_app__updateRate = 0;
 }
 
+void qo_runtime_Init() {
+    qo_app_Init();
+    qo_graphics_Init();
+    qo_audio_SetAudioDevice(nullptr);
+}
+
 // ---- c_App ---------------------------------------------------------------------------------
 
 c_App* c_App::m_new() {

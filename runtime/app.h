@@ -61,6 +61,9 @@ extern int qo_app__updateRate;
 
 // This module's share of qoInit: every global above to its initial value.
 void qo_app_Init();
+// The runtime's share of qoInit: the application, graphics and audio modules' globals
+// (the graphics context is created here). Programs and test hosts call this first.
+void qo_runtime_Init();
 
 int qo_app_SetUpdateRate(int hertz);
 int qo_app_UpdateRate();

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     if (argc < 2) return 2;
     const char* scenario = argv[1];
     ScriptedHost host;
-    qo_app_Init();
+    qo_runtime_Init();
     if (!std::strcmp(scenario, "second-app")) {
         (new c_App)->m_new();
         (new c_App)->m_new();

@@ -44,7 +44,7 @@ public:
 }  // namespace
 
 void qoInit() {
-    qo_app_Init();
+    qo_runtime_Init();
     g_untilClosed = QoKavoroGame::argc > 1 && !std::strcmp(QoKavoroGame::argv[1], "--until-closed");
 }
 
