@@ -1,0 +1,71 @@
+// The numbered image slots: image and font files in the variant the resolution level
+// picks ("-hd" twice, "-hd2" four times the pixels), a reserved drawable image, and
+// the reload that chooses the level and loads the logo and the text font.
+#include "game/my_app.h"
+#include "graphics/graphics.h"
+
+namespace {
+
+String ImageFile(const String& name, int hdLevel) {
+    const char* suffix = hdLevel == 2 ? "-hd" : hdLevel == 4 ? "-hd2" : "";
+    return name + String(suffix) + String(".png");
+}
+
+}  // namespace
+
+int c_MyApp::p_LoadImg(int slot, String name, int w, int h, int frames, int flags) {
+    if (slot < 0 || slot >= kImageSlots) return 0;
+    m_Images[slot] = static_cast<c_Image*>(nullptr);
+    m_Images[slot] = qo_graphics_LoadImage2(ImageFile(name, m_HDLevel), w * m_HDLevel, h * m_HDLevel, frames, flags);
+    m_ImgSize[slot * 3] = w * m_HDLevel;
+    m_ImgSize[slot * 3 + 1] = h * m_HDLevel;
+    m_ImgSize[slot * 3 + 2] = frames;
+    return 0;
+}
+
+int c_MyApp::p_LoadFont(int slot, String name, int charW, int charH) {
+    if (slot < 0 || slot >= kImageSlots) return 0;
+    int cell = 16 * m_HDLevel;
+    m_Images[slot] = static_cast<c_Image*>(nullptr);
+    m_Images[slot] = qo_graphics_LoadImage2(ImageFile(name, m_HDLevel), cell, cell, 128, 1);
+    m_ImgSize[slot * 3] = charW;
+    m_ImgSize[slot * 3 + 1] = charH;
+    m_ImgSize[slot * 3 + 2] = 128;
+    m_Font = slot;
+    return 0;
+}
+
+int c_MyApp::p_ReserveImg(int slot, int w, int h) {
+    if (slot < 0 || slot >= kImageSlots) return 0;
+    m_Images[slot] = static_cast<c_Image*>(nullptr);
+    m_Images[slot] = qo_graphics_CreateImage(w, h, 1, 1);
+    m_ImgSize[slot * 3] = w;
+    m_ImgSize[slot * 3 + 1] = h;
+    m_ImgSize[slot * 3 + 2] = 1;
+    return 0;
+}
+
+int c_MyApp::p_Reload() {
+    m_ClsR = m_ClsG = m_ClsB = 0;
+    m_ClsA = 1;
+    int width = qo_app_DeviceWidth();
+    int height = qo_app_DeviceHeight();
+    m_HDLevel = 1;
+    m_ImgScale = 1.0f;
+    if (width > 630 || height > 630) {
+        m_HDLevel = 2;
+        m_ImgScale = 0.5f;
+    }
+    if (width > 1230 || height > 1230) {
+        m_HDLevel = 4;
+        m_ImgScale = 0.25f;
+    }
+    if (qo_Game_UseHDImages == 0) {
+        m_HDLevel = 1;
+        m_ImgScale = 1.0f;
+    }
+    p_LoadImg(93, String("common/TolvLogo"), 256, 256, 1, 1);
+    p_LoadFont(90, String("fonts/shadow_editundo"), 7, 10);
+    m_LoadStep = 1;
+    return 0;
+}

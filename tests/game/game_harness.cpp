@@ -1,0 +1,146 @@
+#include "tests/game/game_harness.h"
+
+#include <GLFW/glfw3.h>
+#include <stb_image_write.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "audio/sound.h"
+#include "graphics/graphics.h"
+#include "input/input_device.h"
+#include "runtime/app.h"
+#include "runtime/glfw_game.h"
+
+namespace {
+
+const std::vector<float> kNoList;
+
+}  // namespace
+
+GameHarness::Rgb GameHarness::Shot::Pixel(int x, int y) const {
+    uint32_t p = argb[static_cast<size_t>(y) * width + x];
+    return {static_cast<int>(p >> 16 & 0xff), static_cast<int>(p >> 8 & 0xff), static_cast<int>(p & 0xff)};
+}
+
+bool GameHarness::Shot::Save(const std::string& path) const {
+    std::vector<unsigned char> rgb(argb.size() * 3);
+    for (size_t i = 0; i < argb.size(); ++i) {
+        rgb[i * 3] = argb[i] >> 16 & 0xff;
+        rgb[i * 3 + 1] = argb[i] >> 8 & 0xff;
+        rgb[i * 3 + 2] = argb[i] & 0xff;
+    }
+    return stbi_write_png(path.c_str(), width, height, 3, rgb.data(), width * 3) != 0;
+}
+
+std::string GameHarness::ShotPath(const std::string& name) {
+    const char* dir = std::getenv("TESSORY_SHOT_DIR");
+    std::filesystem::path base = dir ? dir : std::filesystem::temp_directory_path();
+    std::filesystem::create_directories(base);
+    return (base / name).string();
+}
+
+GameHarness::GameHarness(Config config) : config_(config) {
+    if (!std::getenv("DISPLAY")) {
+        why_ = "no display to open a window on";
+        return;
+    }
+    static bool glfwReady = glfwInit() == GLFW_TRUE;
+    if (!glfwReady) {
+        why_ = "glfwInit failed";
+        return;
+    }
+    glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
+    glfwWindowHint(GLFW_ALPHA_BITS, 0);
+    window_ = glfwCreateWindow(config.width, config.height, "Tessory", nullptr, nullptr);
+    if (!window_) {
+        why_ = "no window could be made";
+        return;
+    }
+    glfwMakeContextCurrent(window_);
+    ++glfwGraphicsSeq;
+
+    host_ = std::make_unique<GameHost>();
+    host_->width = config.width;
+    host_->height = config.height;
+    qo_runtime_Init();
+    qo_Game_Init();
+
+    host_->onPoll = [this] {
+        auto range = actions_.equal_range(updates_ + 1);
+        for (auto it = range.first; it != range.second; ++it) it->second();
+    };
+    host_->afterUpdate = [this] {
+        ++updates_;
+        const float* list = app_->m_DrawList.Data();
+        lists_[updates_].assign(list, list + app_->m_DrawCount);
+    };
+}
+
+GameHarness::~GameHarness() {
+    gc_assign(qo_app__app, static_cast<c_App*>(nullptr));
+    qo_input_SetInputDevice(nullptr);
+    // The delegate's devices live as long as the run; this run ends here.
+    if (qo_audio_device) qo_audio_device->Shutdown();
+    qo_audio_SetAudioDevice(nullptr);
+    qo_graphics_SetGraphicsDevice(nullptr);
+    host_.reset();
+    if (window_) {
+        glfwMakeContextCurrent(nullptr);
+        glfwDestroyWindow(window_);
+    }
+    // Each application holds a 20 MB grid: free it now. A whole collection does not
+    // clear the collector's count of new bytes, which only a paced cycle end resets,
+    // so a long run of tests would overflow it.
+    gc_collect_all();
+    gc_release_garbage();
+    gc_new_bytes = 0;
+}
+
+void GameHarness::StartHost(c_MyApp* app) {
+    app_ = app;
+    host_->StartGame();
+}
+
+void GameHarness::At(int update, std::function<void()> action) { actions_.emplace(update, std::move(action)); }
+
+void GameHarness::RunUpdates(int count) {
+    int target = updates_ + count;
+    // Each frame runs one update; the bound only stops a loop that has stalled.
+    for (int frames = 0; updates_ < target && frames < 4 * count + 8; ++frames) host_->RunFrame();
+}
+
+const std::vector<float>& GameHarness::DrawList(int update) const {
+    auto it = lists_.find(update);
+    return it == lists_.end() ? kNoList : it->second;
+}
+
+GameHarness::Shot GameHarness::Screenshot() {
+    host_->RenderGame();
+    Shot shot;
+    shot.width = config_.width;
+    shot.height = config_.height;
+    Array<int> pixels(shot.width * shot.height);
+    qo_graphics_device->ReadPixels(pixels, 0, 0, shot.width, shot.height, 0, shot.width);
+    shot.argb.assign(reinterpret_cast<const uint32_t*>(pixels.Data()),
+                     reinterpret_cast<const uint32_t*>(pixels.Data()) + pixels.Length());
+    return shot;
+}
+
+void GameHarness::KeyDown(int code) { host_->KeyEvent(kEventKeyDown, code); }
+void GameHarness::KeyUp(int code) { host_->KeyEvent(kEventKeyUp, code); }
+void GameHarness::Char(int character) { host_->KeyEvent(kEventKeyChar, character); }
+void GameHarness::MouseMove(float x, float y) { host_->MouseEvent(kEventMouseMove, 0, x, y); }
+void GameHarness::MouseDown(float x, float y) { host_->MouseEvent(kEventMouseDown, 0, x, y); }
+void GameHarness::MouseUp(float x, float y) { host_->MouseEvent(kEventMouseUp, 0, x, y); }
+
+void GameHarness::Joystick(int port, float x, float y, std::vector<int> buttonsDown) {
+    FakeJoysticks& joy = host_->joysticks;
+    joy.present[port] = true;
+    joy.axes[port][0] = x;
+    joy.axes[port][1] = y;
+    for (unsigned char& b : joy.buttons[port]) b = 0;
+    for (int b : buttonsDown) {
+        if (b >= 0 && b < 14) joy.buttons[port][b] = 1;
+    }
+}
