@@ -17,8 +17,9 @@ String::Rep* String::Alloc(int length) {
         nullRep.refs++;
         return &nullRep;
     }
-    auto* rep = static_cast<Rep*>(
-        std::malloc(offsetof(Rep, data) + sizeof(Char) * static_cast<size_t>(length)));
+    // Never less than a whole Rep, so the header is always backed by the block.
+    size_t bytes = offsetof(Rep, data) + sizeof(Char) * static_cast<size_t>(length);
+    auto* rep = static_cast<Rep*>(std::malloc(bytes < sizeof(Rep) ? sizeof(Rep) : bytes));
     rep->refs = 1;
     rep->length = length;
     return rep;
