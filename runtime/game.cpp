@@ -8,6 +8,7 @@
 #include "runtime/errors.h"
 #include "runtime/gc/collector.h"
 #include "runtime/platform.h"
+#include "runtime/read_all.h"
 
 unsigned char* (*qoImageDataLoader)(const String&, int*, int*, int*) = nullptr;
 unsigned char* (*qoAudioDataLoader)(const String&, int*, int*, int*, int*) = nullptr;
@@ -79,13 +80,7 @@ unsigned char* QoGame::LoadData(String path, int* length) {
     FILE* file = OpenFile(path, String("rb"));
     if (!file) return nullptr;
     std::vector<unsigned char> bytes;
-    unsigned char block[4096];
-    for (;;) {
-        size_t n = std::fread(block, 1, sizeof block, file);
-        bytes.insert(bytes.end(), block, block + n);
-        if (n < sizeof block) break;
-    }
-    bool failed = std::ferror(file) != 0;
+    bool failed = !qoReadAll(file, bytes);
     std::fclose(file);
     // A read error would hand back a silently truncated file.
     if (failed) return nullptr;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "runtime/array.h"
+#include "runtime/read_all.h"
 
 String::Rep String::nullRep = {0, 0, {0}};
 
@@ -206,12 +207,7 @@ String String::FromUtf8(const std::string& bytes) {
 
 String String::Load(FILE* file) {
     std::vector<unsigned char> bytes;
-    unsigned char block[4096];
-    for (;;) {
-        size_t n = std::fread(block, 1, sizeof block, file);
-        bytes.insert(bytes.end(), block, block + n);
-        if (n < sizeof block) break;
-    }
+    qoReadAll(file, bytes);
     return Decode(bytes.data(), bytes.size());
 }
 
