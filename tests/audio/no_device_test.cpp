@@ -41,3 +41,18 @@ TEST(NoAudioDevice, PrintsWhyAndEveryCallIsHarmless) {
     EXPECT_EQ(device->MusicState(), 0);
     device->Shutdown();
 }
+
+TEST(NoAudioDevice, ModuleCallsBeforeTheDeviceExistsDoNothing) {
+    qo_audio_SetAudioDevice(nullptr);
+    EXPECT_EQ(qo_audio_LoadSound("sfx/001.wav"), nullptr);
+    EXPECT_EQ(qo_audio_PlayMusic("sfx/jazzed.ogg", 1), -1);
+    qo_audio_PlaySound(nullptr, 0, 0);
+    qo_audio_SetChannelVolume(0, 1.0f);
+    qo_audio_SetChannelPan(0, 0.0f);
+    qo_audio_SetChannelRate(0, 1.0f);
+    qo_audio_StopChannel(0);
+    qo_audio_PauseMusic();
+    qo_audio_ResumeMusic();
+    qo_audio_SetMusicVolume(0.5f);
+    qo_audio_StopMusic();
+}
