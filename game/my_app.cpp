@@ -40,14 +40,15 @@ const char* const kCredits[] = {
     "-=-=-",
     "Tessory",
     "",
-    "Design, code and art",
+    "A game by",
     "the Tessory team",
     "",
     "-=-=-",
-    "Developed with",
-    "the Kavoro runtime",
+    "Made in C++",
+    "with GLFW, OpenGL,",
+    "OpenAL, stb and Cairo",
     "Thanks to everyone",
-    "who worked on it",
+    "who builds them",
     "",
     "-=-=-",
     "Framework Helpers",
@@ -102,6 +103,7 @@ void qo_Game_Init() {
     qo_Game_jscrh = 480.0f;
     gc_assign(qo_Game_MenuSet, StringArray(kMenuSet, sizeof kMenuSet / sizeof *kMenuSet));
     gc_assign(qo_Game_CreditText, StringArray(kCredits, sizeof kCredits / sizeof *kCredits));
+    qo_Game_InitCheckIn();
 }
 
 c_MyApp* c_MyApp::m_new() {
@@ -166,6 +168,9 @@ int c_MyApp::p_OnCreate() {
         m_InputMethod = 1;
         qo_Game_overscan = 64.0f;
     }
+    if (qo_Game_J_On_Allow == 1) {
+        p_GetURL(qo_Game_CheckInUrl, String("hello=1&gameID=") + String(qo_Game_GameNum));
+    }
     m_Mode = 1;
     qo_app_SetUpdateRate(60);
     m_StartDevWidth = qo_app_DeviceWidth();
@@ -185,6 +190,7 @@ int c_MyApp::p_OnCreate() {
     for (int i = 0; i < 25; ++i) m_Settings[i] = 0;
     m_Settings[5] = 1;
     for (int i = 0; i <= 30; ++i) m_Scores[i] = 0;
+    p_Load();
     for (int i = 0; i <= 32; ++i) m_SfxChannels[i] = i;
     return 0;
 }

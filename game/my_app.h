@@ -157,6 +157,10 @@ public:
     int p_OnCreate() override;
     int p_OnRender() override;
     int p_OnHttpRequestComplete(c_HttpRequest* request) override;
+    // game/dispatcher.cpp
+    int p_OnUpdate() override;
+    int p_OnSuspend() override;
+    int p_OnResume() override;
 
     // ---- draw list (game/draw_list.cpp) ----------------------------------------------------
     int p_ResetDraw();
@@ -221,6 +225,11 @@ public:
     int p_ScoreDisplay();
     String p_MyNth();
     int p_ShowBadges();
+    // Badge texts (game/saved_state.cpp): "name|detail", and its two halves.
+    String p_BadgeID(int id);
+    String p_BadgeName(int id);
+    String p_BadgeDetail(int id);
+    int p_GC_Badges();
     int p_Load();
     int p_Save();
     int p_GetLev(int step);
@@ -262,6 +271,9 @@ extern float qo_Game_rawscrw, qo_Game_rawscrh;
 extern float qo_Game_jscrw, qo_Game_jscrh;
 extern Array<String> qo_Game_MenuSet;
 extern Array<String> qo_Game_CreditText;
+// The check-in's address (game/check_in.cpp); a test may point it at a local server.
+extern String qo_Game_CheckInUrl;
+void qo_Game_InitCheckIn();
 
 // The game module's share of qoInit: every global above to its initial value.
 void qo_Game_Init();

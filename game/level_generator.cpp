@@ -1,0 +1,175 @@
+// The level generator: a random walk of overlapping rectangles carves floor out of the
+// 128 x 128 grid, scattering gems, stones and (later) trap tiles, ends in a 2 x 2 exit,
+// and sets how many gems of each colour the player must collect. A level depends only
+// on the seed accumulator, the level size and the progress; every value is drawn from
+// the game's one random stream, in 32-bit float arithmetic.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "game/my_app.h"
+#include "game/random.h"
+
+namespace {
+
+constexpr int kGridStride = 160;  // cells per stored row, whatever the level size
+constexpr int kCellFloats = 20;
+constexpr int kFloor = 0;
+constexpr int kObject = 10;
+
+constexpr int kStart = 64;
+constexpr int kClampMargin = 5;
+
+// floor(r * k + b) on a fresh draw, all in float.
+int Draw(float k, float b) { return static_cast<int>(std::floor(qo_random_Rnd() * k + b)); }
+
+// "Draw r; if r * k - 20 > 3" (or - 30): one draw for the test alone.
+bool Chance(float k, float minus) { return qo_random_Rnd() * k - minus > 3.0f; }
+
+bool SameAxis(int d, int previous) { return previous != 0 && d % 2 == previous % 2; }
+
+int Clamp(int value, int size) {
+    if (value <= kClampMargin - 1) return kClampMargin;
+    if (value >= size - (kClampMargin - 1)) return size - kClampMargin;
+    return value;
+}
+
+}  // namespace
+
+int c_MyApp::p_ResetGrid() {
+    std::memset(m_Grid.Data(), 0, sizeof(float) * static_cast<size_t>(m_Grid.Length()));
+    return 0;
+}
+
+int c_MyApp::p_Put(int x, int y, int v) {
+    float* cell = m_Grid.Data() + (y * kGridStride + x) * kCellFloats;
+    int t = static_cast<int>(cell[kFloor]);
+    if (t == 0) {
+        t = Draw(kRnd199, 5.0f);
+        cell[kFloor] = static_cast<float>(t);
+    }
+    if (t > 4 && t < 7 && v >= 1 && v <= 3) {
+        t = v;
+        cell[kFloor] = static_cast<float>(t);
+    }
+    // Objects go on plain floor only; trap tiles and the exit are made from plain floor.
+    if (t <= 3 || t >= 9) return 0;
+    if (v >= 16 && v <= 19) cell[kObject] = static_cast<float>(v - 15);
+    if (v == 7 || v == 8) {
+        cell[kObject] = static_cast<float>(v);
+        return 0;
+    }
+    if (v == 10) {
+        cell[kFloor] = 10.0f;
+        // An exit cell carries no object (its surroundings are cleared afterwards too).
+        cell[kObject] = 0.0f;
+    }
+    return 0;
+}
+
+int c_MyApp::p_Clear(int x, int y) {
+    for (int cy = y - 2; cy <= y + 2; ++cy) {
+        for (int cx = x - 2; cx <= x + 2; ++cx) {
+            m_Grid.Data()[(cy * kGridStride + cx) * kCellFloats + kObject] = 0.0f;
+        }
+    }
+    return 0;
+}
+
+int c_MyApp::p_GetLev(int step) {
+    float* cube = m_Cube.Data();
+    p_ResetGrid();
+    cube[43] = cube[44] = cube[45] = cube[47] = 0.0f;
+
+    int n = step * m_LevelSize;
+    cube[96] += static_cast<float>(n);
+    cube[95] += static_cast<float>(7 * n);
+    p_SeedRnd(static_cast<int>(cube[95]));
+    const float progress = cube[96];
+
+    cube[1] = cube[2] = static_cast<float>(kStart);
+    cube[42] = -qo_Game_jscrw;
+    cube[22] = 1.0f;
+    int cx = kStart, cy = kStart;
+    int hw = 1, hh = 1;
+
+    int segments = 3;
+    if (m_LevelSize == 2) segments = p_Rand(3.0f, progress + 3.0f);
+    if (m_LevelSize == 3) segments = p_Rand(3.0f, 5.0f + progress);
+    // Early levels of the smaller sizes have no scattered traps.
+    const bool trapsBarred = (m_LevelSize == 1 && progress < 6.0f) || (m_LevelSize == 2 && progress < 3.0f);
+
+    int previous = 0;
+    for (int s = 0; s <= segments; ++s) {
+        int d;
+        do {
+            d = Draw(kRnd399, 1.0f);
+        } while (SameAxis(d, previous));
+        previous = d;
+        const bool across = d == 2 || d == 4;
+        int length = Draw(kRnd499, 4.0f);
+
+        for (int k = 0; k <= length; ++k) {
+            hw = Draw(kRnd299, 0.0f);
+            hh = Draw(kRnd299, 0.0f);
+            // A strip two cells wide across the walk stays passable: no stones in it.
+            const bool narrow = across ? hh == 0 : hw == 0;
+            for (int x = cx - hw; x <= cx + hw + 1; ++x) {
+                for (int y = cy - hh; y <= cy + hh + 1; ++y) {
+                    int v = 5;
+                    if (Chance(24.0f, 20.0f)) {
+                        v = Draw(kRnd299, 1.0f);
+                        if (trapsBarred) v = 0;
+                    }
+                    if (Chance(24.0f, 20.0f)) v = Draw(kRnd299Gem, 16.0f);
+                    if (Chance(34.0f, 30.0f)) {
+                        v = Draw(kRnd199, 7.0f);
+                        if (narrow) v = 5;
+                    }
+                    // Every fifth segment is a gap bridged only by trap tiles.
+                    if (s % 5 == 4) {
+                        v = 0;
+                        if (Draw(kRnd299, 0.0f) == 1) v = Draw(kRnd299, 1.0f);
+                    }
+                    p_Put(x, y, v);
+                }
+            }
+            switch (d) {
+                case 1: --cy; break;
+                case 2: ++cx; break;
+                case 3: ++cy; break;
+                default: --cx; break;
+            }
+            cx = Clamp(cx, m_GridW);
+            cy = Clamp(cy, m_GridH);
+        }
+    }
+
+    p_Put(cx, cy, 10);
+    p_Put(cx, cy + 1, 10);
+    p_Put(cx + 1, cy, 10);
+    p_Put(cx + 1, cy + 1, 10);
+    p_Put(kStart, kStart, 5);
+    p_Clear(cx, cy);
+    p_Clear(kStart, kStart);
+
+    int counts[4] = {0, 0, 0, 0};
+    const float* grid = m_Grid.Data();
+    for (int y = 0; y <= m_GridH; ++y) {
+        const float* row = grid + y * kGridStride * kCellFloats;
+        for (int x = 0; x <= m_GridW; ++x) {
+            int object = static_cast<int>(row[x * kCellFloats + kObject]);
+            if (object >= 1 && object <= 3) ++counts[object];
+        }
+    }
+
+    const int cap = static_cast<int>(2.0f + progress);
+    for (int colour = 1; colour <= 3; ++colour) {
+        float share = qo_random_Rnd() * 0.4f + 0.4f;
+        int wanted = static_cast<int>(std::floor(static_cast<float>(counts[colour]) * share));
+        cube[30 + colour] = static_cast<float>(std::min(wanted, cap));
+    }
+
+    p_PlaySFX(1, 1.0f, 1.0f, 0.0f);
+    return 0;
+}

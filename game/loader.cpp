@@ -1,0 +1,174 @@
+// The asset loader: one or two files per update so the window keeps drawing its
+// loading screen, the loading (and start) screen itself, and the start of a new game.
+#include <algorithm>
+#include <cmath>
+
+#include "game/my_app.h"
+#include "game/random.h"
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+float SinD(float degrees) { return std::sin(degrees * kPi / 180.0f); }
+float CosD(float degrees) { return std::cos(degrees * kPi / 180.0f); }
+
+// Big devices get the finer image files, drawn scaled down to the same virtual size.
+void ChooseImageTier(c_MyApp* app) {
+    int width = qo_app_DeviceWidth(), height = qo_app_DeviceHeight();
+    app->m_HDLevel = 1;
+    app->m_ImgScale = 1.0f;
+    if (width > 630 || height > 630) {
+        app->m_HDLevel = 2;
+        app->m_ImgScale = 0.5f;
+    }
+    if (width > 1230 || height > 1230) {
+        app->m_HDLevel = 4;
+        app->m_ImgScale = 0.25f;
+    }
+    if (qo_Game_UseHDImages == 0) {
+        app->m_HDLevel = 1;
+        app->m_ImgScale = 1.0f;
+    }
+}
+
+// Eleven dots on a circle, fading in from the tail.
+void Ring(c_MyApp* app, float cx, float cy, float radius, float startAngle, float diameter) {
+    for (int i = 0; i <= 10; ++i) {
+        float a = startAngle + 4.0f * static_cast<float>(i);
+        app->p_Alpha(static_cast<float>(i) / 10.0f);
+        app->p_Oval(cx + SinD(a) * radius, cy - CosD(a) * radius, diameter / 2, diameter / 2);
+    }
+}
+
+}  // namespace
+
+int c_MyApp::p_Loader() {
+    ChooseImageTier(this);
+    // Images load with flags 1: their handle in the middle.
+    constexpr int kMid = 1;
+    switch (m_LoadStep) {
+        case 1:
+            p_LoadImg(97, String("common/icons"), 32, 32, 16, kMid);
+            p_LoadSFX(96);
+            // Slot 81's 2048 x 2048 drawable image is left out: no screen draws it.
+            break;
+        case 2:
+            p_LoadImg(95, String("common/Buttons"), 64, 64, 16, kMid);
+            p_LoadSFX(1);
+            break;
+        case 3:
+            p_LoadImg(94, String("common/dpad"), 32, 32, 16, kMid);
+            p_LoadSFX(98);
+            break;
+        case 4:
+            p_LoadImg(93, String("common/TolvLogo"), 256, 256, 1, kMid);
+            p_PlaySFX(96, 1.0f, 1.0f, 0);
+            break;
+        case 5:
+            p_LoadFont(90, String("fonts/shadow_editundo"), 7, 10);
+            p_LoadSFX(99);
+            break;
+        case 6:
+            p_LoadImg(99, String("menu"), 256, 256, 4, kMid);
+            p_LoadImg(98, String("logo"), 256, 128, 1, kMid);
+            p_LoadSFX(95);
+            break;
+        case 7:
+            p_LoadImg(80, String("BadgesA"), 64, 64, 64, kMid);
+            p_LoadImg(96, String("parts"), 8, 8, 256, kMid);
+            break;
+        case 8:
+            p_LoadImg(85, String("common/circle"), 256, 256, 4, kMid);
+            p_LoadImg(86, String("common/light"), 32, 32, 4, kMid);
+            break;
+        case 9: p_LoadImg(1, String("0"), 32, 32, 64, kMid); break;
+        case 10: p_LoadImg(2, String("1"), 32, 32, 64, kMid); break;
+        case 11: p_LoadImg(3, String("2"), 32, 32, 64, kMid); break;
+        case 12: p_LoadImg(4, String("3"), 32, 32, 64, kMid); break;
+        case 13: p_LoadImg(9, String("9"), 32, 32, 16, kMid); break;
+        case 14: case 15: case 16: case 17: case 18: case 19: p_LoadSFX(m_LoadStep - 13); break;
+        default: m_LoadStep = 0; break;
+    }
+    if (m_LoadStep > 0) ++m_LoadStep;
+    p_WaitStart(1);
+    return 0;
+}
+
+int c_MyApp::p_WaitStart(int loading) {
+    m_BGTargetR = m_BGTargetG = m_BGTargetB = 0;
+    m_BGR -= m_BGR / 8.0f;
+    m_BGG -= m_BGG / 8.0f;
+    m_BGB -= m_BGB / 8.0f;
+    m_ClsR = m_BGR;
+    m_ClsG = m_BGG;
+    m_ClsB = m_BGB;
+    m_ClsA = 1.0f;
+
+    m_DrawCount = 0;
+    p_ResetDraw();
+
+    float w = qo_Game_jscrw, h = qo_Game_jscrh;
+    float cx = w / 2, cy = h / 2;
+    auto s = static_cast<float>(static_cast<int>(std::min(w, h)));
+    m_SpinAngle += 3;
+    auto spin = static_cast<float>(m_SpinAngle);
+
+    if (loading == 1) {
+        p_SetCol(0, 125, 255, kOmitted);
+        Ring(this, cx, cy, 0.45f * s, spin, 16);
+    }
+    // Twice its size on the 480-unit design screen; a wide screen is less tall in
+    // virtual units, and the logo shrinks with it so the rings still show around it.
+    p_SetCol(255, 255, 255, 1.0f);
+    p_SetSize(2.0f * std::min(1.0f, s / qo_Game_rawscrh), kOmitted);
+    p_DrawImg(93, cx, 0.48f * h, 0);
+    p_SetSize(1.0f, kOmitted);
+    if (loading == 1) {
+        p_SetCol(255, 125, 0, kOmitted);
+        Ring(this, cx, cy, 0.4f * s, spin + 120, 12);
+        Ring(this, cx, cy, 0.35f * s, spin + 240, 8);
+    }
+    p_SetCol(255, 255, 255, 1.0f);
+    p_Text(cx, h - 32, String("Loading..."), 1.0f, 1.0f, 0);
+
+    if (loading == 0) {
+        m_ClickLock = 1;
+        m_Mode = 1;
+        p_Reload();
+        qo_app_SetUpdateRate(60);
+    }
+    return 0;
+}
+
+int c_MyApp::p_LoadGame() {
+    m_Mode = 10;
+
+    p_ResetPlayers();
+    m_Cube[11] = -1;
+    p_ResetObj();
+    std::fill(m_Grid.Data(), m_Grid.Data() + m_Grid.Length(), 0.0f);
+    p_ResetStars(100);
+    m_ParticleCount = 250;
+    std::fill(m_Particles.Data(), m_Particles.Data() + m_Particles.Length(), 0.0f);
+    m_CamX = m_CamY = 0;
+    m_CamTargetX = m_CamTargetY = 0;
+    m_MoveX = m_MoveY = 0;
+    m_KeyMoveX = m_KeyMoveY = 0;
+    m_ShownScore = 0;
+    m_ButtonHit = 0;
+    m_Paused = 0;
+    m_Score = 0;
+    m_GameOver = 0;
+    m_GameOverTime = 0;
+    m_QuitGame = 0;
+
+    p_SeedRnd(qo_app_Millisecs());
+    float r = qo_random_Rnd();
+    m_Cube[95] = std::floor(r * 37171648.0f);
+    m_Cube[96] = 0;
+
+    m_GridW = 128;
+    m_GridH = 128;
+    p_GetLev(1);
+    return 0;
+}

@@ -1,0 +1,375 @@
+// The main menu: a wheel of level sizes around a settings gear in the bottom-left
+// corner, a side panel with the chosen size's highscores and the play icon, and the
+// credits, for which the side panel slides over the whole screen. Keys, pointer and
+// touch all act on it; every selection sets both locks so a held input acts once.
+#include <algorithm>
+#include <cmath>
+
+#include "game/my_app.h"
+#include "input/input_device.h"
+#include "runtime/errors.h"
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+float SinD(float degrees) { return std::sin(degrees * kPi / 180.0f); }
+float CosD(float degrees) { return std::cos(degrees * kPi / 180.0f); }
+
+constexpr int kSfxBlip = 99;
+constexpr int kSfxConfirm = 98;
+constexpr int kImgCircle = 85;
+constexpr int kImgMakerLogo = 93;
+constexpr int kImgButtons = 95;
+constexpr int kImgIcons = 97;
+constexpr int kImgTitle = 98;
+
+// Key auto-repeat state lives in the cube table's spare elements.
+constexpr int kRepeatTimer = 21;
+constexpr int kRepeatDelay = 22;
+
+// The credit circles' colours, red round to violet.
+constexpr float kRainbow[11][3] = {
+    {255, 60, 60},  {255, 140, 40}, {255, 210, 40}, {200, 255, 40}, {80, 255, 80},  {40, 255, 190},
+    {40, 200, 255}, {60, 120, 255}, {130, 80, 255}, {200, 70, 255}, {255, 70, 200},
+};
+
+}  // namespace
+
+int c_MyApp::p_Menu() {
+    const float sw = qo_Game_jscrw, sh = qo_Game_jscrh;
+    bool ouya = qo_Game_isOuya == 1;
+    int lowest = ouya ? -1 : 0;
+
+    // 1. Background, intro slide, panel geometry.
+    m_WheelSel = std::min(m_WheelSel, 2);
+    m_LevelSize = std::clamp(m_WheelSel + 1, 1, 3);
+    p_DoBG(20, 40, 80, -123.0f);
+    if (m_MenuIntro < 0) m_MenuIntro = static_cast<int>(static_cast<float>(m_MenuIntro) + 0.25f);
+    const float intro = static_cast<float>(m_MenuIntro);
+    const float W = m_SidePanelX + 140;
+    const float L = sw - W - 8 * intro;
+    auto noPanel = [&] { return m_OptionsOpen == 0 && m_SidePanelOpen == 0; };
+    auto unlocked = [&] { return m_KeyLock == 0 && m_ClickLock == 0; };
+    auto lockBoth = [&](int value) { m_KeyLock = m_ClickLock = value; };
+    auto blip = [&](int sfx) { p_PlaySFX(sfx, 1.0f, 1.0f, 0); };
+    bool trigger = false;
+
+    // 2. Back key.
+    if (unlocked() && p_PlayKeyAll(99, 0) > 0) {
+        if (!ouya) qo_app_EndApp();
+        if (p_PlayKeyAll(98, 0) > 0 || qo_input_KeyDown(27)) {
+            m_Mode = 4;
+            lockBoth(1);
+        }
+    }
+    if (m_ClickLock == 0) m_WheelTouched = 0;
+
+    // 3. Title.
+    p_SetRot(0);
+    p_SetSize(1.5f, kOmitted);
+    p_SetCol(255, 255, 255, 1);
+    p_DrawImg(kImgTitle, (sw - W) / 2, 12 * intro + 96, 0);
+
+    // 4. Side panel; the first touch focuses it, the next opens the credits. The play
+    // icon's square is left to the icon, which would otherwise never see a press.
+    bool focus2 = m_MenuFocus == 2;
+    p_SetSize(1, kOmitted);
+    p_SetCol(255, 255, 255, focus2 ? 1.0f : 0.2f);
+    p_Rect(L - 2, -128, 3, sh + 128);
+    p_SetCol(0, 0, 0, focus2 ? 0.75f : 0.45f);
+    p_Rect(L, -128, W + 32, sh + 128);
+    const float iconX = sw - W / 2, iconY = sh - 48;
+    bool overPanel = p_MouseIn(L, -128, W + 32, sh) == 1;
+    bool overIcon = p_MouseIn_Centered(iconX, iconY, 128, 128) == 1;
+    if (overPanel && !overIcon && unlocked()) {
+        if (m_MenuFocus != 2) {
+            m_MenuFocus = 2;
+            blip(kSfxBlip);
+            lockBoth(1);
+        } else if (noPanel()) {
+            blip(kSfxBlip);
+            lockBoth(1);
+            trigger = true;
+        }
+    }
+
+    // 5. Play icon.
+    p_SetSize(3, kOmitted);
+    p_SetCol(100, 255, 100, m_MenuFocus == 1 && !overPanel ? 0.5f : 0.0f);
+    p_DrawImg(kImgIcons, iconX, iconY, 3);
+    if (overIcon && unlocked() && noPanel()) {
+        m_MenuFocus = 1;
+        m_ClickLock = 1;
+        blip(kSfxConfirm);
+        trigger = true;
+    }
+
+    // 6. Highscores of the chosen size.
+    if (m_OptionsOpen == 0) {
+        int glyphH = static_cast<int>(1.5f * static_cast<float>(m_ImgSize[m_Font * 3 + 1]));
+        int rows = glyphH > 0 ? static_cast<int>(sh - 90 - static_cast<float>(static_cast<int>(sh / 2))) / glyphH : 1;
+        rows = std::clamp(rows, 1, 10);
+        int base = 10 * (m_LevelSize - 1);
+        String top = rows == 1 ? String("Highscore") : String("Top ") + String(rows);
+        String last = rows == 1 ? String("Last") : String("Last ") + String(rows);
+        for (int j = 0; j < rows; ++j) {
+            top += String("\\n") + p_rstr(m_Scores[base + j], 11, String(" "));
+            last += String("\\n") + p_rstr(m_Scores[base + 30 + j], 11, String(" "));
+        }
+        // A few units left of the panel's design position, so the last digit of a
+        // right-aligned score stays on screen; faded out as the credits cover the menu.
+        float x = sw - W - 4 * intro + 12;
+        float alpha = std::max(0.0f, 1 - m_SidePanelX / 160);
+        p_SetSize(1.5f, kOmitted);
+        p_SetCol(255, 200, 100, alpha);
+        p_Text(x, 60, top, 0, 1, 0);
+        p_SetCol(200, 255, 100, alpha);
+        p_Text(x, static_cast<float>(static_cast<int>(sh / 2)) + 20, last, 0, 1, 0);
+    }
+
+    // 7. Wheel motion. Once a spin dies out the wheel settles on the selected item.
+    if (m_WheelSpin != 0) {
+        m_WheelTarget += m_WheelSpin;
+        m_WheelSpin *= 0.75f;
+        if (std::fabs(m_WheelSpin) < 1) {
+            m_WheelSpin = 0;
+            m_WheelTarget = -32.0f * static_cast<float>(m_WheelSel);
+        }
+    }
+    m_WheelAngle += (m_WheelTarget - m_WheelAngle) / 8;
+    if (std::fabs(m_WheelTarget - m_WheelAngle) < 0.5f) m_WheelAngle = m_WheelTarget;
+    const float hx = 12 * intro + 38, hy = sh - 64 - 8 * intro;
+
+    // 8. Gear and the wheel's disc.
+    if (noPanel()) {
+        p_SetRot(0);
+        p_SetSize(0.5f, kOmitted);
+        p_SetCol(255, 255, 255, m_MenuFocus == 0 ? 0.8f : 0.25f);
+        p_DrawImg(kImgCircle, hx, hy, 1);
+        if (m_MenuFocus == 0) m_GearAngle = std::fmod(m_GearAngle + 0.3f, 360.0f);
+        float g = m_GearAngle;
+        p_SetSize(1.5f, kOmitted);
+        p_SetRot(-g);
+        p_DrawImg(kImgButtons, hx, hy, 8);
+        p_SetRot(2 * g);
+        p_DrawImg(kImgButtons, hx, hy, 9);
+        p_SetRot(-4 * g);
+        p_DrawImg(kImgButtons, hx, hy, 10);
+        p_SetRot(0);
+        if (p_MouseIn_Centered(hx, hy, 64, 64) == 1 && unlocked()) {
+            m_OptionsOpen = 1;
+            m_ClickLock = 1;
+            blip(kSfxBlip);
+            m_MenuFocus = 0;
+        }
+    }
+    p_SetSize(1.5625f, kOmitted);
+    p_SetRot(-m_WheelAngle);
+    p_SetCol(255, 255, 255, m_MenuFocus == 1 ? 0.8f : 0.25f);
+    p_DrawImg(kImgCircle, hx, hy, 3);
+    p_SetRot(0);
+
+    // 9. Dragging the wheel spins it; a drag is never also a click.
+    if (m_PointerDown == 0) m_DragX = -1;
+    if (p_MouseIn_Centered(hx, hy, 500, 500) == 1 && p_MouseIn_Centered(hx, hy, 64, 64) == 0 && m_ClickLock < 1) {
+        if (m_DragX == -1) {
+            m_DragX = m_PointerX;
+            m_DragY = m_PointerY;
+        }
+        float d = static_cast<float>(m_DragX - m_PointerX - m_PointerY + m_DragY) * 0.25f;
+        m_WheelSpin = std::clamp(m_WheelSpin - d, -40.0f, 40.0f);
+        if (std::fabs(d) > 1) lockBoth(-1);
+        m_MenuFocus = 1;
+        m_DragX = m_PointerX;
+        m_DragY = m_PointerY;
+    }
+
+    // 10. Wheel items.
+    bool spinning = std::fabs(m_WheelSpin) > 0.05f;
+    bool settled = std::fabs(m_WheelAngle - m_WheelTarget) < 2;
+    int selected = m_WheelSel;
+    for (int i = selected - 3; i <= selected + 3; ++i) {
+        if (i < lowest || i > 2) continue;
+        float a = 32.0f * static_cast<float>(i) + 48 + m_WheelAngle;
+        float off = std::fabs(a - 45);
+        float bump = off <= 45 ? 1.5f * (45 - off) : 0.0f;
+        float x = hx + (116 + bump) * SinD(a), y = hy - (116 + bump) * CosD(a);
+        if (spinning) {
+            if (i == 2 && (a < 30 || a > 200)) m_WheelSpin = 4;
+            if (i == 0 && a > 60 && a < 200) m_WheelSpin = -4;
+            bool neighbour = std::abs(i - m_WheelSel) == 1;
+            if (i != m_WheelSel && a > 30 && a < 60 && !(m_WheelTouched != 0 && neighbour)) {
+                m_WheelSel = i;
+                blip(kSfxBlip);
+            }
+        }
+        float scale = i == selected ? 1.75f : 0.75f;
+        p_SetCol(255, 255, 255, m_MenuFocus == 1 ? 1.0f : 0.3f);
+        p_SetRot(-(a - 55) / 2);
+        if (i >= 0) {
+            p_SetSize(scale, kOmitted);
+            p_DrawImg(kImgButtons, x, y, static_cast<float>(i % 6));
+            p_SetSize(1.5f * scale, kOmitted);
+            p_Text(x, y, qo_Game_MenuSet[2 * i], 1, 1, 0);
+        } else {
+            p_SetSize(2 * scale, kOmitted);
+            p_SetCol(255, 180, 180, kOmitted);
+            p_DrawImg(kImgIcons, x, y, 1);
+        }
+        p_SetRot(0);
+        if (p_MouseIn_Radius(x, y, 64, 64) == 1 && m_ClickLock == 0 && m_PointerDown != 0 && m_WheelTouched == 0 &&
+            settled && noPanel()) {
+            if (i == m_WheelSel) {
+                blip(kSfxConfirm);
+                m_ClickLock = 1;
+                m_MenuFocus = 1;
+                trigger = true;
+            } else {
+                m_MenuFocus = 1;
+                m_ClickLock = -1;
+                m_WheelSel = i;
+                m_WheelTarget = -32.0f * static_cast<float>(i);
+                blip(kSfxBlip);
+                m_WheelTouched = 1;
+            }
+        }
+    }
+
+    // 11. Keys of player 0, with auto-repeat on up and down.
+    bool up = p_PlayKey(0, 1, 0) == 1, down = p_PlayKey(8, 1, 0) == 1;
+    float& repeatTimer = m_Cube[kRepeatTimer];
+    float& repeatDelay = m_Cube[kRepeatDelay];
+    if (up || down) {
+        repeatTimer -= 1;
+        if (repeatTimer < 0) m_KeyLock = 0;
+    } else {
+        repeatTimer = 0;
+        repeatDelay = 30;
+    }
+    if (unlocked() && noPanel()) {
+        int step = 0;
+        if (up && m_WheelSel > lowest && repeatTimer < 1) step = -1;
+        else if (down && m_WheelSel < 2 && repeatTimer < 1) step = 1;
+        if (step != 0) {
+            m_WheelSel += step;
+            repeatTimer = repeatDelay;
+            repeatDelay = std::max(3.0f, repeatDelay - 12);
+            lockBoth(1);
+            blip(kSfxBlip);
+            m_WheelTarget = -32.0f * static_cast<float>(m_WheelSel);
+        } else if (p_PlayKey(3, 1, 0) == 1 && m_MenuFocus > 0) {
+            m_MenuFocus -= 1;
+            blip(kSfxBlip);
+            lockBoth(1);
+        } else if (p_PlayKey(5, 1, 0) == 1 && m_MenuFocus < 2) {
+            m_MenuFocus += 1;
+            blip(kSfxBlip);
+            lockBoth(1);
+        } else if (p_PlayKey(10, 0, 0) == 1 || p_PlayKey(11, 0, 0) == 1 || p_PlayKey(12, 0, 0) == 1) {
+            blip(kSfxConfirm);
+            m_KeyLock = 1;
+            trigger = true;
+        }
+    }
+    if (m_MenuFocus == 1 && sw > 600 && m_WheelSel >= 0) {
+        p_SetSize(1.5f, kOmitted);
+        p_SetCol(255, 255, 255, 1);
+        p_Text(240, sh - 52 - 3 * intro, qo_Game_MenuSet[2 * m_WheelSel + 1], 0, 1, 0);
+    }
+
+    // 12. The action of the focused part.
+    if (trigger && noPanel()) {
+        if (m_MenuFocus == 0) {
+            m_OptionsOpen = 1;
+            m_ClickLock = 1;
+            blip(kSfxBlip);
+            m_MenuFocus = 0;
+            m_KeyLock = 1;
+        } else if (m_MenuFocus == 1) {
+            if (m_WheelSel == -1) qo_app_EndApp();
+            if (m_PointerDown != 0) {
+                m_InputMethod = 2;
+            } else {
+                m_InputMethod = 1;
+                for (int k = 10; k <= 15; ++k) {
+                    if (p_PlayKey(k, 0, -1) == 1) m_InputMethod = 0;
+                }
+            }
+            lockBoth(1);
+            m_WheelTarget = -32.0f * static_cast<float>(m_WheelSel);
+            m_Mode = 11;
+        } else {
+            m_SidePanelOpen = 1;
+            lockBoth(1);
+            blip(kSfxBlip);
+        }
+    }
+
+    // 13. Maker logo.
+    p_SetSize(m_MenuFocus == 2 ? 0.35f : 0.25f, kOmitted);
+    p_SetCol(255, 255, 255, 1);
+    p_DrawImg(kImgMakerLogo, sw - W / 2, 32, 0);
+    p_SetSize(1, kOmitted);
+
+    if (m_SidePanelOpen == 1) {
+        // 1. Scroll; up or down hurries it.
+        m_CreditScroll -= 0.3f;
+        if (p_PlayKeyAll(0, 1) > 0 || p_PlayKeyAll(8, 1) > 0) m_CreditScroll -= 1.5f;
+        if (m_CreditScroll < -16) {
+            m_CreditScroll += 16;
+            m_CreditLine += 1;
+        }
+        const float shift = sw - W;
+        // 2. The lines, folded away at the top and bottom.
+        int count = qo_Game_CreditText.Length() - 1;
+        for (int k = -3; k <= 4 && count > 0; ++k) {
+            int index = ((m_CreditLine + k) % count + count) % count;
+            float v = (16.0f * static_cast<float>(k) + m_CreditScroll) / 40.0f;
+            float u = std::fabs(v) - 0.3f;
+            float alpha = 1, drop = 0;
+            if (u >= 0) {
+                alpha = std::max(0.0f, 1 - u);
+                drop = 24 * std::min(u, 1.0f);
+            }
+            p_SetCol(255, 255, 255, alpha);
+            p_Text(sw - 160 + shift, sh / 2 + 24 - drop + 16.0f * static_cast<float>(k) + m_CreditScroll,
+                   qo_Game_CreditText[index], 0.8f, 0.8f, 0);
+        }
+        // 3. Statistics.
+        float x = sw - 20 + shift, y = 16;
+        p_SetCol(255, 255, 255, 1);
+        auto line = [&](const String& text, float advance) {
+            p_Text(x, y, text, 2.0f, 1.0f, 0);
+            y += advance;
+        };
+        line(String("Debug Stats"), 16);
+        line(String("Engine"), 12);
+        line(String(static_cast<int>(sw)) + String("x") + String(static_cast<int>(sh)), 16);
+        line(String("Screen"), 12);
+        line(String(qo_app_DeviceWidth()) + String("x") + String(qo_app_DeviceHeight()), 16);
+        line(String("FPS"), 12);
+        line(String(m_UpdateFpsAvg) + String(" : ") + String(m_RenderFpsAvg), 12);
+        // 4. The circles.
+        for (int k = 0; k < 11; ++k) {
+            float angle = 4 * (6.0f * static_cast<float>(k) - m_CreditScroll / 16 + static_cast<float>(m_CreditLine));
+            p_SetCol(kRainbow[k][0], kRainbow[k][1], kRainbow[k][2], 0.3f);
+            p_Oval(sw - 150 + shift + 100 * SinD(angle), sh / 2 - 100 * CosD(angle), 16, 16);
+        }
+        // 5. Closing.
+        bool closeKey = false;
+        for (int key = 10; key <= 13; ++key) closeKey = closeKey || p_PlayKeyAll(key, 0) > 0;
+        if ((closeKey || m_PointerDown != 0) && unlocked()) {
+            m_SidePanelOpen = 0;
+            blip(kSfxBlip);
+            lockBoth(1);
+        }
+        // 6. Footer.
+        float fx = 0.3f * sw + shift, fy = sh - 64;
+        p_SetCol(255, 255, 255, 1);
+        p_DrawImg(kImgButtons, fx, fy, 12);
+        p_Text(fx + 32, fy + 16, String("Coded in"), 0, 1, 0);
+        p_Text(fx + 32, fy + 28, String("C++"), 0, 1, 0);
+    }
+    p_SetCol(255, 255, 255, 1);
+    return 0;
+}

@@ -1,0 +1,197 @@
+// The options box: an overlay that slides up over the menu or the pause screen with
+// the sound and music volume, full screen or window, and the direction of each stick.
+// It takes all input while open; each key press or touch acts once, and nothing acts
+// until the box has fully slid in. Closing it saves the settings.
+#include <algorithm>
+
+#include "audio/sound.h"
+#include "game/my_app.h"
+#include "input/input_device.h"
+#include "runtime/glfw_game.h"
+
+namespace {
+
+constexpr int kSfxBlip = 99;
+constexpr int kImgButtons = 95;
+
+const char* const kVolumeText[4] = {"[-  -  - Loud]", "[-  - Normal-]", "[- Quiet -  -]", "[OFF  -  -  -]"};
+constexpr float kMusicVolume[4] = {1.0f, 0.7f, 0.4f, 0.0f};
+
+// A stored volume above 3 (or below 0) reads as Loud.
+int Volume(int value) { return value >= 0 && value <= 3 ? value : 0; }
+
+bool AnyHeld(c_MyApp* app, std::initializer_list<int> buttons) {
+    for (int button : buttons) {
+        if (app->p_PlayKeyAll(button, 1) > 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int c_MyApp::p_OptionBox() {
+    const float sw = qo_Game_jscrw, sh = qo_Game_jscrh;
+    const bool ouya = qo_Game_isOuya == 1;
+    m_Settings[5] = 1;
+    m_GearAngle += 0.2f;
+    p_SetRot(0);
+    p_SetSize(1, kOmitted);
+
+    // 1. Corner marks for judging the overscan on a television.
+    if (ouya) {
+        p_SetCol(255, 255, 255, 1);
+        p_Rect(0, 0, 8, 16), p_Rect(0, 0, 16, 8);
+        p_Rect(sw - 8, 0, 8, 16), p_Rect(sw - 16, 0, 16, 8);
+        p_Rect(0, sh - 16, 8, 16), p_Rect(0, sh - 8, 16, 8);
+        p_Rect(sw - 8, sh - 16, 8, 16), p_Rect(sw - 16, sh - 8, 16, 8);
+    }
+
+    // 2. The screen below gets no input; nothing acts while the box slides.
+    m_KeyLock = 1;
+    m_ClickLock = 1;
+    if (m_OptionsSlide != 30) {
+        m_OptKeyWait = 1;
+        m_OptTouchWait = 1;
+    }
+    auto ready = [&] { return m_OptKeyWait == 0 && m_OptTouchWait == 0; };
+    bool close = false, closedByKey = false;
+
+    // 3. Backdrop.
+    const float top = static_cast<float>(30 - m_OptionsSlide) * 24;
+    p_SetCol(0, 0, 0, 0.85f);
+    p_Rect(50, top, sw - 100, sh);
+    const float y0 = top + 130;
+
+    // 4. Back button (row 0).
+    const float backX = 12.0f * static_cast<float>(m_OptionsSlide) - 260;
+    p_SetCol(255, 255, 255, 1);
+    p_SetRot(-m_GearAngle);
+    p_DrawImg(kImgButtons, backX, 60, 8);
+    p_SetRot(2 * m_GearAngle);
+    p_DrawImg(kImgButtons, backX, 60, 9);
+    p_SetRot(-4 * m_GearAngle);
+    bool backPressed = p_Button(kImgButtons, backX, 60, 10) == 1;
+    p_SetRot(0);
+    p_SetCol(255, 255, 255, m_OptCursor == 0 ? 1.0f : 0.6f);
+    p_Text(backX + 76, 60, String("<[BACK]"), 0, 1, 0);
+    bool backKey = p_PlayKeyAll(99, 0) > 0;
+    if ((backPressed || backKey) && ready()) {
+        close = true;
+        closedByKey = backKey;
+    }
+
+    // 5. Overscan (console only).
+    if (ouya) {
+        float ox = 0.6f * sw, oy = 12.0f * static_cast<float>(m_OptionsSlide) - 268;
+        p_SetCol(255, 255, 255, 1);
+        p_Text(ox, oy, String::FromUtf8("\xC2\xAC" "U <      Overscan      > \xC2\xAC" "O"), 1, 1, 0);
+        p_SetCol(255, 255, 255, 0.5f);
+        p_Rect(ox - 128, oy + 16, 256, 9);
+        p_SetCol(255, 255, 255, 1);
+        p_Rect(static_cast<float>(m_Settings[14]) * 2.67f + ox - 132, oy + 12, 8, 16);
+        if (m_OptKeyWait == 0) {
+            if (p_PlayKeyAll(14, 0) > 0) {
+                m_Settings[14] -= 16;
+                m_OptKeyWait = 1;
+            } else if (p_PlayKeyAll(15, 0) > 0) {
+                m_Settings[14] += 16;
+                m_OptKeyWait = 1;
+            }
+        }
+        m_Settings[14] = std::clamp(m_Settings[14], 1, 96);
+        qo_Game_overscan = static_cast<float>(m_Settings[14]);
+    }
+
+    // 6. The rows.
+    bool actionKey = AnyHeld(this, {10, 11, 12, 13, 14, 15});
+    int row = 0;
+    auto drawRow = [&](const String& text, float x, float y, float w, float h) {
+        ++row;
+        bool current = m_OptCursor == row;
+        p_SetCol(0, current ? 180.0f : 0.0f, current ? 255.0f : 160.0f, 0.5f);
+        bool touched = p_Touch(x, y - h / 2, w, h) == 1;
+        p_SetCol(255, 255, 255, 1);
+        p_Text(x + 16, y, text, 0, 1, 0);
+        if (touched && m_PointerDown != 0) m_OptCursor = row;
+        bool activated = (touched && m_PointerDown != 0) || (m_OptCursor == row && actionKey);
+        if (!activated || !ready()) return false;
+        m_OptKeyWait = 1;
+        m_OptTouchWait = 1;
+        p_PlaySFX(kSfxBlip, 1.0f, 1.0f, 0);
+        return true;
+    };
+    auto rowY = [&] { return y0 + 40.0f * static_cast<float>(row); };
+    const float barW = sw - 168;
+
+    if (drawRow(String("Sound : ") + String(kVolumeText[Volume(m_Settings[6])]), 84, rowY(), barW, 32)) {
+        m_Settings[6] = (Volume(m_Settings[6]) + 1) % 4;
+    }
+    if (qo_Game_HasMusicStream == 1 &&
+        drawRow(String("Music : ") + String(kVolumeText[Volume(m_Settings[7])]), 84, rowY(), barW, 32)) {
+        m_Settings[7] = (Volume(m_Settings[7]) + 1) % 4;
+        if (qo_audio_device != nullptr) qo_audio_SetMusicVolume(kMusicVolume[m_Settings[7]]);
+    }
+    if (drawRow(String(m_Fullscreen == 1 ? "Windowed" : "Fullscreen"), 84, rowY(), barW, 32)) {
+        p_FullscreenFlip();
+    }
+    if (drawRow(String(m_Settings[15] == 1 ? "Left Thumbstick Y Normal" : "Left Thumbstick Y Flipped"), 84, rowY(),
+                barW, 32)) {
+        m_Settings[15] = (m_Settings[15] + 1) % 2;
+    }
+    if (drawRow(String(m_Settings[16] == 1 ? "Right Thumbstick Y Normal" : "Right Thumbstick Y Flipped"), 84,
+                rowY(), barW, 32)) {
+        m_Settings[16] = (m_Settings[16] + 1) % 2;
+    }
+    if (ouya && m_Paused == 0 && drawRow(String("Quit"), sw - 264, rowY(), 180, 24)) {
+        qo_app_EndApp();
+    }
+    m_OptRow = row;
+
+    // 7. Key navigation.
+    if (m_OptKeyWait == 0) {
+        if (m_OptCursor == 0 && AnyHeld(this, {10, 11, 15})) {
+            close = true;
+            closedByKey = true;
+        } else if (AnyHeld(this, {0, 3})) {
+            if (m_OptCursor > 0) m_OptCursor -= 1;
+            m_OptKeyWait = 1;
+            p_PlaySFX(kSfxBlip, 1.0f, 1.0f, 0);
+        } else if (AnyHeld(this, {8, 5})) {
+            if (m_OptCursor < m_OptRow) m_OptCursor += 1;
+            m_OptKeyWait = 1;
+            p_PlaySFX(kSfxBlip, 1.0f, 1.0f, 0);
+        }
+    }
+
+    // 8. Releases re-arm touch and keys.
+    if (m_PointerDown == 0) m_OptTouchWait = 0;
+    if (!AnyHeld(this, {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 16, 17, 99})) m_OptKeyWait = 0;
+
+    if (close && m_OptionsOpen == 1) {
+        m_OptionsOpen = 0;
+        p_PlaySFX(kSfxBlip, 1.0f, 1.0f, 0);
+        p_Save();
+        m_KeyLock = 1;
+        m_ClickLock = 1;
+        if (closedByKey) m_OptKeyWait = 1;
+    }
+    p_SetCol(255, 255, 255, 1);
+    return 0;
+}
+
+int c_MyApp::p_FullscreenFlip() {
+    auto* host = dynamic_cast<QoGlfwGame*>(qo_app__game);
+    if (host == nullptr) return 0;
+    // Without a desktop mode (no monitor reported) fall back to a common 8-bit format
+    // rather than failing the flip.
+    QoGlfwVideoMode* desktop = host->GetGlfwDesktopMode();
+    int width = desktop ? desktop->width : 640, height = desktop ? desktop->height : 480;
+    int red = desktop ? desktop->red : 8, green = desktop ? desktop->green : 8, blue = desktop ? desktop->blue : 8;
+    m_Fullscreen = m_Fullscreen == 1 ? 0 : 1;
+    if (m_Fullscreen == 1) {
+        host->SetGlfwWindow(width, height, red, green, blue, 0, 0, 0, true);
+    } else {
+        host->SetGlfwWindow(640, 480, red, green, blue, 0, 0, 0, false);
+    }
+    return 0;
+}

@@ -1,0 +1,208 @@
+// The pause screen over a running game: a column of three buttons sliding in from the
+// left (quit the game, resume, options), the word PAUSED and a little line toy the
+// player steers while waiting. And the console's quit confirmation.
+#include <algorithm>
+#include <cmath>
+
+#include "game/my_app.h"
+#include "input/input_device.h"
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+float SinD(float degrees) { return std::sin(degrees * kPi / 180.0f); }
+float CosD(float degrees) { return std::cos(degrees * kPi / 180.0f); }
+
+constexpr int kSfxBlip = 99;
+constexpr int kSfxConfirm = 98;
+constexpr int kImgButtons = 95;
+constexpr int kImgIcons = 97;
+
+constexpr int kTrailPoints = 102;
+constexpr int kTrailLast = 2 * (kTrailPoints - 1);  // index of the newest point's X
+
+int Channel(float value) { return std::clamp(static_cast<int>(value), 0, 255); }
+
+}  // namespace
+
+int c_MyApp::p_PauseMenu() {
+    const float sw = qo_Game_jscrw, sh = qo_Game_jscrh;
+    auto anyHeld = [&](int button) { return p_PlayKeyAll(button, 1) > 0; };
+
+    // 1. Background and the dimmed game.
+    p_DoBG(-123, -123, -123, -123.0f);
+    p_SetRot(0);
+    p_SetSize(1, kOmitted);
+    p_SetCol(0, 0, 0, std::fabs(static_cast<float>(m_PausePanelY)) / (0.8f * sh));
+    p_Rect(0, 0, sw, sh);
+
+    // 2. Slide in, or out and then resume.
+    if (m_PauseCursor == 1 && static_cast<float>(m_PausePanelY) < sh / 2) m_PausePanelY += 24;
+    if (m_PauseCursor == -1) {
+        if (m_PausePanelY < -63) {
+            m_Paused = 0;
+        } else {
+            m_PausePanelY -= 24;
+            if (m_PausePanelY < -32) m_Paused = 0;
+        }
+    }
+
+    // 3. The toy: a point on an arm that turns on the end of another arm.
+    const float mx = sw / 2 + 96, my = sh / 2;
+    const float R = std::min(0.45f * sh, 0.45f * (sw - 96));
+    m_ToyA1 = std::fmod(m_ToyA1 + 1, 360.0f);
+    m_ToyA2 = std::fmod(m_ToyA2 + m_ToySpeed, 360.0f);
+    m_ToyA3 = std::fmod(m_ToyA3 + 1.5f, 360.0f);
+    if (anyHeld(0)) m_ToyArm -= 1;
+    if (anyHeld(8)) m_ToyArm += 1;
+    if (anyHeld(3)) m_ToySpeed -= 0.25f;
+    if (anyHeld(5)) m_ToySpeed += 0.25f;
+    // Clamped every update, so a screen that shrank cannot leave the arm longer than R.
+    m_ToyArm = std::clamp(m_ToyArm, 0.0f, std::max(R, 0.0f));
+    m_ToySpeed = std::clamp(m_ToySpeed, 0.0f, 128.0f);
+    const float arm = m_ToyArm;
+    float px = mx + (R - arm) * SinD(m_ToyA1) + arm * SinD(m_ToyA2);
+    float py = my - (R - arm) * CosD(m_ToyA1) - arm * CosD(m_ToyA2);
+    p_SetCol(255, 255, 255, 0.8f);
+    p_Text(sw - 8, sh - 8, String(static_cast<int>(m_ToySpeed)) + String(":") + String(static_cast<int>(arm)), 2.0f,
+           2.0f, 0);
+
+    // 4. The trail, oldest point first; it starts gathered at the first point rather
+    // than strung out from the screen's corner.
+    float* trail = m_ToyTrail.Data();
+    if (trail[0] == 0 && trail[1] == 0 && trail[kTrailLast] == 0 && trail[kTrailLast + 1] == 0) {
+        for (int i = 0; i < kTrailPoints; ++i) trail[2 * i] = px, trail[2 * i + 1] = py;
+    }
+    trail[kTrailLast] = px;
+    trail[kTrailLast + 1] = py;
+    for (int i = 0; i <= 100; ++i) {
+        float fi = static_cast<float>(i);
+        float b = m_ToyA3 + 2 * fi;
+        p_SetCol(static_cast<float>(Channel(fi + fi * SinD(b))), static_cast<float>(Channel(fi + fi * CosD(b))),
+                 static_cast<float>(Channel(fi - fi * CosD(b))), 1);
+        float* p = trail + 2 * i;
+        p_Line(p[0], p[1], p[2], p[3]);
+        p_Line(p[0] - 0.5f, p[1] - 0.5f, p[2] - 0.5f, p[3] - 0.5f);
+        p[0] = p[2];
+        p[1] = p[3];
+    }
+
+    // 5. The word.
+    p_SetSize(2, kOmitted);
+    p_SetCol(255, 255, 255, 1);
+    p_Text(mx, my, String("PAUSED"), 1.0f, 1.0f, 0);
+    p_SetSize(1, kOmitted);
+
+    // 6. Overscan (console only).
+    if (qo_Game_isOuya == 1) {
+        float ox = 0.6f * sw, oy = static_cast<float>(m_PausePanelY) - 150;
+        p_Text(ox, oy, String::FromUtf8("\xC2\xAC" "U <      Overscan      > \xC2\xAC" "O"), 1, 1, 0);
+        p_SetCol(255, 255, 255, 0.5f);
+        p_Rect(ox - 128, oy + 16, 256, 9);
+        p_SetCol(255, 255, 255, 1);
+        p_Rect(static_cast<float>(m_Settings[14]) * 2.67f + ox - 132, oy + 12, 8, 16);
+        if (m_KeyLock == 0) {
+            if (anyHeld(14)) {
+                m_Settings[14] -= 16;
+                m_KeyLock = 1;
+            } else if (anyHeld(15)) {
+                m_Settings[14] += 16;
+                m_KeyLock = 1;
+            }
+        }
+        m_Settings[14] = std::clamp(m_Settings[14], 1, 96);
+        qo_Game_overscan = static_cast<float>(m_Settings[14]);
+    }
+
+    // 7. The buttons.
+    const float x = static_cast<float>(static_cast<int>(64 - (sh / 2 - static_cast<float>(m_PausePanelY))));
+    const bool keyAction = m_KeyLock == 0 && anyHeld(10);
+    auto pressed = [&](int sel, bool hit) { return (hit && m_ClickLock == 0) || (m_PauseSel == sel && keyAction); };
+    p_SetCol(255, 255, 255, 1);
+    p_SetSize(2, kOmitted);
+    bool quitHit = p_Button(kImgIcons, x, 96, 1) == 1;
+    bool resumeHit = p_Button(kImgIcons, x, 196, 3) == 1;
+    if (m_OptionsOpen == 0) m_GearAngle += 0.2f;
+    p_SetSize(1, kOmitted);
+    p_SetRot(-m_GearAngle);
+    p_DrawImg(kImgButtons, x, 296, 8);
+    p_SetRot(2 * m_GearAngle);
+    p_DrawImg(kImgButtons, x, 296, 9);
+    p_SetRot(-4 * m_GearAngle);
+    bool optionsHit = p_Button(kImgButtons, x, 296, 10) == 1;
+    p_SetRot(0);
+    p_SetSize(2, kOmitted);
+    p_DrawImg(kImgIcons, x, 196.0f + 100.0f * static_cast<float>(m_PauseSel), 6);
+    p_SetSize(1, kOmitted);
+
+    if (pressed(-1, quitHit)) {
+        m_Paused = 0;
+        m_PauseCursor = -1;
+        m_PausePanelY = -64;
+        m_GameOver = 1;
+        m_QuitGame = -1;
+        m_KeyLock = m_ClickLock = 1;
+        p_PlaySFX(kSfxConfirm, 0.5f, 0.5f, 0);
+    } else if (pressed(0, resumeHit)) {
+        m_PauseCursor = -1;
+        m_KeyLock = m_ClickLock = 1;
+        p_PlaySFX(kSfxConfirm, 1.0f, 0.5f, 0);
+    } else if (pressed(1, optionsHit)) {
+        bool byPress = optionsHit && m_ClickLock == 0;
+        m_OptionsOpen = 1;
+        m_KeyLock = m_ClickLock = 1;
+        if (byPress) {
+            p_PlaySFX(kSfxBlip, 1.0f, 1.0f, 0);
+        } else {
+            p_PlaySFX(kSfxConfirm, 1.0f, 0.5f, 0);
+        }
+    } else if (m_KeyLock == 0) {
+        if (anyHeld(0) && m_PauseSel >= 0) {
+            p_PlaySFX(kSfxBlip, 0.8f, 0.5f, 0);
+            m_PauseSel -= 1;
+            m_KeyLock = 1;
+        } else if (anyHeld(8) && m_PauseSel <= 0) {
+            p_PlaySFX(kSfxBlip, m_PauseSel == 0 ? 1.2f : 0.8f, 0.5f, 0);
+            m_PauseSel += 1;
+            m_KeyLock = 1;
+        } else if (p_PlayKeyAll(99, 0) > 0) {
+            // 8. The back key resumes.
+            m_PauseCursor = -1;
+            m_KeyLock = 1;
+            p_PlaySFX(kSfxConfirm, 1.0f, 0.5f, 0);
+        }
+    }
+    p_SetCol(255, 255, 255, 1);
+    return 0;
+}
+
+int c_MyApp::p_OuyaQuit() {
+    const float sw = qo_Game_jscrw, sh = qo_Game_jscrh;
+    p_CLS2D(0, 0, 60, 1);
+    p_SetCol(255, 60, 60, 1);
+    for (int i = 0; i < 3; ++i) p_Oval(sw - 80 + 20.0f * static_cast<float>(i), sh - 32, 5, 5);
+
+    static const char* const kLines[] = {
+        "Unexpected Quit",          "The player is trying to quit", "without using the lovely",
+        "quit button on the Menu.", "What should I do?",            "Hit \xC2\xAC" "K to Quit",
+        "or \xC2\xAC" "J to Ignore",
+    };
+    p_SetSize(1.5f, kOmitted);
+    p_SetCol(255, 255, 255, 1);
+    float y = 0.3f * sh;
+    for (const char* line : kLines) {
+        p_Text(sw / 2, y, String::FromUtf8(line), 1, 1, 0);
+        y += 24;
+    }
+    p_SetSize(1, kOmitted);
+
+    if (m_KeyLock == 0 && m_ClickLock == 0) {
+        // Quitting wins over ignoring when both are held.
+        if (p_PlayKeyAll(11, 0) > 0 || p_PlayKeyAll(12, 0) > 0 || p_PlayKeyAll(99, 0) > 0) qo_app_EndApp();
+        if (p_PlayKeyAll(10, 0) > 0) {
+            m_Mode = 1;
+            m_KeyLock = m_ClickLock = 1;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,415 @@
+// The main menu through the real host on a fake clock: the wheel's ends, key repeat,
+// drags that are not clicks, the input method a game starts with, the highscore lists
+// on a tiny screen, the credits; and screenshots of the menu and the credits.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "input/input_device.h"
+#include "input/key_codes.h"
+#include "tests/game/game_fixture.h"
+#include "tests/game/game_harness.h"
+
+namespace {
+
+// The menu as the dispatcher runs it in mode 1: pointer and touch conversion, the key
+// and click locks, the options overlay and the side panel slide, then the clearing of
+// virtual buttons. Loads the art the menu uses on its first update.
+struct MenuShell : c_MyApp {
+    bool loaded = false;
+    int menuUpdates = 0;
+
+    int p_OnUpdate() override {
+        if (!loaded) {
+            p_LoadImg(97, String("common/icons"), 32, 32, 16, 1);
+            p_LoadImg(95, String("common/Buttons"), 64, 64, 16, 1);
+            p_LoadImg(98, String("logo"), 256, 128, 1, 1);
+            p_LoadImg(85, String("common/circle"), 256, 256, 4, 1);
+            m_LoadStep = 0;
+            loaded = true;
+        }
+        float sx = m_ScaleX > 0 ? m_ScaleX : 1, sy = m_ScaleY > 0 ? m_ScaleY : 1;
+        m_PointerPrevX = m_PointerX;
+        m_PointerPrevY = m_PointerY;
+        m_PointerX = static_cast<int>(qo_input_MouseX() / sx);
+        m_PointerY = static_cast<int>(qo_input_MouseY() / sy);
+        bool left = qo_input_MouseDown(0);
+        if (left && m_PointerWasDown == 0) {
+            m_PointerPrevX = m_PointerX;
+            m_PointerPrevY = m_PointerY;
+        }
+        m_PointerDown = left ? 1 : 0;
+        for (int i = 0; i < 10; ++i) {
+            m_TouchDown[i] = 0;
+            m_TouchX[i] = m_TouchY[i] = -3717;
+            if (qo_input_TouchDown(i)) {
+                m_TouchDown[i] = 1;
+                m_TouchX[i] = static_cast<int>(qo_input_TouchX(i) / sx);
+                m_TouchY[i] = static_cast<int>(qo_input_TouchY(i) / sy);
+                m_PointerDown = 1;
+            }
+        }
+        m_PointerWasDown = left ? 1 : 0;
+        if (m_PointerDown == 0) m_ClickLock = 0;
+        bool held = false;
+        for (int key : {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 16, 17, 99}) held = held || p_PlayKeyAll(key, 1) > 0;
+        if (!held) m_KeyLock = 0;
+        if (held && m_KeyLock == 0 && m_ClickLock == 0 && p_PlayKeyAll(99, 1) > 0 &&
+            (m_OptionsOpen == 1 || m_SidePanelOpen == 1)) {
+            m_SidePanelOpen = 0;
+            m_KeyLock = m_ClickLock = 1;
+        }
+        if (m_OptionsOpen == 1) m_KeyLock = m_ClickLock = 1;
+        if (m_Mode == 1) {
+            p_Menu();
+            ++menuUpdates;
+        }
+        if (m_OptionsOpen == 1 || m_OptionsSlide > 0) {
+            p_OptionBox();
+            m_OptionsSlide += m_OptionsOpen == 1 ? (m_OptionsSlide < 30) : -1;
+        }
+        float target = qo_Game_jscrw - 140;
+        if (m_SidePanelOpen == 0) {
+            m_SidePanelX -= m_SidePanelX / 8;
+            if (m_SidePanelX < 8) m_SidePanelX = 0;
+        } else if (m_SidePanelX < target) {
+            m_SidePanelX += (target - m_SidePanelX) / 8;
+            if (target - m_SidePanelX < 8) m_SidePanelX = target;
+        }
+        for (int i = 0; i < 19; ++i) {
+            if (m_VButton[i] == 1) m_VButton[i] = 0;
+        }
+        return 0;
+    }
+};
+
+// Updates the menu needs for its slide-in to finish.
+constexpr int kSettled = 40;
+
+struct Point {
+    float x, y;
+};
+
+// Where wheel item i stands with the wheel at rest on item `sel` (640 x 480, intro done).
+Point WheelItem(int i, int sel) {
+    const float d2r = 3.14159265f / 180;
+    float a = 32.0f * static_cast<float>(i) + 48 - 32.0f * static_cast<float>(sel);
+    float off = std::fabs(a - 45);
+    float bump = off <= 45 ? 1.5f * (45 - off) : 0;
+    return {38 + (116 + bump) * std::sin(a * d2r), 480 - 64 - (116 + bump) * std::cos(a * d2r)};
+}
+
+TEST(Menu, HoldingDownFromSmallStepsAtThePressAnd31UpdatesLaterThenStopsAtLarge) {
+    GameHarness h({640, 480});
+    if (!h.Ready()) GTEST_SKIP() << h.Why();
+    auto* app = h.Start(new MenuShell);
+    std::vector<int> sel(121);
+    h.RunUpdates(kSettled);
+    h.At(kSettled + 1, [&] { h.KeyDown(keys::kDown); });
+    for (int u = 1; u <= 120; ++u) {
+        h.RunUpdates(1);
+        sel[u] = app->m_WheelSel;
+    }
+    EXPECT_EQ(sel[1], 1) << "a step at the press";
+    EXPECT_EQ(sel[31], 1);
+    EXPECT_EQ(sel[32], 2) << "the second step 31 updates after the first";
+    EXPECT_EQ(sel[120], 2) << "Large is the end";
+    EXPECT_EQ(app->m_LevelSize, 3);
+    EXPECT_EQ(app->m_Mode, 1);
+}
+
+TEST(Menu, KeyRepeatQuickensTo19And7And4Updates) {
+    GameHarness h({640, 480});
+    if (!h.Ready()) GTEST_SKIP() << h.Why();
+    auto* app = h.Start(new MenuShell);
+    h.RunUpdates(kSettled);
+    app->m_WheelSel = 2;
+    app->m_WheelTarget = app->m_WheelAngle = -64;
+    // Stepping up can only reach Small; count updates between steps with a wheel that
+    // is put back on Large after each one.
+    std::vector<int> steps;
+    h.At(kSettled + 1, [&] { h.KeyDown(keys::kUp); });
+    for (int u = 1; u <= 80; ++u) {
+        h.RunUpdates(1);
+        if (app->m_WheelSel != 2) {
+            steps.push_back(u);
+            app->m_WheelSel = 2;
+        }
+    }
+    ASSERT_GE(steps.size(), 5u);
+    EXPECT_EQ(steps[1] - steps[0], 31);
+    EXPECT_EQ(steps[2] - steps[1], 19);
+    EXPECT_EQ(steps[3] - steps[2], 7);
+    EXPECT_EQ(steps[4] - steps[3], 4);
+}
+
+// A spin past either end turns back with a spin of 4 and leaves the selection alone.
+void SpinPastEnd(int sel, float spin) {
+    GameHarness h({640, 480});
+    if (!h.Ready()) GTEST_SKIP() << h.Why();
+    auto* app = h.Start(new MenuShell);
+    h.RunUpdates(kSettled);
+    app->m_WheelSel = sel;
+    app->m_WheelTarget = app->m_WheelAngle = -32.0f * static_cast<float>(sel);
+    app->m_WheelSpin = spin;
+    bool reversed = false;
+    for (int u = 0; u < 200; ++u) {
+        h.RunUpdates(1);
+        if (app->m_WheelSpin == -std::copysign(4.0f, spin)) reversed = true;
+        ASSERT_EQ(app->m_WheelSel, sel) << "update " << u;
+    }
+    EXPECT_TRUE(reversed);
+    EXPECT_FLOAT_EQ(app->m_WheelAngle, -32.0f * static_cast<float>(sel)) << "settles back on the end item";
+}
+
+TEST(Menu, WheelCannotTurnPastSmall) { SpinPastEnd(0, 40); }
+TEST(Menu, WheelCannotTurnPastLarge) { SpinPastEnd(2, -40); }
+
+TEST(Menu, SpinningThroughAnItemSelectsIt) {
+    GameHarness h({640, 480});
+    if (!h.Ready()) GTEST_SKIP() << h.Why();
+    auto* app = h.Start(new MenuShell);
+    h.RunUpdates(kSettled);
+    app->m_WheelSpin = -12;
+    h.RunUpdates(60);
+    EXPECT_GE(app->m_WheelSel, 1);
+    EXPECT_FLOAT_EQ(app->m_WheelAngle, -32.0f * static_cast<float>(app->m_WheelSel));
+}
+
+// Press just outside the Medium item's reach (45 units), then move `step` units in one
+// update onto its edge and hold there. Returns the wheel's touched flag afterwards.
+int PressAndMoveOntoMedium(GameHarness& h, MenuShell* app, float step) {
+    Point medium = WheelItem(1, 0);
+    h.At(kSettled + 1, [&] { h.MouseDown(medium.x - 44 - step, medium.y); });
+    h.At(kSettled + 2, [&] { h.MouseMove(medium.x - 44, medium.y); });
+    h.RunUpdates(kSettled + 1);
+    EXPECT_EQ(app->m_WheelTouched, 0) << "the press itself is off the item";
+    h.RunUpdates(20);
+    return app->m_WheelTouched;
+}
+
+TEST(Menu, DragOfMoreThanFourUnitsIsNoClick) {
+    GameHarness h({640, 480});
+    if (!h.Ready()) GTEST_SKIP() << h.Why();
+    auto* app = h.Start(new MenuShell);
+    EXPECT_EQ(PressAndMoveOntoMedium(h, app, 6), 0) << "the drag ended on Medium but must not touch it";
+    EXPECT_EQ(app->m_WheelSel, 0);
+    EXPECT_EQ(app->m_Mode, 1);
+}
+
+TEST(Menu, MoveOfFourUnitsStillTouchesAndSelectsWithoutStartingAGame) {
+    GameHarness h({640, 480});
+    if (!h.Ready()) GTEST_SKIP() << h.Why();
+    auto* app = h.Start(new MenuShell);
+    EXPECT_EQ(PressAndMoveOntoMedium(h, app, 4), 1);
+    EXPECT_EQ(app->m_WheelSel, 1);
+    EXPECT_EQ(app->m_Mode, 1) << "the press that selected cannot also start";
+    Point at = WheelItem(1, 0);
+    h.At(h.Updates() + 1, [&] { h.MouseUp(at.x - 44, at.y); });
+    Point selected = WheelItem(1, 1);
+    h.At(h.Updates() + 3, [&] { h.MouseDown(selected.x, selected.y); });
+    h.RunUpdates(5);
+    EXPECT_EQ(app->m_Mode, 11) << "a second touch on the selected item starts";
+    EXPECT_EQ(app->m_LevelSize, 2);
+}
+
+TEST(Menu, StartingWithThePointerSetsInputMethod2) {
+    GameHarness h({640, 480});
+    if (!h.Ready()) GTEST_SKIP() << h.Why();
+    auto* app = h.Start(new MenuShell);
+    Point small = WheelItem(0, 0);
+    h.At(kSettled + 1, [&] { h.MouseDown(small.x, small.y); });
+    h.RunUpdates(kSettled + 1);
+    EXPECT_EQ(app->m_Mode, 11);
+    EXPECT_EQ(app->m_InputMethod, 2);
+    EXPECT_EQ(app->m_LevelSize, 1);
+}
+
+TEST(Menu, StartingWithTheKeyboardSetsInputMethod0) {
+    GameHarness h({640, 480});
+    if (!h.Ready()) GTEST_SKIP() << h.Why();
+    auto* app = h.Start(new MenuShell);
+    app->m_InputMethod = 1;
+    h.At(kSettled + 1, [&] { h.KeyDown(keys::kSpace); });
+    h.RunUpdates(kSettled + 1);
+    EXPECT_EQ(app->m_Mode, 11);
+    EXPECT_EQ(app->m_InputMethod, 0);
+}
+
+TEST(Menu, StartingWithAJoystickSetsInputMethod1) {
+    GameHarness h({640, 480});
+    if (!h.Ready()) GTEST_SKIP() << h.Why();
+    auto* app = h.Start(new MenuShell);
+    h.At(kSettled + 1, [&] { h.Joystick(0, 0, 0, {0}); });
+    h.RunUpdates(kSettled + 1);
+    EXPECT_EQ(app->m_Mode, 11);
+    EXPECT_EQ(app->m_InputMethod, 1);
+}
+
+TEST(Menu, GearOpensTheOptionsAndTheMenuIgnoresInputUnderIt) {
+    GameHarness h({640, 480});
+    if (!h.Ready()) GTEST_SKIP() << h.Why();
+    auto* app = h.Start(new MenuShell);
+    h.At(kSettled + 1, [&] { h.MouseDown(38, 416); });
+    h.At(kSettled + 2, [&] { h.MouseUp(38, 416); });
+    h.At(kSettled + 5, [&] { h.KeyDown(keys::kDown); });
+    h.RunUpdates(kSettled + 10);
+    EXPECT_EQ(app->m_OptionsOpen, 1);
+    EXPECT_EQ(app->m_MenuFocus, 0);
+    EXPECT_EQ(app->m_WheelSel, 0) << "the key went to the options box";
+}
+
+TEST(Menu, OptionsFromTheGearIgnoreAPressWhileSlidingAndActOncePerHeldKey) {
+    GameHarness h({640, 480});
+    if (!h.Ready()) GTEST_SKIP() << h.Why();
+    auto* app = h.Start(new MenuShell);
+    const int u = kSettled;
+    h.At(u + 1, [&] { h.MouseDown(38, 416); });  // the gear
+    h.At(u + 2, [&] { h.MouseUp(38, 416); });
+    h.At(u + 10, [&] { h.MouseDown(300, 130); });  // where the Sound row ends up
+    h.At(u + 12, [&] { h.MouseUp(300, 130); });
+    h.RunUpdates(u + 40);
+    EXPECT_EQ(app->m_OptionsSlide, 30);
+    EXPECT_EQ(app->m_Settings[6], 0) << "pressed while sliding";
+    h.At(h.Updates() + 1, [&] { h.MouseDown(300, 130); });
+    h.At(h.Updates() + 2, [&] { h.KeyDown(keys::kSpace); });  // held on the same row
+    h.RunUpdates(30);
+    EXPECT_EQ(app->m_Settings[6], 1) << "the press acts, the held key does not add to it";
+    h.At(h.Updates() + 1, [&] { h.MouseUp(300, 130); h.KeyUp(keys::kSpace); });
+    h.At(h.Updates() + 3, [&] { h.KeyDown(keys::kEscape); });
+    h.RunUpdates(40);
+    EXPECT_EQ(app->m_OptionsOpen, 0);
+    EXPECT_EQ(app->m_OptionsSlide, 0);
+    EXPECT_EQ(app->m_Mode, 1) << "the back key closed the box, not the program";
+}
+
+TEST(Menu, SidePanelTakesFocusOnFirstTouchAndOpensCreditsOnTheNext) {
+    GameHarness h({640, 480});
+    if (!h.Ready()) GTEST_SKIP() << h.Why();
+    auto* app = h.Start(new MenuShell);
+    h.At(kSettled + 1, [&] { h.MouseDown(580, 200); });
+    h.At(kSettled + 2, [&] { h.MouseUp(580, 200); });
+    h.RunUpdates(kSettled + 2);
+    EXPECT_EQ(app->m_MenuFocus, 2);
+    EXPECT_EQ(app->m_SidePanelOpen, 0);
+    h.At(h.Updates() + 1, [&] { h.MouseDown(580, 200); });
+    h.At(h.Updates() + 2, [&] { h.MouseUp(580, 200); });
+    h.RunUpdates(60);
+    EXPECT_EQ(app->m_SidePanelOpen, 1);
+    EXPECT_FLOAT_EQ(app->m_SidePanelX, 500) << "the panel covers the whole screen";
+    GameHarness::Shot shot = h.Screenshot();
+    shot.Save(GameHarness::ShotPath("credits_640x480.png"));
+    // Any press closes the credits again.
+    h.At(h.Updates() + 1, [&] { h.MouseDown(300, 200); });
+    h.RunUpdates(2);
+    EXPECT_EQ(app->m_SidePanelOpen, 0);
+    EXPECT_EQ(app->m_Mode, 1);
+}
+
+TEST(Menu, RightKeysMoveFocusToThePanelAndActionOpensCredits) {
+    GameHarness h({640, 480});
+    if (!h.Ready()) GTEST_SKIP() << h.Why();
+    auto* app = h.Start(new MenuShell);
+    h.At(kSettled + 1, [&] { h.KeyDown(keys::kRight); });
+    h.At(kSettled + 2, [&] { h.KeyUp(keys::kRight); });
+    h.At(kSettled + 3, [&] { h.KeyDown(keys::kSpace); });
+    h.At(kSettled + 4, [&] { h.KeyUp(keys::kSpace); });
+    h.RunUpdates(kSettled + 5);
+    EXPECT_EQ(app->m_MenuFocus, 2);
+    EXPECT_EQ(app->m_SidePanelOpen, 1);
+    EXPECT_EQ(app->m_Mode, 1);
+}
+
+TEST(Menu, ScreenshotsAt640x480And1920x1080) {
+    for (auto size : {std::pair{640, 480}, std::pair{1920, 1080}}) {
+        GameHarness h({size.first, size.second});
+        if (!h.Ready()) GTEST_SKIP() << h.Why();
+        auto* app = h.Start(new MenuShell);
+        app->m_Scores[10] = 12345;
+        app->m_Scores[40] = 678;
+        app->m_WheelSel = 1;
+        h.RunUpdates(kSettled + 20);
+        GameHarness::Shot shot = h.Screenshot();
+        std::string name = "menu_" + std::to_string(size.first) + "x" + std::to_string(size.second) + ".png";
+        ASSERT_TRUE(shot.Save(GameHarness::ShotPath(name)));
+    }
+}
+
+// The glyphs of the font slot in the order drawn, as characters (spaces are not drawn).
+std::string DrawnText(c_MyApp* app) {
+    std::string text;
+    for (int i = 0; i < app->m_DrawCount; i += c_MyApp::kRecordFloats) {
+        const float* r = app->m_DrawList.Data() + i;
+        if (r[0] == 90) text += static_cast<char>(static_cast<int>(r[6]) + 32);
+    }
+    return text;
+}
+
+class MenuLogic : public GameTest {};
+
+TEST_F(MenuLogic, TinyScreenShowsOneRowTitledHighscoreAndLast) {
+    UseFontMetrics();
+    qo_Game_jscrh = 150;
+    qo_Game_jscrw = 200;
+    app->m_LevelSize = 2;
+    app->m_WheelSel = 1;
+    app->m_Scores[10] = 4321;
+    app->m_Scores[11] = 999;
+    app->m_Scores[40] = 77;
+    app->p_Menu();
+    std::string text = DrawnText(app);
+    EXPECT_NE(text.find("Highscore4321Last77"), std::string::npos) << text;
+    EXPECT_EQ(text.find("999"), std::string::npos) << "only one row fits";
+}
+
+TEST_F(MenuLogic, FullScreenShowsTenRowsOfTheChosenSize) {
+    UseFontMetrics();
+    app->m_WheelSel = 2;
+    for (int j = 0; j < 10; ++j) app->m_Scores[20 + j] = 100 - j;
+    app->m_Scores[50] = 55;
+    app->p_Menu();
+    std::string text = DrawnText(app);
+    EXPECT_NE(text.find("Top10100999897969594939291Last1055"), std::string::npos) << text;
+}
+
+TEST_F(MenuLogic, CreditsFooterNamesTheLanguage) {
+    UseFontMetrics();
+    app->m_SidePanelOpen = 1;
+    app->m_KeyLock = app->m_ClickLock = 1;
+    app->p_Menu();
+    std::string text = DrawnText(app);
+    EXPECT_NE(text.find("CodedinC++"), std::string::npos) << text;
+    EXPECT_NE(text.find("DebugStatsEngine640x480"), std::string::npos) << text;
+}
+
+TEST_F(MenuLogic, CreditsScrollAdvancesOneLinePer16Units) {
+    UseFontMetrics();
+    app->m_SidePanelOpen = 1;
+    app->m_KeyLock = app->m_ClickLock = 1;
+    for (int i = 0; i < 54; ++i) app->p_Menu();
+    EXPECT_EQ(app->m_CreditLine, 1);
+    EXPECT_NEAR(app->m_CreditScroll, -16.2f + 16, 0.01f);
+}
+
+TEST_F(MenuLogic, BackKeyEndsTheDesktopProgramWithStatus0) {
+    UseFontMetrics();
+    EXPECT_EXIT(
+        {
+            KeyDown(keys::kEscape);
+            app->p_Menu();
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(MenuLogic, BackKeyOnTheConsoleOpensTheQuitConfirmation) {
+    UseFontMetrics();
+    qo_Game_isOuya = 1;
+    KeyDown(keys::kEscape);
+    app->p_Menu();
+    EXPECT_EQ(app->m_Mode, 4);
+    EXPECT_EQ(app->m_KeyLock, 1);
+    EXPECT_EQ(app->m_ClickLock, 1);
+}
+
+}  // namespace

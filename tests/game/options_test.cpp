@@ -1,0 +1,245 @@
+// The options box as the dispatcher runs it: nothing acts while it slides in, a held
+// key or press acts once, the Music row goes without a music stream, stored values out
+// of range read as Loud, and full screen flips to the desktop size and back to a
+// 640 x 480 window.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "graphics/graphics.h"
+#include "input/key_codes.h"
+#include "tests/game/game_fixture.h"
+#include "tests/game/game_harness.h"
+
+namespace {
+
+// A host whose window changes are recorded instead of made.
+struct WindowHost : GameHost {
+    struct Call {
+        int width, height, red, green, blue;
+        bool fullscreen;
+    };
+    std::vector<Call> calls;
+    void SetGlfwWindow(int width, int height, int red, int green, int blue, int, int, int,
+                       bool fullscreen) override {
+        calls.push_back({width, height, red, green, blue, fullscreen});
+    }
+    QoGlfwVideoMode* GetGlfwDesktopMode() override {
+        auto* mode = new QoGlfwVideoMode;
+        mode->width = 1920;
+        mode->height = 1080;
+        mode->red = mode->green = mode->blue = 8;
+        return mode;
+    }
+};
+
+class Options : public GameTest {
+protected:
+    void SetUp() override {
+        host = std::make_unique<WindowHost>();
+        qo_runtime_Init();
+        qo_Game_Init();
+        qo_input_SetInputDevice(qo_input_NewDevice());
+        app = (new c_MyApp)->m_new();
+        UseFontMetrics();
+        app->m_Settings[15] = app->m_Settings[16] = 1;
+        app->m_OptionsOpen = 1;
+    }
+    WindowHost& Host() { return static_cast<WindowHost&>(*host); }
+
+    // One update as the dispatcher runs the box: pointer state from the test, then the
+    // box, then the slide.
+    void Update() {
+        app->m_PointerDown = pressed ? 1 : 0;
+        app->m_TouchDown[0] = pressed ? 1 : 0;
+        app->m_TouchX[0] = pressed ? static_cast<int>(px) : -3717;
+        app->m_TouchY[0] = pressed ? static_cast<int>(py) : -3717;
+        app->p_ResetDraw();
+        app->m_DrawCount = 0;
+        app->p_OptionBox();
+        if (app->m_OptionsOpen == 1 && app->m_OptionsSlide < 30) app->m_OptionsSlide += 1;
+        if (app->m_OptionsOpen == 0 && app->m_OptionsSlide > 0) app->m_OptionsSlide -= 1;
+    }
+    void Updates(int n) {
+        for (int i = 0; i < n; ++i) Update();
+    }
+    // Row n's bar centre once the box is fully in.
+    void PressRow(int n) {
+        pressed = true;
+        px = 300;
+        py = 130 + 40.0f * static_cast<float>(n - 1);
+    }
+
+    bool pressed = false;
+    float px = 0, py = 0;
+};
+
+TEST_F(Options, PressWhileSlidingInDoesNothingUntilReleasedAndPressedAgain) {
+    PressRow(1);  // where the Sound row will be
+    Updates(45);
+    EXPECT_EQ(app->m_OptionsSlide, 30);
+    EXPECT_EQ(app->m_Settings[6], 0) << "a press held from the slide never acts";
+    pressed = false;
+    Update();
+    PressRow(1);
+    Updates(10);
+    EXPECT_EQ(app->m_Settings[6], 1) << "a fresh press acts once";
+    EXPECT_EQ(app->m_OptCursor, 1);
+}
+
+TEST_F(Options, PressDuringSlideAtTheMovingRowDoesNothing) {
+    for (int u = 0; u < 29; ++u) {
+        // Follow the Sound row while it moves up.
+        float y = static_cast<float>(30 - app->m_OptionsSlide) * 24 + 130;
+        pressed = u % 2 == 0;
+        px = 300;
+        py = y;
+        Update();
+    }
+    EXPECT_EQ(app->m_Settings[6], 0);
+}
+
+TEST_F(Options, HeldActionKeyActsOncePerPress) {
+    app->m_OptionsSlide = 30;
+    app->m_OptCursor = 1;
+    KeyDown(keys::kSpace);
+    Updates(20);
+    EXPECT_EQ(app->m_Settings[6], 1);
+    KeyUp(keys::kSpace);
+    Update();
+    KeyDown(keys::kSpace);
+    Updates(5);
+    EXPECT_EQ(app->m_Settings[6], 2);
+}
+
+TEST_F(Options, HeldKeyOnTheScreenRowFlipsOnceAndLeavingFullScreenGives640x480) {
+    app->m_OptionsSlide = 30;
+    app->m_OptCursor = 3;  // Sound, Music, Screen
+    KeyDown(keys::kEnter);
+    Updates(20);
+    ASSERT_EQ(Host().calls.size(), 1u);
+    EXPECT_EQ(app->m_Fullscreen, 1);
+    EXPECT_TRUE(Host().calls[0].fullscreen);
+    EXPECT_EQ(Host().calls[0].width, 1920);
+    EXPECT_EQ(Host().calls[0].height, 1080);
+    KeyUp(keys::kEnter);
+    Update();
+    KeyDown(keys::kEnter);
+    Updates(3);
+    ASSERT_EQ(Host().calls.size(), 2u);
+    EXPECT_EQ(app->m_Fullscreen, 0);
+    EXPECT_FALSE(Host().calls[1].fullscreen);
+    EXPECT_EQ(Host().calls[1].width, 640);
+    EXPECT_EQ(Host().calls[1].height, 480);
+    EXPECT_EQ(Host().calls[1].red, 8);
+}
+
+TEST_F(Options, WithoutMusicStreamTheMusicRowIsAbsentAndScreenMovesUp) {
+    app->m_OptionsSlide = 30;
+    Update();
+    EXPECT_EQ(app->m_OptRow, 5);
+    qo_Game_HasMusicStream = 0;
+    Update();
+    EXPECT_EQ(app->m_OptRow, 4);
+    PressRow(2);
+    Updates(2);
+    EXPECT_EQ(app->m_Fullscreen, 1) << "row 2 is now the Screen row";
+    EXPECT_EQ(app->m_Settings[7], 0);
+}
+
+TEST_F(Options, StickRowsToggleBetweenNormalAndFlipped) {
+    app->m_OptionsSlide = 30;
+    PressRow(4);
+    Updates(3);
+    EXPECT_EQ(app->m_Settings[15], 0);
+    pressed = false;
+    Update();
+    PressRow(5);
+    Update();
+    EXPECT_EQ(app->m_Settings[16], 0);
+    pressed = false;
+    Update();
+    PressRow(4);
+    Update();
+    EXPECT_EQ(app->m_Settings[15], 1);
+}
+
+TEST_F(Options, StoredVolumeAboveThreeCountsAsLoud) {
+    app->m_OptionsSlide = 30;
+    app->m_Settings[6] = 9;
+    PressRow(1);
+    Update();
+    EXPECT_EQ(app->m_Settings[6], 1) << "Loud steps to Normal";
+}
+
+TEST_F(Options, CursorMovesOncePerPressAndStopsAtTheLastRow) {
+    app->m_OptionsSlide = 30;
+    KeyDown(keys::kDown);
+    Updates(10);
+    EXPECT_EQ(app->m_OptCursor, 1);
+    for (int i = 0; i < 8; ++i) {
+        KeyUp(keys::kDown);
+        Update();
+        KeyDown(keys::kDown);
+        Update();
+    }
+    EXPECT_EQ(app->m_OptCursor, 5);
+}
+
+TEST_F(Options, ActionOnRowZeroClosesAndLocks) {
+    app->m_OptionsSlide = 30;
+    KeyDown(keys::kSpace);
+    Update();
+    EXPECT_EQ(app->m_OptionsOpen, 0);
+    EXPECT_EQ(app->m_OptKeyWait, 1);
+    EXPECT_EQ(app->m_KeyLock, 1);
+    EXPECT_EQ(app->m_ClickLock, 1);
+    Updates(40);
+    EXPECT_EQ(app->m_OptionsSlide, 0) << "the box slides away";
+}
+
+TEST_F(Options, BackKeyClosesButNotWhileSliding) {
+    KeyDown(keys::kEscape);
+    Updates(10);
+    EXPECT_EQ(app->m_OptionsOpen, 1);
+    KeyUp(keys::kEscape);
+    Updates(25);
+    KeyDown(keys::kEscape);
+    Update();
+    EXPECT_EQ(app->m_OptionsOpen, 0);
+}
+
+TEST_F(Options, SettingsElement5IsForcedToOne) {
+    app->m_Settings[5] = 0;
+    Update();
+    EXPECT_EQ(app->m_Settings[5], 1);
+}
+
+TEST(OptionsScreen, ScreenshotsAt640x480And1920x1080) {
+    for (auto size : {std::pair{640, 480}, std::pair{1920, 1080}}) {
+        struct Shell : c_MyApp {
+            int p_OnUpdate() override {
+                if (m_LoadStep != 0) {
+                    p_LoadImg(95, String("common/Buttons"), 64, 64, 16, 1);
+                    m_LoadStep = 0;
+                    m_OptionsOpen = 1;
+                    m_OptCursor = 3;
+                    m_Settings[7] = 2;
+                    m_Settings[15] = 1;
+                }
+                p_DoBG(20, 40, 80, -123.0f);
+                p_OptionBox();
+                if (m_OptionsSlide < 30) m_OptionsSlide += 1;
+                return 0;
+            }
+        };
+        GameHarness h({size.first, size.second});
+        if (!h.Ready()) GTEST_SKIP() << h.Why();
+        h.Start(new Shell);
+        h.RunUpdates(40);
+        std::string name = "options_" + std::to_string(size.first) + "x" + std::to_string(size.second) + ".png";
+        ASSERT_TRUE(h.Screenshot().Save(GameHarness::ShotPath(name)));
+    }
+}
+
+}  // namespace

@@ -1,0 +1,338 @@
+// The pause screen and the console's quit confirmation: the panel's slide in and out,
+// the three buttons by key and by pointer, the toy's limits, and the quit screen's
+// keys; through the harness, pausing by key and by losing the window's focus.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "input/input_device.h"
+#include "input/key_codes.h"
+#include "tests/game/game_fixture.h"
+#include "tests/game/game_harness.h"
+
+namespace {
+
+class Pause : public GameTest {
+protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        UseFontMetrics();
+        app->m_ImgSize[97 * 3] = app->m_ImgSize[97 * 3 + 1] = 32;
+        app->m_ImgSize[95 * 3] = app->m_ImgSize[95 * 3 + 1] = 64;
+        app->m_ImgScale = 1;
+        app->m_Mode = 10;
+        app->m_Paused = 1;
+        app->m_PauseCursor = 1;
+        app->m_PausePanelY = -64;
+    }
+    // One update: the dispatcher's lock release, then the pause screen.
+    void Update() {
+        app->m_PointerDown = pressed ? 1 : 0;
+        app->m_TouchDown[0] = pressed ? 1 : 0;
+        app->m_TouchX[0] = pressed ? px : -3717;
+        app->m_TouchY[0] = pressed ? py : -3717;
+        if (!pressed) app->m_ClickLock = 0;
+        bool held = false;
+        for (int key : {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 16, 17, 99}) held = held || app->p_PlayKeyAll(key, 1) > 0;
+        if (!held) app->m_KeyLock = 0;
+        app->p_PauseMenu();
+    }
+    void Updates(int n) {
+        for (int i = 0; i < n; ++i) Update();
+    }
+    void Tap(int key) {
+        KeyDown(key);
+        Update();
+        KeyUp(key);
+        Update();
+    }
+    // The centre of the toy and its largest reach on the current screen.
+    float DistanceOfNewestPointFromCentre() const {
+        float mx = qo_Game_jscrw / 2 + 96, my = qo_Game_jscrh / 2;
+        const float* p = app->m_ToyTrail.Data() + 200;  // moved one step after drawing
+        return std::hypot(p[0] - mx, p[1] - my);
+    }
+    static float Reach() { return std::min(0.45f * qo_Game_jscrh, 0.45f * (qo_Game_jscrw - 96)); }
+
+    bool pressed = false;
+    int px = 0, py = 0;
+};
+
+TEST_F(Pause, PanelSlidesInBy24UntilHalfTheScreenHeight) {
+    Update();
+    EXPECT_EQ(app->m_PausePanelY, -40);
+    Updates(30);
+    EXPECT_EQ(app->m_PausePanelY, 248);
+    EXPECT_EQ(app->m_Paused, 1);
+}
+
+TEST_F(Pause, ResumeWhileSlidingInReversesFromWhereItIs) {
+    Updates(5);
+    ASSERT_EQ(app->m_PausePanelY, 56);
+    KeyDown(keys::kEscape);
+    Update();
+    EXPECT_EQ(app->m_PauseCursor, -1);
+    int from = app->m_PausePanelY;
+    Update();
+    EXPECT_EQ(app->m_PausePanelY, from - 24);
+    int updates = 0;
+    while (app->m_Paused == 1 && updates < 20) {
+        Update();
+        ++updates;
+    }
+    EXPECT_EQ(app->m_Paused, 0);
+    EXPECT_LT(app->m_PausePanelY, -32);
+    EXPECT_EQ(app->m_GameOver, 0) << "resuming does not end the game";
+}
+
+TEST_F(Pause, ResumeButtonSlidesOutThenResumes) {
+    Updates(20);
+    Tap(keys::kSpace);  // selection starts on Resume
+    EXPECT_EQ(app->m_PauseCursor, -1);
+    Updates(20);
+    EXPECT_EQ(app->m_Paused, 0);
+}
+
+TEST_F(Pause, QuitGameByKeysEndsTheGameAtOnce) {
+    Updates(20);
+    Tap(keys::kUp);
+    EXPECT_EQ(app->m_PauseSel, -1);
+    Tap(keys::kUp);
+    EXPECT_EQ(app->m_PauseSel, -1) << "quit is the top";
+    KeyDown(keys::kSpace);
+    Update();
+    EXPECT_EQ(app->m_Paused, 0);
+    EXPECT_EQ(app->m_GameOver, 1);
+    EXPECT_EQ(app->m_QuitGame, -1);
+    EXPECT_EQ(app->m_PausePanelY, -64);
+}
+
+TEST_F(Pause, SelectionMovesOncePerPress) {
+    Updates(20);
+    KeyDown(keys::kDown);
+    Updates(10);
+    EXPECT_EQ(app->m_PauseSel, 1);
+    KeyUp(keys::kDown);
+    Tap(keys::kDown);
+    EXPECT_EQ(app->m_PauseSel, 1) << "options is the bottom";
+    Tap(keys::kUp);
+    EXPECT_EQ(app->m_PauseSel, 0);
+}
+
+TEST_F(Pause, PressingTheQuitButtonEndsTheGame) {
+    Updates(20);
+    int x = 64 - (240 - app->m_PausePanelY);
+    pressed = true;
+    px = x + 20;  // inside the 64-unit icon drawn at scale 2
+    py = 96 - 20;
+    Update();
+    EXPECT_EQ(app->m_GameOver, 1);
+    EXPECT_EQ(app->m_Paused, 0);
+}
+
+TEST_F(Pause, PressingTheGearOpensTheOptions) {
+    Updates(20);
+    pressed = true;
+    px = 64 - (240 - app->m_PausePanelY);
+    py = 296;
+    Update();
+    EXPECT_EQ(app->m_OptionsOpen, 1);
+    EXPECT_EQ(app->m_Paused, 1);
+}
+
+TEST_F(Pause, ButtonsIgnoreAPressHeldUnderALock) {
+    Updates(20);
+    app->m_ClickLock = 1;
+    app->m_KeyLock = 1;
+    pressed = true;
+    px = 64 - (240 - app->m_PausePanelY);
+    py = 96;
+    app->m_PointerDown = 1;
+    app->m_TouchDown[0] = 1;
+    app->m_TouchX[0] = px;
+    app->m_TouchY[0] = py;
+    app->p_PauseMenu();
+    EXPECT_EQ(app->m_GameOver, 0);
+}
+
+TEST_F(Pause, ToyArmNeverExceedsTheReachEvenWhenTheScreenShrinks) {
+    KeyDown(keys::kDown);
+    Updates(400);
+    EXPECT_FLOAT_EQ(app->m_ToyArm, Reach());
+    EXPECT_LE(DistanceOfNewestPointFromCentre(), Reach() + 0.01f);
+    qo_Game_jscrw = 320;
+    qo_Game_jscrh = 200;
+    Update();
+    EXPECT_LE(app->m_ToyArm, Reach());
+    EXPECT_LE(DistanceOfNewestPointFromCentre(), Reach() + 0.01f);
+    KeyUp(keys::kDown);
+    KeyDown(keys::kUp);
+    Updates(400);
+    EXPECT_EQ(app->m_ToyArm, 0);
+}
+
+TEST_F(Pause, HoldingLeftStopsTheSecondArmAndRightLimitsItsSpeed) {
+    KeyDown(keys::kLeft);
+    Updates(200);
+    EXPECT_EQ(app->m_ToySpeed, 0);
+    float a2 = app->m_ToyA2;
+    Updates(3);
+    EXPECT_EQ(app->m_ToyA2, a2);
+    KeyUp(keys::kLeft);
+    KeyDown(keys::kRight);
+    Updates(600);
+    EXPECT_EQ(app->m_ToySpeed, 128);
+}
+
+TEST_F(Pause, TrailDrawsTwoLinesPerSegment) {
+    Update();
+    int lines = 0;
+    for (int i = 0; i < Records(); ++i) lines += Record(i)[0] == kDrawLine;
+    EXPECT_EQ(lines, 202);
+}
+
+// ---- the console's quit confirmation ------------------------------------------------------
+
+class OuyaQuit : public GameTest {
+protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        UseFontMetrics();
+        qo_Game_isOuya = 1;
+        app->m_Mode = 4;
+    }
+};
+
+TEST_F(OuyaQuit, IgnoreKeyReturnsToTheMenu) {
+    KeyDown(keys::kSpace);
+    app->p_OuyaQuit();
+    EXPECT_EQ(app->m_Mode, 1);
+    EXPECT_EQ(app->m_KeyLock, 1);
+    EXPECT_EQ(app->m_ClickLock, 1);
+}
+
+TEST_F(OuyaQuit, NothingActsUnderALock) {
+    app->m_KeyLock = 1;
+    KeyDown(keys::kSpace);
+    app->p_OuyaQuit();
+    EXPECT_EQ(app->m_Mode, 4);
+}
+
+TEST_F(OuyaQuit, QuitKeyLeavesEvenWithTheIgnoreKeyHeld) {
+    EXPECT_EXIT(
+        {
+            KeyDown(keys::kSpace);
+            KeyDown(keys::kControl);
+            app->p_OuyaQuit();
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(OuyaQuit, BackKeyLeaves) {
+    EXPECT_EXIT(
+        {
+            KeyDown(keys::kEscape);
+            app->p_OuyaQuit();
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+// ---- through the host -----------------------------------------------------------------------
+
+// A stand-in for the play screen: the back key pauses, and while paused the pause
+// screen runs; the locks are released as the dispatcher does.
+struct PlayShell : c_MyApp {
+    int p_OnUpdate() override {
+        if (m_LoadStep != 0) {
+            p_LoadImg(97, String("common/icons"), 32, 32, 16, 1);
+            p_LoadImg(95, String("common/Buttons"), 64, 64, 16, 1);
+            m_LoadStep = 0;
+            m_Mode = 10;
+        }
+        bool held = false;
+        for (int key : {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 16, 17, 99}) held = held || p_PlayKeyAll(key, 1) > 0;
+        if (!held) m_KeyLock = 0;
+        m_PointerDown = qo_input_MouseDown(0) ? 1 : 0;
+        if (m_PointerDown == 0) m_ClickLock = 0;
+        if (m_Paused == 1) {
+            p_PauseMenu();
+        } else {
+            p_DoBG(30, 90, 60, -123.0f);
+            p_SetCol(255, 200, 80, 1);
+            p_Rect(200, 150, 240, 180);
+            if (m_KeyLock == 0 && p_PlayKeyAll(99, 0) > 0) {
+                m_Paused = 1;
+                m_PauseCursor = 1;
+                m_KeyLock = 1;
+            }
+        }
+        if (m_OptionsOpen == 1 || m_OptionsSlide > 0) {
+            p_OptionBox();
+            m_OptionsSlide += m_OptionsOpen == 1 ? (m_OptionsSlide < 30) : -1;
+        }
+        return 0;
+    }
+};
+
+TEST(PauseScreen, PausedByKeyAndResumedByKey) {
+    GameHarness h({640, 480});
+    if (!h.Ready()) GTEST_SKIP() << h.Why();
+    auto* app = h.Start(new PlayShell);
+    h.At(3, [&] { h.KeyDown(keys::kEscape); });
+    h.At(4, [&] { h.KeyUp(keys::kEscape); });
+    h.RunUpdates(30);
+    EXPECT_EQ(app->m_Paused, 1);
+    EXPECT_EQ(app->m_PausePanelY, 248);
+    ASSERT_TRUE(h.Screenshot().Save(GameHarness::ShotPath("pause_640x480.png")));
+    h.At(31, [&] { h.KeyDown(keys::kEscape); });
+    h.At(32, [&] { h.KeyUp(keys::kEscape); });
+    h.RunUpdates(20);
+    EXPECT_EQ(app->m_Paused, 0);
+}
+
+TEST(PauseScreen, LosingFocusDuringAGamePausesWithThePanelAtHalfHeight) {
+    GameHarness h({640, 480});
+    if (!h.Ready()) GTEST_SKIP() << h.Why();
+    auto* app = h.Start(new PlayShell);
+    h.RunUpdates(3);
+    ASSERT_EQ(app->m_Mode, 10);
+    h.host().active = false;
+    h.host().RunFrame();
+    h.host().active = true;
+    h.host().RunFrame();
+    EXPECT_EQ(app->m_Paused, 1);
+    EXPECT_EQ(app->m_PauseCursor, 1);
+    h.RunUpdates(2);
+    EXPECT_EQ(app->m_PausePanelY, 240) << "no slide: it is already half way";
+    EXPECT_EQ(app->m_Paused, 1);
+}
+
+TEST(PauseScreen, ScreenshotAt1920x1080) {
+    GameHarness h({1920, 1080});
+    if (!h.Ready()) GTEST_SKIP() << h.Why();
+    auto* app = h.Start(new PlayShell);
+    h.RunUpdates(2);
+    app->m_Paused = 1;
+    app->m_PauseCursor = 1;
+    app->m_PauseSel = 1;
+    h.RunUpdates(120);
+    ASSERT_TRUE(h.Screenshot().Save(GameHarness::ShotPath("pause_1920x1080.png")));
+}
+
+TEST(QuitScreen, ScreenshotAt640x480) {
+    struct Shell : c_MyApp {
+        int p_OnUpdate() override {
+            m_InputMethod = 1;
+            p_OuyaQuit();
+            return 0;
+        }
+    };
+    GameHarness h({640, 480});
+    if (!h.Ready()) GTEST_SKIP() << h.Why();
+    h.Start(new Shell);
+    h.RunUpdates(3);
+    ASSERT_TRUE(h.Screenshot().Save(GameHarness::ShotPath("console_quit_640x480.png")));
+}
+
+}  // namespace

@@ -1,0 +1,410 @@
+// The play screen through the real host loop on a fake clock, with scripted keys:
+// collecting, blocking, rolling, trails, being boxed in, trap tiles, the exit, the next
+// level and slow motion; and screenshots of play, a roll, the open exit and game over.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "input/key_codes.h"
+#include "tests/game/game_harness.h"
+
+namespace {
+
+constexpr int kStride = 160;
+constexpr int kKeySlow = 86;  // V: button 13
+
+// The game mode of the dispatcher, reduced to the play screen and its overlay.
+struct PlayScreen : c_MyApp {
+    bool artLoaded = false;
+    std::vector<int> updateMs;
+    int p_OnUpdate() override {
+        updateMs.push_back(qo_app_Millisecs());
+        if (!artLoaded) {
+            for (int slot = 1; slot <= 4; ++slot) p_LoadImg(slot, String(slot - 1), 32, 32, 64, 1);
+            p_LoadImg(9, String("9"), 32, 32, 16, 1);
+            p_LoadImg(97, String("common/icons"), 32, 32, 16, 1);
+            p_LoadImg(96, String("parts"), 8, 8, 256, 1);
+            artLoaded = true;
+        }
+        if (m_Paused == 0) p_Game();
+        p_InGame();
+        if (m_GameOver > 0) p_GameOver();
+        return 0;
+    }
+};
+
+class Play : public ::testing::Test {
+protected:
+    void Begin(GameHarness::Config config = {640, 480}) {
+        harness = std::make_unique<GameHarness>(config);
+        if (!harness->Ready()) GTEST_SKIP() << harness->Why();
+        app = harness->Start(new PlayScreen);
+        app->m_Mode = 10;
+        app->m_GridW = app->m_GridH = 128;
+        app->m_LevelSize = 2;
+        app->p_ResetGrid();
+        app->p_ResetPlayers();
+        app->p_ResetObj();
+        cube()[11] = -1;
+        cube()[14] = 3;
+        cube()[22] = 1;
+        cube()[31] = cube()[32] = cube()[33] = 5;
+        PlaceCube(64, 64);
+    }
+
+    float* cube() { return app->m_Cube.Data(); }
+    float* Cell(int x, int y) { return app->m_Grid.Data() + (y * kStride + x) * 20; }
+
+    // The cube landed and resting at (x, y), the camera already on it.
+    void PlaceCube(int x, int y) {
+        cube()[1] = static_cast<float>(x);
+        cube()[2] = static_cast<float>(y);
+        cube()[42] = 0;
+        app->m_CamX = app->m_CamTargetX = y * 8.0f + x * 32.0f - 320;
+        app->m_CamY = app->m_CamTargetY = y * 22.0f - x * 5.5f - 18 - 240;
+    }
+    // Plain floor over the square of cells within `radius` of (x, y).
+    void Floor(int x, int y, int radius) {
+        for (int cy = y - radius; cy <= y + radius; ++cy)
+            for (int cx = x - radius; cx <= x + radius; ++cx) Cell(cx, cy)[0] = (cx + cy) % 2 ? 5.0f : 6.0f;
+    }
+
+    void Run(int updates) { harness->RunUpdates(updates); }
+    // Holds a direction key for the two updates the key movement takes to ease past the
+    // threshold, then runs until the cube rests again.
+    void Roll(int key) {
+        harness->KeyDown(key);
+        Run(2);
+        harness->KeyUp(key);
+        for (int i = 0; i < 40 && cube()[11] != -1; ++i) Run(1);
+    }
+    int RecordsOf(int update, int slot, int frame) {
+        const std::vector<float>& list = harness->DrawList(update);
+        int n = 0;
+        for (size_t i = 0; i + 15 <= list.size(); i += 15) n += list[i] == slot && list[i + 6] == frame;
+        return n;
+    }
+    void Shot(const std::string& name) { harness->Screenshot().Save(GameHarness::ShotPath(name)); }
+
+    std::unique_ptr<GameHarness> harness;
+    PlayScreen* app = nullptr;
+};
+
+TEST_F(Play, RestingCubeBetweenTwoGemsOfItsColourCollectsBothInOneUpdate) {
+    Begin();
+    if (!app) return;
+    Floor(64, 64, 3);
+    Cell(64, 63)[10] = 1;
+    Cell(64, 65)[10] = 1;
+    Cell(63, 64)[10] = 2;  // another colour stays
+    Run(1);
+    EXPECT_EQ(cube()[31], 3);
+    EXPECT_EQ(app->m_Score, 50);
+    EXPECT_EQ(Cell(64, 63)[10], 0);
+    EXPECT_EQ(Cell(64, 65)[10], 0);
+    EXPECT_EQ(Cell(63, 64)[10], 2);
+    // Each collected gem flies up as a piece of its colour.
+    EXPECT_EQ(app->m_Objs[0], 1);
+    EXPECT_EQ(app->m_Objs[10], 1);
+    EXPECT_EQ(app->m_Objs[5], -1);
+}
+
+TEST_F(Play, GemOfAnotherColourBlocksUntilTheCubeComesBackInThatColour) {
+    Begin();
+    if (!app) return;
+    Floor(64, 64, 3);
+    cube()[13] = 2;  // colour 3
+    Cell(65, 64)[10] = 2;
+    harness->KeyDown(keys::kRight);
+    Run(10);
+    harness->KeyUp(keys::kRight);
+    EXPECT_EQ(cube()[11], -1);
+    EXPECT_EQ(cube()[1], 64);
+    Roll(keys::kDown);  // arrives as colour 1
+    ASSERT_EQ(cube()[2], 65);
+    EXPECT_EQ(Cell(65, 64)[10], 2);
+    Roll(keys::kUp);  // back beside the gem as colour 2
+    EXPECT_EQ(cube()[2], 64);
+    EXPECT_EQ(cube()[13], 1);
+    EXPECT_EQ(Cell(65, 64)[10], 0);
+    EXPECT_EQ(cube()[32], 4);
+}
+
+TEST_F(Play, DiagonalInputStartsTheUpwardRollOnly) {
+    Begin();
+    if (!app) return;
+    Floor(64, 64, 3);
+    harness->KeyDown(keys::kUp);
+    harness->KeyDown(keys::kRight);
+    Run(1);  // keys ease in: no move yet
+    EXPECT_EQ(cube()[11], -1);
+    Run(1);
+    EXPECT_EQ(cube()[11], 1);
+    EXPECT_EQ(cube()[2], 63);  // an upward roll moves the row at once
+    EXPECT_EQ(cube()[1], 64);
+    EXPECT_EQ(cube()[4], 1);
+    EXPECT_EQ(cube()[45], 12 - 0.58f);
+}
+
+TEST_F(Play, RollTakesSixteenUpdatesAndCyclesTheColour) {
+    Begin();
+    if (!app) return;
+    Floor(64, 64, 3);
+    harness->KeyDown(keys::kRight);
+    Run(2);
+    harness->KeyUp(keys::kRight);
+    Run(15);
+    EXPECT_EQ(cube()[11], 2);
+    EXPECT_EQ(cube()[12], 15);
+    EXPECT_FLOAT_EQ(cube()[3], 15 * 0.0625f);
+    Run(1);
+    EXPECT_EQ(cube()[11], -1);
+    EXPECT_EQ(cube()[1], 65);
+    EXPECT_EQ(cube()[3], 0);
+    EXPECT_EQ(cube()[13], 1);
+}
+
+TEST_F(Play, HeldDirectionRollsAgainAfterTheMoveDelay) {
+    Begin();
+    if (!app) return;
+    Floor(64, 64, 6);
+    harness->KeyDown(keys::kRight);
+    Run(18);  // the roll starts on update 2 and ends on 18; the delay holds the next back
+    EXPECT_EQ(cube()[1], 65);
+    EXPECT_EQ(cube()[11], -1);
+    Run(4);
+    EXPECT_EQ(cube()[11], -1);
+    Run(1);  // 12 / 0.58: the delay runs out 21 updates after the roll began
+    EXPECT_EQ(cube()[11], 2);
+    harness->KeyUp(keys::kRight);
+}
+
+TEST_F(Play, CellRestedOnCanBeEnteredAgainOnlyAfterFifteenMoreRolls) {
+    Begin();
+    if (!app) return;
+    Floor(64, 68, 8);
+    Roll(keys::kRight);  // rests on (65, 64)
+    float* first = Cell(65, 64);
+    EXPECT_EQ(first[9], 15);
+    // A zigzag away from it that never comes back: right, down, left, down, ...
+    const int path[] = {keys::kRight, keys::kDown, keys::kLeft, keys::kDown};
+    for (int roll = 1; roll <= 14; ++roll) Roll(path[(roll - 1) % 4]);
+    EXPECT_EQ(first[9], 1);
+    Roll(path[14 % 4]);
+    EXPECT_EQ(first[9], 0);
+}
+
+TEST_F(Play, TrailBlocksANeighbourUntilItRunsOut) {
+    Begin();
+    if (!app) return;
+    Floor(64, 64, 3);
+    Cell(65, 64)[9] = 1;
+    harness->KeyDown(keys::kRight);
+    Run(3);
+    EXPECT_EQ(cube()[11], -1);
+    harness->KeyUp(keys::kRight);
+    Run(1);
+    Cell(65, 64)[9] = 0;
+    harness->KeyDown(keys::kRight);
+    Run(2);
+    EXPECT_EQ(cube()[11], 2);
+}
+
+TEST_F(Play, BoxedInCubeFallsAfterThirtyOneRestingUpdates) {
+    Begin();
+    if (!app) return;
+    Floor(64, 64, 2);
+    Cell(64, 63)[10] = 7;
+    Cell(64, 65)[10] = 8;
+    Cell(63, 64)[10] = 7;
+    Cell(65, 64)[10] = 8;
+    Run(30);
+    EXPECT_EQ(cube()[47], 30);
+    EXPECT_NE(Cell(64, 64)[0], 0);
+    Run(1);
+    EXPECT_EQ(Cell(64, 64)[0], 0);
+    EXPECT_EQ(cube()[42], 0);
+    Run(1);
+    EXPECT_EQ(cube()[42], 0.25f);
+    // Falling out of view ends the game.
+    Run(60);
+    EXPECT_EQ(app->m_GameOver, 1);
+}
+
+TEST_F(Play, TrapOfTheCubesColourDropsItInTheSameUpdateAndScores) {
+    Begin();
+    if (!app) return;
+    Floor(64, 64, 3);
+    Cell(65, 64)[0] = 2;  // the cube arrives there as colour 2
+    harness->KeyDown(keys::kRight);
+    Run(2);
+    harness->KeyUp(keys::kRight);
+    Run(15);
+    EXPECT_EQ(cube()[42], 0);
+    Run(1);
+    EXPECT_EQ(cube()[1], 65);
+    EXPECT_EQ(Cell(65, 64)[0], 0);
+    EXPECT_EQ(cube()[42], 0.25f);
+    EXPECT_EQ(cube()[32], 4);
+    EXPECT_EQ(app->m_Score, 25);
+    EXPECT_EQ(app->m_Objs[0], 2);
+    EXPECT_EQ(app->m_Objs[5], 1);  // the crumbled tile sinks
+}
+
+TEST_F(Play, ExitWithATargetUnmetDoesNothingAndDoesNotBlink) {
+    Begin();
+    if (!app) return;
+    Floor(64, 64, 3);
+    Cell(64, 64)[0] = Cell(65, 64)[0] = Cell(64, 65)[0] = Cell(65, 65)[0] = 10;
+    cube()[31] = cube()[32] = 0;
+    cube()[33] = 1;
+    Run(60);  // a second: two blink periods
+    EXPECT_EQ(cube()[43], 0);
+    EXPECT_EQ(app->m_Score, 0);
+    for (int update = 1; update <= 60; ++update) {
+        EXPECT_EQ(RecordsOf(update, 9, 10), 0) << "update " << update;
+        EXPECT_EQ(RecordsOf(update, 9, 9), 4);
+    }
+}
+
+TEST_F(Play, MeetingEveryTargetOnTheExitLiftsTheCubeAndBuildsTheNextLevel) {
+    Begin();
+    if (!app) return;
+    Floor(64, 64, 3);
+    Cell(64, 64)[0] = Cell(65, 64)[0] = Cell(64, 65)[0] = Cell(65, 65)[0] = 10;
+    cube()[31] = cube()[32] = cube()[33] = 0;
+    cube()[95] = 1000;
+    PlaceCube(64, 64);
+    Run(1);
+    EXPECT_EQ(cube()[43], 1);
+    int blinks = 0;
+    for (int update = 2; update <= 200 && app->m_Score == 0; ++update) {
+        Run(1);
+        blinks += RecordsOf(update, 9, 10) > 0;
+    }
+    EXPECT_GT(blinks, 0);
+    EXPECT_EQ(app->m_Score, 500);
+    EXPECT_EQ(cube()[96], 2);
+    EXPECT_EQ(cube()[95], 1014);
+    EXPECT_EQ(cube()[43], 0);
+    EXPECT_EQ(cube()[44], 0);
+    EXPECT_LT(cube()[42], 0);  // the next level's drop-in
+    EXPECT_GE(cube()[31] + cube()[32] + cube()[33], 1);
+}
+
+TEST_F(Play, HoldingButtonThirteenRunsAtFiveUpdatesASecond) {
+    Begin();
+    if (!app) return;
+    Floor(64, 64, 3);
+    Run(2);
+    harness->KeyDown(kKeySlow);
+    Run(4);
+    EXPECT_EQ(qo_app_UpdateRate(), 5);
+    EXPECT_EQ(cube()[67], 1);
+    harness->KeyUp(kKeySlow);
+    Run(4);
+    EXPECT_EQ(qo_app_UpdateRate(), 60);
+    EXPECT_EQ(cube()[67], 0);
+    const std::vector<int>& ms = app->updateMs;
+    ASSERT_EQ(ms.size(), 10u);
+    EXPECT_NEAR(ms[5] - ms[4], 200, 2);
+    EXPECT_NEAR(ms[9] - ms[8], 17, 1);
+}
+
+TEST_F(Play, PauseKeyPausesAndStopsThePlay) {
+    Begin();
+    if (!app) return;
+    Floor(64, 64, 3);
+    harness->KeyDown(keys::kEscape);
+    Run(1);
+    EXPECT_EQ(app->m_Paused, 1);
+    EXPECT_EQ(app->m_KeyLock, 1);
+    EXPECT_EQ(app->m_PauseCursor, 1);
+    EXPECT_EQ(app->m_MenuIntro, -32);
+    // While paused the play screen does not run: a held direction does not roll.
+    harness->KeyUp(keys::kEscape);
+    harness->KeyDown(keys::kRight);
+    Run(5);
+    EXPECT_EQ(cube()[11], -1);
+}
+
+TEST_F(Play, PauseButtonTouchedPausesWithTheClickLock) {
+    Begin();
+    if (!app) return;
+    Floor(64, 64, 3);
+    // The dispatcher's pointer handling fills these; this screen leaves them as set.
+    app->m_PointerDown = 1;
+    app->m_TouchDown[0] = 1;
+    app->m_TouchX[0] = 60;  // beside the button
+    app->m_TouchY[0] = 16;
+    Run(1);
+    EXPECT_EQ(app->m_Paused, 0);
+    app->m_TouchX[0] = 20;
+    Run(1);
+    EXPECT_EQ(app->m_Paused, 1);
+    EXPECT_EQ(app->m_ClickLock, 1);
+    EXPECT_EQ(app->m_KeyLock, 0);
+}
+
+TEST_F(Play, ScreenshotsOfPlayARollTheOpenExitAndGameOver) {
+    for (GameHarness::Config size : {GameHarness::Config{640, 480}, GameHarness::Config{1920, 1080}}) {
+        Begin(size);
+        if (!app) return;
+        std::string tag = std::to_string(size.width) + "x" + std::to_string(size.height);
+        // A real level, landed.
+        app->m_LevelSize = 3;
+        cube()[95] = 4321;
+        cube()[96] = 6;
+        app->p_GetLev(1);
+        Run(120);
+        EXPECT_EQ(cube()[42], 0);
+        Shot("play_level_" + tag + ".png");
+        // Half way through a roll in a free direction.
+        const int keysByDir[] = {keys::kDown, keys::kUp, keys::kRight, keys::kLeft};
+        int col = static_cast<int>(cube()[1]), row = static_cast<int>(cube()[2]);
+        const int next[4][2] = {{col, row + 1}, {col, row - 1}, {col + 1, row}, {col - 1, row}};
+        for (int d = 0; d < 4; ++d) {
+            const float* cell = Cell(next[d][0], next[d][1]);
+            if (cell[0] == 0 || cell[9] > 0 || cell[10] > 0) continue;
+            harness->KeyDown(keysByDir[d]);
+            Run(2);
+            harness->KeyUp(keysByDir[d]);
+            Run(8);
+            break;
+        }
+        EXPECT_GT(cube()[12], 0);
+        Shot("play_roll_" + tag + ".png");
+        Run(10);
+        // The exit open beside the cube: the targets met.
+        col = static_cast<int>(cube()[1]), row = static_cast<int>(cube()[2]);
+        Floor(col, row, 2);
+        for (int y = row - 2; y <= row + 2; ++y)
+            for (int x = col - 2; x <= col + 2; ++x) Cell(x, y)[10] = 0;
+        Cell(col + 1, row - 2)[0] = Cell(col + 2, row - 2)[0] = Cell(col + 1, row - 1)[0] = Cell(col + 2, row - 1)[0] = 10;
+        cube()[31] = cube()[32] = cube()[33] = 0;
+        // Long enough for the backdrop to turn green, then the next blink.
+        Run(30);
+        int open = 0;
+        for (int i = 0; i < 40 && open == 0; ++i) {
+            Run(1);
+            open = RecordsOf(harness->Updates(), 9, 10);
+        }
+        EXPECT_EQ(open, 4);
+        Shot("play_exit_open_" + tag + ".png");
+        // Game over with a new highscore.
+        app->m_Score = 1250;
+        app->m_GameOver = 1;
+        Run(60);
+        Shot("play_game_over_" + tag + ".png");
+        // The other fade: a fan of rays opening from the bottom centre.
+        qo_Game_FadeOutStyle = 2;
+        app->m_GameOverTime = 20;
+        Run(8);
+        Shot("play_game_over_fan_" + tag + ".png");
+        qo_Game_FadeOutStyle = 1;
+        harness.reset();
+    }
+}
+
+}  // namespace
