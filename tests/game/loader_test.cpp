@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -323,6 +325,38 @@ TEST(WholeGame, SuspendInAGamePausesAndResumeKeepsThePauseUntilThePlayerResumes)
     EXPECT_EQ(qo_app_UpdateRate(), 60);
     EXPECT_EQ(app->m_Paused, 1);
     EXPECT_EQ(app->m_Mode, 10);
+}
+
+TEST(WholeGame, QuittingFromPauseShowsTheOverlayReturnsToTheMenuAndFilesTheScore) {
+    InTempDir dir;
+    GameHarness h({640, 480});
+    if (!h.Ready()) GTEST_SKIP() << h.Why();
+    c_MyApp* app = h.Start(new c_MyApp);
+    h.RunUpdates(25);
+    h.At(26, [&] { h.KeyDown(keys::kSpace); });
+    h.At(28, [&] { h.KeyUp(keys::kSpace); });
+    h.RunUpdates(35);
+    ASSERT_EQ(app->m_Mode, 10);
+    app->m_Score = 4321;  // as if earned, so the filing is visible in the saved tables
+
+    h.At(62, [&] { h.KeyDown(keys::kEscape); });
+    h.At(64, [&] { h.KeyUp(keys::kEscape); });
+    h.RunUpdates(60);
+    ASSERT_EQ(app->m_Paused, 1);
+
+    // The quit button stands at (64, 96) once the panel has slid in.
+    h.At(123, [&] { h.MouseDown(64, 96); });
+    h.At(125, [&] { h.MouseUp(64, 96); });
+    h.RunUpdates(3);
+    EXPECT_EQ(app->m_QuitGame, -1);
+    EXPECT_EQ(app->m_GameOver, 1);
+    EXPECT_EQ(app->m_Mode, 10);  // the overlay runs first
+    h.RunUpdates(150);
+    EXPECT_EQ(app->m_Mode, 1);
+
+    std::ifstream state(".kavorostate");
+    std::string text((std::istreambuf_iterator<char>(state)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("4321"), std::string::npos) << text;
 }
 
 void Shoot(int width, int height, const std::string& name, int loadingUpdates, int totalUpdates) {
