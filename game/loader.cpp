@@ -4,13 +4,13 @@
 #include <cmath>
 
 #include "game/my_app.h"
+#include "game/slots.h"
 #include "game/random.h"
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
-float SinD(float degrees) { return std::sin(degrees * kPi / 180.0f); }
-float CosD(float degrees) { return std::cos(degrees * kPi / 180.0f); }
+using namespace slots;
+
 
 // Big devices get the finer image files, drawn scaled down to the same virtual size.
 void ChooseImageTier(c_MyApp* app) {

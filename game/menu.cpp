@@ -6,22 +6,15 @@
 #include <cmath>
 
 #include "game/my_app.h"
+#include "game/slots.h"
 #include "input/input_device.h"
 #include "runtime/errors.h"
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
-float SinD(float degrees) { return std::sin(degrees * kPi / 180.0f); }
-float CosD(float degrees) { return std::cos(degrees * kPi / 180.0f); }
+using namespace slots;
 
-constexpr int kSfxBlip = 99;
-constexpr int kSfxConfirm = 98;
-constexpr int kImgCircle = 85;
-constexpr int kImgMakerLogo = 93;
-constexpr int kImgButtons = 95;
-constexpr int kImgIcons = 97;
-constexpr int kImgTitle = 98;
+
 
 // Key auto-repeat state lives in the cube table's spare elements.
 constexpr int kRepeatTimer = 21;

@@ -6,13 +6,14 @@
 
 #include "audio/sound.h"
 #include "game/my_app.h"
+#include "game/slots.h"
 #include "input/input_device.h"
 #include "runtime/glfw_game.h"
 
 namespace {
 
-constexpr int kSfxBlip = 99;
-constexpr int kImgButtons = 95;
+using namespace slots;
+
 
 const char* const kVolumeText[4] = {"[-  -  - Loud]", "[-  - Normal-]", "[- Quiet -  -]", "[OFF  -  -  -]"};
 constexpr float kMusicVolume[4] = {1.0f, 0.7f, 0.4f, 0.0f};

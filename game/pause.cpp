@@ -5,18 +5,14 @@
 #include <cmath>
 
 #include "game/my_app.h"
+#include "game/slots.h"
 #include "input/input_device.h"
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
-float SinD(float degrees) { return std::sin(degrees * kPi / 180.0f); }
-float CosD(float degrees) { return std::cos(degrees * kPi / 180.0f); }
+using namespace slots;
 
-constexpr int kSfxBlip = 99;
-constexpr int kSfxConfirm = 98;
-constexpr int kImgButtons = 95;
-constexpr int kImgIcons = 97;
+
 
 constexpr int kTrailPoints = 102;
 constexpr int kTrailLast = 2 * (kTrailPoints - 1);  // index of the newest point's X

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "game/my_app.h"
+#include "game/slots.h"
 #include "graphics/graphics.h"
 
 namespace {
@@ -57,8 +58,6 @@ Symbol EscapeSymbol(int selector, int inputMethod) {
     return {frame, kern};
 }
 
-float SinD(float degrees) { return std::sin(degrees * D2R); }
-float CosD(float degrees) { return std::cos(degrees * D2R); }
 
 }  // namespace
 
