@@ -15,10 +15,10 @@ class AudioData : public ::testing::Test {
 protected:
     ScratchDir dir;
     std::string wave = [] {
-        WaveSpec spec;
-        spec.channels = 2;
-        spec.data = Pcm16({1, 2, 3, 4, 5, 6});
-        return WaveBytes(spec);
+        WaveSpec form;
+        form.channels = 2;
+        form.data = Pcm16({1, 2, 3, 4, 5, 6});
+        return WaveBytes(form);
     }();
 
     // Loads the file; true when the decoder accepted it.

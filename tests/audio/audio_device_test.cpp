@@ -151,11 +151,11 @@ TEST_F(AudioDevice, RefusedSourceIsTakenFromTheFirstIdleSoundChannel) {
 }
 
 TEST_F(AudioDevice, StereoEightBitSampleIsBufferedAsStereo8) {
-    WaveSpec spec;
-    spec.channels = 2;
-    spec.bits = 8;
-    spec.data = std::string(2 * 1000, '\x80');
-    data.Write("s8.wav", WaveBytes(spec));
+    WaveSpec form;
+    form.channels = 2;
+    form.bits = 8;
+    form.data = std::string(2 * 1000, '\x80');
+    data.Write("s8.wav", WaveBytes(form));
     gxtkSample* sample = Load("kavoro://data/s8.wav");
     ASSERT_NE(sample, nullptr);
     ALint bits = 0, channels = 0, size = 0;

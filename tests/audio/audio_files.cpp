@@ -23,15 +23,15 @@ std::string Chunk(const std::string& tag, const std::string& body) {
     return tag + Le32(static_cast<uint32_t>(body.size())) + body;
 }
 
-std::string WaveBytes(const WaveSpec& spec) {
-    int blockAlign = spec.channels * spec.bits / 8;
-    std::string fmt = Le16(spec.formatCode) + Le16(spec.channels) + Le32(spec.hertz) +
-                      Le32(spec.hertz * blockAlign) + Le16(blockAlign) + Le16(spec.bits);
-    if (spec.fmtSize > 16) fmt += std::string(spec.fmtSize - 16, '\0');
-    uint32_t dataSize = spec.dataSizeField < 0 ? static_cast<uint32_t>(spec.data.size())
-                                               : static_cast<uint32_t>(spec.dataSizeField);
+std::string WaveBytes(const WaveSpec& form) {
+    int blockAlign = form.channels * form.bits / 8;
+    std::string fmt = Le16(form.formatCode) + Le16(form.channels) + Le32(form.hertz) +
+                      Le32(form.hertz * blockAlign) + Le16(blockAlign) + Le16(form.bits);
+    if (form.fmtSize > 16) fmt += std::string(form.fmtSize - 16, '\0');
+    uint32_t dataSize = form.dataSizeField < 0 ? static_cast<uint32_t>(form.data.size())
+                                               : static_cast<uint32_t>(form.dataSizeField);
     std::string body =
-        "WAVE" + Chunk("fmt ", fmt) + spec.chunksBeforeData + "data" + Le32(dataSize) + spec.data;
+        "WAVE" + Chunk("fmt ", fmt) + form.chunksBeforeData + "data" + Le32(dataSize) + form.data;
     return "RIFF" + Le32(static_cast<uint32_t>(body.size())) + body;
 }
 

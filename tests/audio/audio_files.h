@@ -17,7 +17,7 @@ struct WaveSpec {
     int64_t dataSizeField = -1;  // -1: the real size of `data`
 };
 
-std::string WaveBytes(const WaveSpec& spec);
+std::string WaveBytes(const WaveSpec& form);
 std::string Chunk(const std::string& tag, const std::string& body);
 std::string Le16(int value);
 std::string Le32(uint32_t value);

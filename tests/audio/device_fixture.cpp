@@ -80,9 +80,9 @@ std::string AudioDevice::WriteTone(const std::string& name, int ms, double pitch
     for (int i = 0; i < frames; ++i) {
         samples[i] = static_cast<int16_t>(32767 * amp * std::sin(2 * M_PI * pitch * i / 44100));
     }
-    WaveSpec spec;
-    spec.data = Pcm16(samples);
-    data.Write(name, WaveBytes(spec));
+    WaveSpec form;
+    form.data = Pcm16(samples);
+    data.Write(name, WaveBytes(form));
     return "kavoro://data/" + name;
 }
 

@@ -9,9 +9,9 @@
 
 TEST(NoAudioDevice, PrintsWhyAndEveryCallIsHarmless) {
     ScratchDir data;
-    WaveSpec spec;
-    spec.data = Pcm16({1, 2, 3, 4});
-    data.Write("sfx/001.wav", WaveBytes(spec));
+    WaveSpec form;
+    form.data = Pcm16({1, 2, 3, 4});
+    data.Write("sfx/001.wav", WaveBytes(form));
     TestHost host(data.path());
 
     testing::internal::CaptureStdout();

@@ -38,39 +38,39 @@ std::string Ramp(int count) {
 }  // namespace
 
 TEST(WavLoader, MonoSixteenBitFileGivesItsSamplesAsStored) {
-    WaveSpec spec;
-    spec.hertz = 22050;
-    spec.data = Pcm16({0, 1000, -1000, 32767, -32768});
+    WaveSpec form;
+    form.hertz = 22050;
+    form.data = Pcm16({0, 1000, -1000, 32767, -32768});
     Decoded d;
-    Decode(WaveBytes(spec), &d);
+    Decode(WaveBytes(form), &d);
     ASSERT_NE(d.data, nullptr);
     EXPECT_EQ(d.length, 5);
     EXPECT_EQ(d.channels, 1);
     EXPECT_EQ(d.format, 2);
     EXPECT_EQ(d.hertz, 22050);
-    EXPECT_EQ(std::memcmp(d.data, spec.data.data(), spec.data.size()), 0);
+    EXPECT_EQ(std::memcmp(d.data, form.data.data(), form.data.size()), 0);
 }
 
 TEST(WavLoader, StereoSixteenBitFortyThousandDataBytesGiveTenThousandFrames) {
-    WaveSpec spec;
-    spec.channels = 2;
-    spec.data = Ramp(40000);
+    WaveSpec form;
+    form.channels = 2;
+    form.data = Ramp(40000);
     Decoded d;
-    Decode(WaveBytes(spec), &d);
+    Decode(WaveBytes(form), &d);
     ASSERT_NE(d.data, nullptr);
     EXPECT_EQ(d.length, 10000);
     EXPECT_EQ(d.channels, 2);
     EXPECT_EQ(d.format, 2);
-    EXPECT_EQ(std::memcmp(d.data, spec.data.data(), spec.data.size()), 0);
+    EXPECT_EQ(std::memcmp(d.data, form.data.data(), form.data.size()), 0);
 }
 
 TEST(WavLoader, StereoEightBitGivesOneBytePerSample) {
-    WaveSpec spec;
-    spec.channels = 2;
-    spec.bits = 8;
-    spec.data = Ramp(600);
+    WaveSpec form;
+    form.channels = 2;
+    form.bits = 8;
+    form.data = Ramp(600);
     Decoded d;
-    Decode(WaveBytes(spec), &d);
+    Decode(WaveBytes(form), &d);
     ASSERT_NE(d.data, nullptr);
     EXPECT_EQ(d.length, 300);
     EXPECT_EQ(d.format, 1);
@@ -78,49 +78,49 @@ TEST(WavLoader, StereoEightBitGivesOneBytePerSample) {
 }
 
 TEST(WavLoader, EighteenByteFormatChunkHasItsExtraBytesSkipped) {
-    WaveSpec spec;
-    spec.fmtSize = 18;
-    spec.data = Pcm16({11, 22, 33});
+    WaveSpec form;
+    form.fmtSize = 18;
+    form.data = Pcm16({11, 22, 33});
     Decoded d;
-    Decode(WaveBytes(spec), &d);
+    Decode(WaveBytes(form), &d);
     ASSERT_NE(d.data, nullptr);
     EXPECT_EQ(d.length, 3);
-    EXPECT_EQ(std::memcmp(d.data, spec.data.data(), spec.data.size()), 0);
+    EXPECT_EQ(std::memcmp(d.data, form.data.data(), form.data.size()), 0);
 }
 
 TEST(WavLoader, ListChunkBeforeDataIsSkippedBySize) {
-    WaveSpec spec;
-    spec.chunksBeforeData = Chunk("LIST", "INFOISFT\x05\0\0\0test\0\0") + Chunk("junk", "data");
-    spec.data = Pcm16({5, 6, 7, 8});
+    WaveSpec form;
+    form.chunksBeforeData = Chunk("LIST", "INFOISFT\x05\0\0\0test\0\0") + Chunk("junk", "data");
+    form.data = Pcm16({5, 6, 7, 8});
     Decoded d;
-    Decode(WaveBytes(spec), &d);
+    Decode(WaveBytes(form), &d);
     ASSERT_NE(d.data, nullptr);
     EXPECT_EQ(d.length, 4);
-    EXPECT_EQ(std::memcmp(d.data, spec.data.data(), spec.data.size()), 0);
+    EXPECT_EQ(std::memcmp(d.data, form.data.data(), form.data.size()), 0);
 }
 
 TEST(WavLoader, EmptyDataChunkIsAValidSoundOfNoFrames) {
-    WaveSpec spec;
+    WaveSpec form;
     Decoded d;
-    Decode(WaveBytes(spec), &d);
+    Decode(WaveBytes(form), &d);
     EXPECT_NE(d.data, nullptr);
     EXPECT_EQ(d.length, 0);
 }
 
 TEST(WavLoader, FloatingPointFormatIsRejected) {
-    WaveSpec spec;
-    spec.formatCode = 3;
-    spec.bits = 32;
-    spec.data = Ramp(64);
+    WaveSpec form;
+    form.formatCode = 3;
+    form.bits = 32;
+    form.data = Ramp(64);
     Decoded d;
-    Decode(WaveBytes(spec), &d);
+    Decode(WaveBytes(form), &d);
     EXPECT_EQ(d.data, nullptr);
 }
 
 TEST(WavLoader, FilesThatAreNotRiffWaveAreRejected) {
-    WaveSpec spec;
-    spec.data = Pcm16({1, 2});
-    std::string good = WaveBytes(spec);
+    WaveSpec form;
+    form.data = Pcm16({1, 2});
+    std::string good = WaveBytes(form);
     for (auto [at, tag] : {std::pair{0, "RIFX"}, {8, "AVI "}, {12, "LIST"}}) {
         std::string bad = good;
         bad.replace(at, 4, tag);
@@ -131,9 +131,9 @@ TEST(WavLoader, FilesThatAreNotRiffWaveAreRejected) {
 }
 
 TEST(WavLoader, FormatChunkMustComeFirst) {
-    WaveSpec spec;
-    spec.data = Pcm16({1, 2});
-    std::string good = WaveBytes(spec);
+    WaveSpec form;
+    form.data = Pcm16({1, 2});
+    std::string good = WaveBytes(form);
     std::string bad = good.substr(0, 12) + Chunk("LIST", "abcd") + good.substr(12);
     Decoded d;
     Decode(bad, &d);
@@ -142,22 +142,22 @@ TEST(WavLoader, FormatChunkMustComeFirst) {
 
 TEST(WavLoader, ZeroChannelsOrZeroBitsAreRejectedRatherThanDividedBy) {
     for (auto [channels, bits] : {std::pair{0, 16}, {2, 0}, {1, 7}}) {
-        WaveSpec spec;
-        spec.channels = channels;
-        spec.bits = bits;
-        spec.data = Ramp(32);
+        WaveSpec form;
+        form.channels = channels;
+        form.bits = bits;
+        form.data = Ramp(32);
         Decoded d;
-        Decode(WaveBytes(spec), &d);
+        Decode(WaveBytes(form), &d);
         EXPECT_EQ(d.data, nullptr) << channels << " channels, " << bits << " bits";
     }
 }
 
 TEST(WavLoader, EveryTruncationOfAGoodFileIsRejected) {
-    WaveSpec spec;
-    spec.fmtSize = 18;
-    spec.chunksBeforeData = Chunk("LIST", "info");
-    spec.data = Pcm16({1, 2, 3, 4});
-    std::string good = WaveBytes(spec);
+    WaveSpec form;
+    form.fmtSize = 18;
+    form.chunksBeforeData = Chunk("LIST", "info");
+    form.data = Pcm16({1, 2, 3, 4});
+    std::string good = WaveBytes(form);
     for (size_t n = 0; n < good.size(); ++n) {
         Decoded d;
         Decode(good.substr(0, n), &d);
@@ -168,10 +168,10 @@ TEST(WavLoader, EveryTruncationOfAGoodFileIsRejected) {
 TEST(WavLoader, DataChunkClaimingMoreThanTheFileHoldsIsRejectedWithoutAllocatingIt) {
     // One claim within int range and one beyond it, both far larger than the file.
     for (int64_t claimed : {int64_t{0x7ffffff0}, int64_t{0xfffffff0}}) {
-        WaveSpec spec;
-        spec.data = Pcm16({1, 2, 3});
-        spec.dataSizeField = claimed;
-        std::string bytes = WaveBytes(spec);
+        WaveSpec form;
+        form.data = Pcm16({1, 2, 3});
+        form.dataSizeField = claimed;
+        std::string bytes = WaveBytes(form);
         Decoded d;
         MallocWatch watch;
         Decode(bytes, &d);
@@ -181,10 +181,10 @@ TEST(WavLoader, DataChunkClaimingMoreThanTheFileHoldsIsRejectedWithoutAllocating
 }
 
 TEST(WavLoader, OtherChunkClaimingMoreThanTheFileHoldsIsRejected) {
-    WaveSpec spec;
-    spec.chunksBeforeData = "LIST" + Le32(0x7ffffff0u) + "abcd";
-    spec.data = Pcm16({1, 2, 3});
-    std::string bytes = WaveBytes(spec);
+    WaveSpec form;
+    form.chunksBeforeData = "LIST" + Le32(0x7ffffff0u) + "abcd";
+    form.data = Pcm16({1, 2, 3});
+    std::string bytes = WaveBytes(form);
     Decoded d;
     MallocWatch watch;
     Decode(bytes, &d);
@@ -193,9 +193,9 @@ TEST(WavLoader, OtherChunkClaimingMoreThanTheFileHoldsIsRejected) {
 }
 
 TEST(WavLoader, FormatChunkClaimingMoreThanTheFileHoldsIsRejected) {
-    WaveSpec spec;
-    spec.data = Pcm16({1, 2, 3});
-    std::string bytes = WaveBytes(spec);
+    WaveSpec form;
+    form.data = Pcm16({1, 2, 3});
+    std::string bytes = WaveBytes(form);
     bytes.replace(16, 4, Le32(0xffffffffu));
     Decoded d;
     Decode(bytes, &d);
@@ -203,9 +203,9 @@ TEST(WavLoader, FormatChunkClaimingMoreThanTheFileHoldsIsRejected) {
 }
 
 TEST(WavLoader, ManyTinyChunksWithoutDataEndAtTheEndOfTheFile) {
-    WaveSpec spec;
-    for (int i = 0; i < 2000; ++i) spec.chunksBeforeData += Chunk("pad ", "");
-    std::string bytes = WaveBytes(spec);
+    WaveSpec form;
+    for (int i = 0; i < 2000; ++i) form.chunksBeforeData += Chunk("pad ", "");
+    std::string bytes = WaveBytes(form);
     bytes.resize(bytes.size() - 8);  // drop the data chunk itself
     Decoded d;
     Decode(bytes, &d);
@@ -213,9 +213,9 @@ TEST(WavLoader, ManyTinyChunksWithoutDataEndAtTheEndOfTheFile) {
 }
 
 TEST(WavLoader, ReadsFromTheStreamsCurrentPositionAndLeavesItOpen) {
-    WaveSpec spec;
-    spec.data = Pcm16({9, 8, 7});
-    std::string bytes = "xyz" + WaveBytes(spec);
+    WaveSpec form;
+    form.data = Pcm16({9, 8, 7});
+    std::string bytes = "xyz" + WaveBytes(form);
     FILE* f = std::tmpfile();
     ASSERT_NE(f, nullptr);
     std::fwrite(bytes.data(), 1, bytes.size(), f);
