@@ -6,6 +6,7 @@
 #include <functional>
 #include <thread>
 
+#include "tools/assetgen/app_icon.h"
 #include "tools/assetgen/art.h"
 #include "tools/assetgen/audio.h"
 #include "tools/assetgen/canvas.h"
@@ -53,6 +54,17 @@ bool GenerateAll(const Options& o) {
         for (int tier : {4, 2, 1}) {
             if (tier != 1 && !info.allTiers) continue;
             jobs.push_back({info.name, [&o, &info, tier] { return WriteSheet(o, info, tier); }});
+        }
+    }
+    if (!o.iconDir.empty()) {
+        for (int size : AppIconSizes()) {
+            const std::string file =
+                o.iconDir + "/" + std::to_string(size) + "x" + std::to_string(size) + "/tessory.png";
+            jobs.push_back({"app_icon", [file, size] {
+                                bool ok = WriteFile(file, RenderAppIcon(size));
+                                if (!ok) std::fprintf(stderr, "assetgen: cannot write %s\n", file.c_str());
+                                return ok;
+                            }});
         }
     }
     std::atomic<size_t> next{0};

@@ -1,5 +1,6 @@
 // tessory_assetgen: draws and synthesises the game's data/ folder.
 //   tessory_assetgen --out DIR [--fonts DIR] [--contact-sheets DIR] [--only NAME]...
+//                    [--icons DIR]
 // TESSORY_CONTACT_SHEETS=DIR in the environment also asks for contact sheets.
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +19,8 @@ int main(int argc, char** argv) {
             o.fontDir = v, ++i;
         } else if (!std::strcmp(a, "--contact-sheets") && v) {
             o.contactDir = v, ++i;
+        } else if (!std::strcmp(a, "--icons") && v) {
+            o.iconDir = v, ++i;
         } else if (!std::strcmp(a, "--only") && v) {
             o.only.push_back(v), ++i;
         } else if (!std::strcmp(a, "--threads") && v) {
@@ -25,7 +28,7 @@ int main(int argc, char** argv) {
         } else {
             std::fprintf(stderr,
                          "usage: %s --out DIR [--fonts DIR] [--contact-sheets DIR] "
-                         "[--only NAME]... [--threads N]\n",
+                         "[--only NAME]... [--threads N] [--icons DIR]\n",
                          argv[0]);
             return 2;
         }

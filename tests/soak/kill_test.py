@@ -1,0 +1,145 @@
+#!/usr/bin/env python3
+"""Kill test: start the real program, open and close the options box over and over
+through scripted keys (every close saves), and kill it with SIGKILL at a random
+moment. Afterwards "./.kavorostate" must be the state from before that run or a
+complete new one: every checksum right, and nothing but the settings changed.
+
+    kill_test.py --binary build/tessory --kills 200 [--seed N]"""
+
+import argparse
+import glob
+import os
+import random
+import shutil
+import signal
+import sys
+import threading
+import time
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import game_driver as gd  # noqa: E402
+
+
+def press(env, key, hold=0.05):
+    gd.xdotool(env, "keydown", key, "sleep", str(hold), "keyup", key, "sleep", "0.05", check=False)
+
+
+def options_cycles(env, stop, closing):
+    """Menu focus to the gear, then open the box, step the Sound row, close: a save.
+    `closing` is set each time the closing key goes down."""
+    press(env, "Left")
+    press(env, "Left")
+    while not stop.is_set():
+        press(env, "z")       # open the options box (focus on the gear)
+        time.sleep(0.6)       # it slides in for half a second; keys wait until it is in
+        press(env, "Down")    # cursor to the Sound row
+        press(env, "z")       # next volume
+        press(env, "Up")      # back to the back button
+        closing.set()
+        press(env, "z")       # close: the state is saved
+        time.sleep(0.1)
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--binary", required=True)
+    ap.add_argument("--kills", type=int, default=200)
+    ap.add_argument("--seed", type=int, default=None)
+    a = ap.parse_args()
+    seed = a.seed if a.seed is not None else int(time.time())
+    rng = random.Random(seed)
+    binary = os.path.abspath(a.binary)
+    work = gd.temp_dir("tessory_kill_")
+    state_path = os.path.join(work, ".kavorostate")
+    print("kill test: seed %d, %d kills, working folder %s" % (seed, a.kills, work), flush=True)
+    failures = []
+    changed = unchanged = no_window = 0
+    temp_left = 0
+    started = time.monotonic()
+    retries = timed = timed_old = timed_new = 0
+    for n in range(a.kills):
+        if n and n % 20 == 0:
+            print("kill test: %d kills, %d new states, %d old, %.0f s" %
+                  (n, changed, unchanged, time.monotonic() - started), flush=True)
+        old = gd.read_state(state_path)
+        with gd.GameOnPrivateDisplay(binary, work, os.path.join(work, "game")) as run:
+            env, game = run.env, run.game
+            retries += run.retries
+            if run.window is None:
+                no_window += 1
+                failures.append("run %d: no window (status %s)" % (n, game.poll()))
+                continue
+            stop = threading.Event()
+            closing = threading.Event()
+            driver = threading.Thread(target=options_cycles, args=(env, stop, closing))
+            # The loader needs about a second. Half the kills land anywhere in the
+            # options cycle; the other half within 60 ms of the closing key going down,
+            # the update in which the game saves.
+            time.sleep(1.0)
+            driver.start()
+            before_close = None
+            if rng.random() < 0.5:
+                time.sleep(rng.uniform(0.5, 6.0))
+            else:
+                time.sleep(rng.uniform(0.0, 4.0))
+                closing.clear()
+                if closing.wait(10):
+                    before_close = gd.read_state(state_path)
+                    time.sleep(rng.uniform(0.0, 0.06))
+                    timed += 1
+            if game.poll() is not None:
+                failures.append("run %d: the game ended by itself with status %d" %
+                                (n, game.returncode))
+            game.send_signal(signal.SIGKILL)
+            game.wait()
+            stop.set()
+            driver.join()
+            for key in ("z", "Up", "Down", "Left"):
+                gd.xdotool(env, "keyup", key, check=False)
+
+            new = gd.read_state(state_path)
+            temps = glob.glob(os.path.join(work, ".kavorostate.*"))
+            temp_left += len(temps)
+            for t in temps:
+                os.unlink(t)
+            if new is None:
+                if old is not None:
+                    failures.append("run %d: the state file is gone" % n)
+                continue
+            ok, why = gd.check_state(new)
+            if not ok:
+                failures.append("run %d: state file invalid after the kill: %s" % (n, why))
+                shutil.copy(state_path, os.path.join(work, "bad_state_%d" % n))
+                continue
+            if before_close is not None:
+                if new == before_close:
+                    timed_old += 1
+                else:
+                    timed_new += 1
+            if new == old:
+                unchanged += 1
+                continue
+            changed += 1
+            if old is not None:
+                o, w = old.split("|"), new.split("|")
+                if o[26:] != w[26:]:
+                    failures.append("run %d: badges or scores changed" % n)
+    print("kill test: %d kills in %.0f s (%d timed to the closing key); afterwards the state "
+          "was new %d times, old %d times; %d runs without a window, %d restarts because the "
+          "game could not reach its display; %d temporary files left behind by kills during "
+          "a save" % (a.kills, time.monotonic() - started, timed, changed, unchanged, no_window,
+                      retries, temp_left))
+    print("kill test: of the timed kills, %d left the state from before the closing key, %d "
+          "the newly saved one" % (timed_old, timed_new))
+    for f in failures:
+        print("kill test: FAIL " + f)
+    if failures:
+        print("kill test: working folder kept: " + work)
+        return 1
+    shutil.rmtree(work, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
