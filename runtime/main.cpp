@@ -1,6 +1,8 @@
 // The program entry: GLFW, the host, the translated program's qoInit and qoMain, the run.
 #include <GLFW/glfw3.h>
 
+#include <malloc.h>
+
 #include <clocale>
 #include <cstdlib>
 
@@ -9,6 +11,10 @@
 #include "runtime/glfw_game.h"
 
 int QoKavoroGame::Main(int argc, char** argv) {
+    // Decoded images are large and are dropped whole when the resolution tier changes;
+    // a fixed mmap threshold hands such blocks back to the system when they are freed,
+    // where glibc's growing threshold would keep them in the heap.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     if (!glfwInit()) {
         qoPrint(String("glfwInit failed"));
         std::exit(-1);
