@@ -329,18 +329,20 @@ int c_MyApp::p_Game() {
         static const float kBright[3][3] = {{255, 100, 100}, {100, 255, 100}, {100, 180, 255}};
         static const float kDim[3][3] = {{180, 0, 0}, {0, 180, 0}, {0, 80, 180}};
         const float w = qo_Game_jscrw;
+        auto boxX = [&](int i) { return w / 2 - 94 + 64.0f * static_cast<float>(i); };
+        // The three boxes do not overlap, so all backgrounds, then all icons, then all
+        // counts give the same picture as box by box, in three batches instead of nine.
         p_SetCol(255, 255, 255, 1);
         p_Rect(w / 2 - 96, 0, 192, 44);
+        p_SetCol(0, 0, 0, 1);
+        for (int i = 0; i < 3; ++i) p_Rect(boxX(i), 2, 60, 40);
+        p_SetCol(255, 255, 255, 1);
+        for (int i = 0; i < 3; ++i) p_DrawImg(kLevelImage, boxX(i) + 24, 20, static_cast<float>(i));
         for (int i = 0; i < 3; ++i) {
-            const float bx = w / 2 - 94 + 64.0f * static_cast<float>(i);
-            p_SetCol(0, 0, 0, 1);
-            p_Rect(bx, 2, 60, 40);
-            p_SetCol(255, 255, 255, 1);
-            p_DrawImg(kLevelImage, bx + 24, 20, static_cast<float>(i));
             const int left = static_cast<int>(cube[31 + i]);
             const float* ink = left < 1 ? kDim[i] : kBright[i];
             p_SetCol(ink[0], ink[1], ink[2], 1);
-            p_Text(bx + 48, 20, left < 1 ? String("0") : String(left), 1, 1, 0);
+            p_Text(boxX(i) + 48, 20, left < 1 ? String("0") : String(left), 1, 1, 0);
         }
         p_ResetDraw();
     }

@@ -59,6 +59,7 @@ int gxtkGraphics::BeginRender() {
 
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    blend = 0;
     glDisable(GL_TEXTURE_2D);
     primCount = 0;
     return 1;
@@ -160,7 +161,10 @@ int gxtkGraphics::SetColor(float red, float green, float blue) {
 }
 
 int gxtkGraphics::SetBlend(int mode) {
+    // The draw list sets the mode on every record; only a change ends the batch.
+    if (mode == blend) return 0;
     Flush();
+    blend = mode;
     if (mode == 1) {
         glBlendFunc(GL_ONE, GL_ONE);
     } else {
@@ -171,7 +175,8 @@ int gxtkGraphics::SetBlend(int mode) {
 
 int gxtkGraphics::SetScissor(int x, int y, int w, int h) {
     Flush();
-    if (x == 0 && y == 0 && w == Width() && h == Height()) {
+    scissored = !(x == 0 && y == 0 && w == Width() && h == Height());
+    if (!scissored) {
         glDisable(GL_SCISSOR_TEST);
     } else {
         glEnable(GL_SCISSOR_TEST);
@@ -215,6 +220,18 @@ int gxtkGraphics::DrawLine(float x1, float y1, float x2, float y2) {
 }
 
 int gxtkGraphics::DrawRect(float x, float y, float w, float h) {
+    // An opaque rectangle over the whole window hides everything drawn before it (the
+    // game starts each frame with one): clearing to its colour gives the same pixels
+    // without a draw call or a batch of its own.
+    if (!tformed && blend == 0 && !scissored && color >> 24 == 255 && x <= 0 && y <= 0 && x + w >= width &&
+        y + h >= height) {
+        primCount = 0;
+        glClearColor(static_cast<float>(color & 0xff) / 255.0f, static_cast<float>(color >> 8 & 0xff) / 255.0f,
+                     static_cast<float>(color >> 16 & 0xff) / 255.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        ++stats.clears;
+        return 0;
+    }
     gxtkVertex* v = Begin(4, 4, nullptr);
     Emit(&v[0], x, y, 0, 0);
     Emit(&v[1], x + w, y, 0, 0);

@@ -31,6 +31,7 @@ struct gxtkDrawStats {
     long long vertices = 0;    // vertices in flushed batches
     long long flushes = 0;     // non-empty batches sent
     long long matrixSets = 0;  // SetMatrix calls received
+    long long clears = 0;      // whole-window opaque rectangles sent as a clear
     void Reset() { *this = gxtkDrawStats(); }
 };
 
@@ -96,6 +97,8 @@ private:
     uint32_t color = 0;
     float r = 0, g = 0, b = 0;
     float alpha = 0;
+    int blend = 0;           // the mode the GL blend function is set to
+    bool scissored = false;  // the scissor test is on
     float ix = 1, iy = 0, jx = 0, jy = 1, tx = 0, ty = 0;
     bool tformed = false;
     gxtkVertex vertices[kMaxVertices];

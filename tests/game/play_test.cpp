@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "graphics/graphics.h"
+#include "graphics/renderer.h"
 #include "input/key_codes.h"
 #include "tests/game/game_harness.h"
 
@@ -405,6 +407,21 @@ TEST_F(Play, ScreenshotsOfPlayARollTheOpenExitAndGameOver) {
         qo_Game_FadeOutStyle = 1;
         harness.reset();
     }
+}
+
+TEST_F(Play, FrameWithStarsLevelCubeAndCountersGoesOutInTwelveDrawCalls) {
+    Begin();
+    if (!app) return;
+    Floor(64, 64, 6);
+    Cell(65, 64)[10] = 1;
+    Cell(63, 63)[10] = 2;
+    Run(3);
+    gxtkGraphics* gfx = qo_graphics_device;
+    gfx->stats.Reset();
+    harness->Screenshot();
+    // Background, stars, level before and after the cube (two cube images), the counters'
+    // boxes, icons and digits with the score, the pause button.
+    EXPECT_LE(gfx->stats.drawCalls, 12);
 }
 
 }  // namespace

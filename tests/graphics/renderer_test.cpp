@@ -97,7 +97,7 @@ TEST_F(Renderer, TextureChangeFlushesButSameTextureAppends) {
 }
 
 TEST_F(Renderer, ClsDiscardsPrimitivesNotYetFlushed) {
-    gfx->DrawRect(0, 0, kWidth, kHeight);
+    gfx->DrawRect(0, 0, kWidth - 1, kHeight);
     gfx->Cls(0, 0, 255);
     gfx->EndRender();
     EXPECT_EQ(gfx->stats.drawCalls, 0);
@@ -181,6 +181,52 @@ TEST_F(Renderer, AdditiveBlendingAddsAndSwitchingBlendFlushes) {
     gfx->EndRender();
     EXPECT_TRUE(RgbNear(Pixel(5, 5), 200, 150, 100));
     EXPECT_TRUE(RgbNear(Pixel(25, 5), 255, 255, 255));
+}
+
+TEST_F(Renderer, SettingTheSameBlendModeAgainKeepsTheBatch) {
+    gfx->DrawRect(0, 0, 10, 10);
+    gfx->SetBlend(0);
+    gfx->DrawRect(20, 0, 10, 10);
+    gfx->SetBlend(1);
+    gfx->SetBlend(1);
+    EXPECT_EQ(gfx->stats.drawCalls, 1);
+    EXPECT_EQ(gfx->stats.vertices, 8);
+}
+
+TEST_F(Renderer, OpaqueRectangleOverTheWholeWindowClearsToItsExactColour) {
+    gfx->SetColor(255, 0, 0);
+    gfx->DrawRect(10, 10, 20, 20);
+    gfx->SetColor(10.7f, 200, 31);
+    gfx->DrawRect(-1, -1, kWidth + 2, kHeight + 2);
+    EXPECT_EQ(gfx->PendingVertices(), 0) << "what it covers is never drawn";
+    EXPECT_EQ(gfx->stats.clears, 1);
+    gfx->SetColor(0, 0, 255);
+    gfx->DrawRect(40, 10, 10, 10);
+    gfx->EndRender();
+    EXPECT_EQ(gfx->stats.drawCalls, 1);
+    // Truncated like a vertex colour: 10.7 shows as 10.
+    EXPECT_TRUE(RgbNear(Pixel(15, 15), 10, 200, 31, 0));
+    EXPECT_TRUE(RgbNear(Pixel(kWidth - 1, kHeight - 1), 10, 200, 31, 0));
+    EXPECT_TRUE(RgbNear(Pixel(45, 15), 0, 0, 255, 0));
+}
+
+TEST_F(Renderer, WholeWindowRectangleStaysARectangleWhenItCannotHideWhatIsBelow) {
+    gfx->Cls(0, 0, 100);
+    gfx->SetAlpha(0.5f);
+    gfx->DrawRect(0, 0, kWidth, kHeight);  // translucent
+    gfx->SetAlpha(1);
+    gfx->SetBlend(1);
+    gfx->DrawRect(0, 0, kWidth, kHeight);  // additive
+    gfx->SetBlend(0);
+    gfx->DrawRect(1, 0, kWidth, kHeight);  // misses column 0
+    gfx->SetMatrix(0.5f, 0, 0, 0.5f, 0, 0);
+    gfx->DrawRect(0, 0, kWidth, kHeight);  // transformed
+    gfx->SetMatrix(1, 0, 0, 1, 0, 0);
+    gfx->SetScissor(0, 0, 10, 10);
+    gfx->DrawRect(0, 0, kWidth, kHeight);  // scissored
+    gfx->SetScissor(0, 0, gfx->Width(), gfx->Height());
+    EXPECT_EQ(gfx->stats.clears, 0);
+    EXPECT_EQ(gfx->stats.vertices, 20);
 }
 
 TEST_F(Renderer, ScissorClipsInTopLeftCoordinatesAndFullWindowTurnsItOff) {
