@@ -22,7 +22,11 @@ import sys
 import tempfile
 import time
 
-SCREEN = "1280x1024x24"
+# The private X server is the soak driver's; one copy of it for both.
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "soak"))
+from game_driver import PrivateXvfb  # noqa: E402
+
 ROLL_KEYS = ["Up", "Down", "Left", "Right"]
 
 
@@ -33,32 +37,6 @@ class Failure(Exception):
 def check(condition, message):
     if not condition:
         raise Failure(message)
-
-
-class PrivateXvfb:
-    """An X server of our own: no other test's window gets our keys, none of theirs ours."""
-
-    def __enter__(self):
-        read_fd, write_fd = os.pipe()
-        self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", SCREEN, "-nolisten", "tcp"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        with os.fdopen(read_fd) as f:
-            number = f.readline().strip()
-        if not number:
-            self.proc.kill()
-            raise Failure("Xvfb did not start")
-        self.display = ":" + number
-        return self
-
-    def __exit__(self, *exc):
-        self.proc.terminate()
-        try:
-            self.proc.wait(5)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
 
 
 class Game:
@@ -452,7 +430,7 @@ def main():
             return 0
         except NoStart as failure:
             print("the program did not start (attempt %d): %s" % (attempt, failure))
-        except (Failure, subprocess.TimeoutExpired) as failure:
+        except (Failure, RuntimeError, subprocess.TimeoutExpired) as failure:
             print("FAIL: %s" % failure)
             return 1
     print("FAIL: the program never showed its window")
