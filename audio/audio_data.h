@@ -1,6 +1,9 @@
 // The host's audio loader: picks the decoder by the file name's extension.
 #pragma once
 
+#include <cstdio>
+#include <string>
+
 #include "runtime/string.h"
 
 // Decodes a sound file given by its file-system path: ".wav" as WAVE, ".ogg" as Ogg
@@ -8,3 +11,12 @@
 // owned by the caller, counted as external bytes for the collector, or null.
 unsigned char* LoadAudioFile(const String& filePath, int* length, int* channels, int* format,
                              int* hertz);
+
+// The same in two halves, for decoding on another thread: the decoder is chosen on the
+// caller's thread (null for an unknown extension), and DecodeAudioFile touches neither
+// strings nor the collector. Its block is not yet counted as external bytes:
+// gc_ext_malloced it on the game's thread when it is taken over.
+using AudioDecoder = unsigned char* (*)(FILE*, int*, int*, int*, int*);
+AudioDecoder AudioDecoderFor(const String& filePath);
+unsigned char* DecodeAudioFile(const std::string& filePathUtf8, AudioDecoder decode, int* length,
+                               int* channels, int* format, int* hertz);

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
 #include "audio/audio_data.h"
@@ -51,6 +52,17 @@ ALenum AlFormat(int bytesPerSample, int channels) {
     if (bytesPerSample == 2 && channels == 1) return AL_FORMAT_MONO16;
     if (bytesPerSample == 2 && channels == 2) return AL_FORMAT_STEREO16;
     return 0;  // OpenAL rejects the data; the sample stays silent
+}
+
+// Gives the sample a buffer holding the decoded samples, and frees them.
+void UploadTo(gxtkSample* sample, unsigned char* data, int length, int channels,
+              int bytesPerSample, int hertz) {
+    ALuint buffer = 0;
+    alGenBuffers(1, &buffer);
+    alBufferData(buffer, AlFormat(bytesPerSample, channels), data,
+                 bytesPerSample * channels * length, hertz);
+    std::free(data);
+    sample->SetBuffer(buffer);
 }
 
 ALCdevice* OpenOutputDevice() {
@@ -127,6 +139,10 @@ gxtkAudio::gxtkAudio() {
     channels[kMusicChannel].AL_Source();
 }
 
+gxtkAudio::~gxtkAudio() {
+    TakePrefetched(nullptr);
+}
+
 void gxtkAudio::mark() {
     for (gxtkChannel& chan : channels) {
         if (chan.state != 0 && SourceState(chan.source) != AL_STOPPED) gc_mark_q(chan.sample);
@@ -160,12 +176,7 @@ bool gxtkAudio::LoadSample__UNSAFE__(gxtkSample* sample, String path) {
     int length = 0, chans = 0, bytesPerSample = 0, hertz = 0;
     unsigned char* data = host->LoadAudioData(path, &length, &chans, &bytesPerSample, &hertz);
     if (!data) return false;
-    ALuint buffer = 0;
-    alGenBuffers(1, &buffer);
-    alBufferData(buffer, AlFormat(bytesPerSample, chans), data, bytesPerSample * chans * length,
-                 hertz);
-    std::free(data);
-    sample->SetBuffer(buffer);
+    UploadTo(sample, data, length, chans, bytesPerSample, hertz);
     return true;
 }
 
@@ -241,6 +252,13 @@ bool gxtkAudio::MusicKey::operator==(const MusicKey& other) const {
            size == other.size && modifiedNs == other.modifiedNs;
 }
 
+struct gxtkAudio::Prefetch {
+    MusicKey key;
+    std::thread worker;
+    unsigned char* data = nullptr;  // written by the worker, read after the join
+    int length = 0, channels = 0, bytesPerSample = 0, hertz = 0;
+};
+
 bool gxtkAudio::MusicKeyOf(const String& path, MusicKey* key) {
     QoGame* host = QoGame::_game;
     if (!host) return false;
@@ -269,11 +287,49 @@ gxtkSample* gxtkAudio::MusicSample(const String& path) {
     bool keyed = MusicKeyOf(path, &key);
     if (keyed && musicSample_ && key == musicKey_) return musicSample_;
     gc_assign(musicSample_, static_cast<gxtkSample*>(nullptr));
-    gxtkSample* sample = LoadSample(path);
+    gxtkSample* sample = keyed && prefetch_ && prefetch_->key == key ? TakePrefetched(&key) : nullptr;
+    if (!sample) sample = LoadSample(path);
     if (sample && keyed) {
         gc_assign(musicSample_, sample);
         musicKey_ = key;
     }
+    return sample;
+}
+
+int gxtkAudio::PrefetchMusic(String path) {
+    QoGame* host = QoGame::_game;
+    MusicKey key;
+    // The worker decodes the file itself, so only with the loader it would be given.
+    if (!host || qoAudioDataLoader != LoadAudioFile || !MusicKeyOf(path, &key)) return -1;
+    if (musicSample_ && key == musicKey_) return 0;
+    if (prefetch_ && prefetch_->key == key) return 0;
+    String filePath = host->PathToFilePath(path);
+    AudioDecoder decode = AudioDecoderFor(filePath);
+    if (!decode) return -1;
+    TakePrefetched(nullptr);
+    prefetch_ = std::make_unique<Prefetch>();
+    prefetch_->key = key;
+    Prefetch* job = prefetch_.get();
+    job->worker = std::thread([job, decode, file = filePath.ToUtf8()] {
+        job->data = DecodeAudioFile(file, decode, &job->length, &job->channels,
+                                    &job->bytesPerSample, &job->hertz);
+    });
+    return 0;
+}
+
+gxtkSample* gxtkAudio::TakePrefetched(const MusicKey* key) {
+    if (!prefetch_) return nullptr;
+    std::unique_ptr<Prefetch> job = std::move(prefetch_);
+    job->worker.join();
+    if (!job->data) return nullptr;
+    if (!key || !(job->key == *key)) {
+        std::free(job->data);
+        return nullptr;
+    }
+    gc_ext_malloced(job->length * job->channels * job->bytesPerSample);
+    FlushDiscarded();
+    auto* sample = new gxtkSample;
+    UploadTo(sample, job->data, job->length, job->channels, job->bytesPerSample, job->hertz);
     return sample;
 }
 
@@ -302,6 +358,7 @@ void gxtkAudio::Shutdown() {
         }
         chan = gxtkChannel{};
     }
+    TakePrefetched(nullptr);
     gc_assign(musicSample_, static_cast<gxtkSample*>(nullptr));
     musicKey_ = MusicKey{};
     for (ALuint buffer : discarded) alDeleteBuffers(1, &buffer);

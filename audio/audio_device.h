@@ -12,6 +12,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "runtime/object.h"
 #include "runtime/string.h"
@@ -54,6 +55,7 @@ public:
     static gxtkAudio* audio;
 
     gxtkAudio();
+    ~gxtkAudio() override;
     void mark() override;
 
     virtual int Suspend();
@@ -74,6 +76,10 @@ public:
     virtual int ResumeMusic();
     virtual int MusicState();
     virtual int SetMusicVolume(float volume);
+    // Starts decoding a music file on a worker thread, so that its first PlayMusic only
+    // uploads it instead of stalling the game for the whole decode. 0 when started (or the
+    // file is already decoded), -1 when the file cannot be found or has no known decoder.
+    virtual int PrefetchMusic(String path);
 
     // Releases the sources, the pending buffers, the context and the OpenAL device (tests
     // and orderly exit; the game keeps its device for the whole run). Buffers of samples
@@ -99,6 +105,13 @@ private:
 
     gxtkSample* musicSample_ = nullptr;  // last music decoded, kept for a restart
     MusicKey musicKey_;
+
+    // A music decode running (or finished) on a worker thread; at most one at a time.
+    struct Prefetch;
+    std::unique_ptr<Prefetch> prefetch_;
+    // Waits for the worker; what it decoded becomes a sample when it is the file of key
+    // (null: drop it in any case), and is freed otherwise.
+    gxtkSample* TakePrefetched(const MusicKey* key);
 };
 
 // Buffer names of discarded samples that are still to be deleted.

@@ -68,6 +68,11 @@ int qo_audio_PlayMusic(String path, int flags) {
     return qo_audio_device->PlayMusic(qo_data_FixDataPath(path), flags);
 }
 
+int qo_audio_PrefetchMusic(String path) {
+    if (!qo_audio_device) return -1;
+    return qo_audio_device->PrefetchMusic(qo_data_FixDataPath(path));
+}
+
 int qo_audio_StopMusic() {
     if (!qo_audio_device) return 0;
     qo_audio_device->StopMusic();

@@ -10,7 +10,16 @@ constexpr int kSoundMode = 5;    // 0 silent, 1 effects and music, 2 effects onl
 constexpr int kSfxVolume = 6;    // 0 loud, 1 normal, 2 quiet, 3 off
 constexpr int kMusicVolume = 7;  // the same values
 
+String TuneFileName(const String& name) {
+    return String("sfx/") + name + String(".ogg");
+}
+
 }  // namespace
+
+bool c_MyApp::MusicWanted() const {
+    int mode = m_Settings[kSoundMode];
+    return mode == 1 || mode == 3;
+}
 
 String c_MyApp::SfxFileName(int slot) {
     const char* pad = slot < 10 ? "sfx/00" : slot < 100 ? "sfx/0" : "sfx/";
@@ -48,6 +57,13 @@ int c_MyApp::p_PlaySFX(int slot, float rate, float volume, float pan) {
     return 0;
 }
 
+// Decoding a tune takes tens of milliseconds; the loader has it done on the side.
+int c_MyApp::p_PrefetchTune(String name) {
+    if (qo_Game_HasMusicStream == 0 || !MusicWanted()) return 0;
+    qo_audio_PrefetchMusic(TuneFileName(name));
+    return 0;
+}
+
 int c_MyApp::p_PlayTune(String name, int loop) {
     if (qo_Game_HasMusicStream == 0) return 0;
     if (name == String("-1")) {
@@ -60,9 +76,8 @@ int c_MyApp::p_PlayTune(String name, int loop) {
         qo_audio_StopMusic();
         m_MusicOn = 0;
     }
-    int mode = m_Settings[kSoundMode];
-    if (mode != 1 && mode != 3) return 0;
-    qo_audio_PlayMusic(String("sfx/") + name + String(".ogg"), loop);
+    if (!MusicWanted()) return 0;
+    qo_audio_PlayMusic(TuneFileName(name), loop);
     m_MusicOn = 1;
     switch (m_Settings[kMusicVolume]) {
         case 0: qo_audio_SetMusicVolume(1.0f); break;

@@ -13,9 +13,18 @@ String ImageFile(const String& name, int hdLevel) {
 
 }  // namespace
 
+// Empties a slot before it is filled again. The image it held is drawn from no other
+// place, so its pixels and texture go at once instead of when the collector gets to them:
+// a change of tier would otherwise hold both tiers' art (up to 100 MB) for a while.
+void c_MyApp::ReleaseImageSlot(int slot) {
+    c_Image* old = m_Images[slot];
+    if (old && old->m_surface) old->m_surface->Discard();
+    m_Images[slot] = static_cast<c_Image*>(nullptr);
+}
+
 int c_MyApp::p_LoadImg(int slot, String name, int w, int h, int frames, int flags) {
     if (slot < 0 || slot >= kImageSlots) return 0;
-    m_Images[slot] = static_cast<c_Image*>(nullptr);
+    ReleaseImageSlot(slot);
     m_Images[slot] = qo_graphics_LoadImage2(ImageFile(name, m_HDLevel), w * m_HDLevel, h * m_HDLevel, frames, flags);
     m_ImgSize[slot * 3] = w * m_HDLevel;
     m_ImgSize[slot * 3 + 1] = h * m_HDLevel;
@@ -26,7 +35,7 @@ int c_MyApp::p_LoadImg(int slot, String name, int w, int h, int frames, int flag
 int c_MyApp::p_LoadFont(int slot, String name, int charW, int charH) {
     if (slot < 0 || slot >= kImageSlots) return 0;
     int cell = 16 * m_HDLevel;
-    m_Images[slot] = static_cast<c_Image*>(nullptr);
+    ReleaseImageSlot(slot);
     m_Images[slot] = qo_graphics_LoadImage2(ImageFile(name, m_HDLevel), cell, cell, 128, 1);
     m_ImgSize[slot * 3] = charW;
     m_ImgSize[slot * 3 + 1] = charH;
@@ -37,7 +46,7 @@ int c_MyApp::p_LoadFont(int slot, String name, int charW, int charH) {
 
 int c_MyApp::p_ReserveImg(int slot, int w, int h) {
     if (slot < 0 || slot >= kImageSlots) return 0;
-    m_Images[slot] = static_cast<c_Image*>(nullptr);
+    ReleaseImageSlot(slot);
     m_Images[slot] = qo_graphics_CreateImage(w, h, 1, 1);
     m_ImgSize[slot * 3] = w;
     m_ImgSize[slot * 3 + 1] = h;
@@ -45,11 +54,9 @@ int c_MyApp::p_ReserveImg(int slot, int w, int h) {
     return 0;
 }
 
-int c_MyApp::p_Reload() {
-    m_ClsR = m_ClsG = m_ClsB = 0;
-    m_ClsA = 1;
-    int width = qo_app_DeviceWidth();
-    int height = qo_app_DeviceHeight();
+// Big devices get the finer image files, drawn scaled down to the same virtual size.
+void c_MyApp::ChooseImageTier() {
+    int width = qo_app_DeviceWidth(), height = qo_app_DeviceHeight();
     m_HDLevel = 1;
     m_ImgScale = 1.0f;
     if (width > 630 || height > 630) {
@@ -64,6 +71,12 @@ int c_MyApp::p_Reload() {
         m_HDLevel = 1;
         m_ImgScale = 1.0f;
     }
+}
+
+int c_MyApp::p_Reload() {
+    m_ClsR = m_ClsG = m_ClsB = 0;
+    m_ClsA = 1;
+    ChooseImageTier();
     p_LoadImg(93, String("common/TolvLogo"), 256, 256, 1, 1);
     p_LoadFont(90, String("fonts/shadow_editundo"), 7, 10);
     m_LoadStep = 1;

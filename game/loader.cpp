@@ -12,25 +12,6 @@ namespace {
 using namespace slots;
 
 
-// Big devices get the finer image files, drawn scaled down to the same virtual size.
-void ChooseImageTier(c_MyApp* app) {
-    int width = qo_app_DeviceWidth(), height = qo_app_DeviceHeight();
-    app->m_HDLevel = 1;
-    app->m_ImgScale = 1.0f;
-    if (width > 630 || height > 630) {
-        app->m_HDLevel = 2;
-        app->m_ImgScale = 0.5f;
-    }
-    if (width > 1230 || height > 1230) {
-        app->m_HDLevel = 4;
-        app->m_ImgScale = 0.25f;
-    }
-    if (qo_Game_UseHDImages == 0) {
-        app->m_HDLevel = 1;
-        app->m_ImgScale = 1.0f;
-    }
-}
-
 // Eleven dots on a circle, fading in from the tail.
 void Ring(c_MyApp* app, float cx, float cy, float radius, float startAngle, float diameter) {
     for (int i = 0; i <= 10; ++i) {
@@ -43,13 +24,14 @@ void Ring(c_MyApp* app, float cx, float cy, float radius, float startAngle, floa
 }  // namespace
 
 int c_MyApp::p_Loader() {
-    ChooseImageTier(this);
+    ChooseImageTier();
     // Images load with flags 1: their handle in the middle.
     constexpr int kMid = 1;
     switch (m_LoadStep) {
         case 1:
             p_LoadImg(97, String("common/icons"), 32, 32, 16, kMid);
             p_LoadSFX(96);
+            p_PrefetchTune(String("jazzed"));
             // Slot 81's 2048 x 2048 drawable image is left out: no screen draws it.
             break;
         case 2:

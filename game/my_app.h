@@ -183,6 +183,8 @@ public:
     int p_LoadFont(int slot, String name, int charW, int charH);
     int p_ReserveImg(int slot, int w, int h);
     int p_Reload();
+    void ChooseImageTier();  // m_HDLevel and m_ImgScale for the device size
+    void ReleaseImageSlot(int slot);
 
     // ---- controls (game/controls.cpp) ------------------------------------------------------
     int p_PlayKey(int button, int analogue, int player);
@@ -205,6 +207,8 @@ public:
     int p_LoadSFX(int slot);
     int p_PlaySFX(int slot, float rate, float volume, float pan);
     int p_PlayTune(String name, int loop);
+    int p_PrefetchTune(String name);
+    bool MusicWanted() const;  // the sound mode plays music
     int p_StopTune();
     // "sfx/" and the slot number padded to three digits, ".wav".
     static String SfxFileName(int slot);

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <vector>
 
@@ -91,4 +92,74 @@ TEST_F(MusicCache, RemovedFileIsMissingEvenAfterItWasKept) {
     std::remove(path.c_str());
     EXPECT_EQ(device->PlayMusic("kavoro://data/tune.ogg", 1), -1);
     EXPECT_EQ(device->MusicState(), 0);
+}
+
+namespace {
+
+double ThreadCpuMillisecondsOf(const std::function<void()>& body) {
+    auto now = [] {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+    };
+    double start = now();
+    body();
+    return now() - start;
+}
+
+std::string ShippedMusic() {
+    std::FILE* f = std::fopen(TESSORY_DATA_DIR "/sfx/jazzed.ogg", "rb");
+    std::string bytes;
+    char chunk[65536];
+    for (size_t n; f && (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) bytes.append(chunk, n);
+    if (f) std::fclose(f);
+    return bytes;
+}
+
+}  // namespace
+
+// The decode happens on the worker; the game's thread only waits for it and uploads.
+TEST_F(MusicCache, PrefetchedMusicStartsWithoutDecodingOnTheGameThread) {
+    std::string music = ShippedMusic();
+    ASSERT_GT(music.size(), 100000u);
+    data.Write("cold.ogg", music);
+    data.Write("warm.ogg", music);
+    double cold = ThreadCpuMillisecondsOf(
+        [&] { ASSERT_EQ(device->PlayMusic("kavoro://data/cold.ogg", 1), 0); });
+    ALint size = MusicBufferSize(device);
+    ASSERT_EQ(device->PrefetchMusic("kavoro://data/warm.ogg"), 0);
+    double warm = ThreadCpuMillisecondsOf(
+        [&] { ASSERT_EQ(device->PlayMusic("kavoro://data/warm.ogg", 1), 0); });
+    RecordProperty("cold_cpu_ms", std::to_string(cold));
+    RecordProperty("warm_cpu_ms", std::to_string(warm));
+    EXPECT_LT(warm, cold / 4) << "cold " << cold << " ms, after a prefetch " << warm << " ms";
+    EXPECT_EQ(MusicBufferSize(device), size);
+    EXPECT_EQ(SourceStateOf(gxtkAudio::kMusicChannel), AL_PLAYING);
+    // Once played, it is the kept music like any other.
+    ASSERT_EQ(device->PrefetchMusic("kavoro://data/warm.ogg"), 0);
+    ASSERT_EQ(device->PlayMusic("kavoro://data/warm.ogg", 1), 0);
+    EXPECT_EQ(MusicBufferSize(device), size);
+}
+
+TEST_F(MusicCache, PrefetchOfAFileChangedSinceIsNotPlayed) {
+    data.Write("tune.ogg", Tune(1.0, 330));
+    ASSERT_EQ(device->PrefetchMusic("kavoro://data/tune.ogg"), 0);
+    data.Write("tune.ogg", Tune(2.0, 330));
+    ASSERT_EQ(device->PlayMusic("kavoro://data/tune.ogg", 1), 0);
+    EXPECT_EQ(MusicBufferSize(device), 2 * 22050 * 2);
+}
+
+TEST_F(MusicCache, PrefetchSurvivesOtherMusicAndRefusesWhatCannotBeDecoded) {
+    data.Write("a.ogg", Tune(1.0, 330));
+    data.Write("b.ogg", Tune(0.5, 330));
+    data.Write("c.mp3", Tune(0.5, 330));
+    EXPECT_EQ(device->PrefetchMusic("kavoro://data/gone.ogg"), -1);
+    EXPECT_EQ(device->PrefetchMusic("kavoro://data/c.mp3"), -1);
+    ASSERT_EQ(device->PrefetchMusic("kavoro://data/a.ogg"), 0);
+    ASSERT_EQ(device->PlayMusic("kavoro://data/b.ogg", 1), 0);
+    EXPECT_EQ(MusicBufferSize(device), 22050);
+    ASSERT_EQ(device->PlayMusic("kavoro://data/a.ogg", 1), 0);
+    EXPECT_EQ(MusicBufferSize(device), 22050 * 2);
+    // A prefetch never played is dropped with the device.
+    ASSERT_EQ(device->PrefetchMusic("kavoro://data/b.ogg"), 0);
 }

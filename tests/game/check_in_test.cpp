@@ -12,22 +12,12 @@ namespace {
 
 class CheckIn : public GameTest {
 protected:
-    void SetUp() override {
-        GameTest::SetUp();
-        // p_OnCreate reads the state file from the current folder; keep it empty.
-        old_ = std::filesystem::current_path();
-        dir_ = std::filesystem::temp_directory_path() / ("tessory_checkin_" + std::to_string(getpid()));
-        std::filesystem::create_directories(dir_);
-        std::filesystem::current_path(dir_);
-    }
     void TearDown() override {
         // Let the request's socket operations finish before the next test.
         if (app->m_HttpRequest && app->m_HttpRequest->m__sock) {
             c_Socket* s = app->m_HttpRequest->m__sock;
             EXPECT_TRUE(PollUntil([s] { return s->m__rthread->p_Idle() && s->m__wthread->p_Idle(); }));
         }
-        std::filesystem::current_path(old_);
-        std::filesystem::remove_all(dir_);
         GameTest::TearDown();
     }
 
@@ -46,7 +36,6 @@ protected:
         return testing::internal::GetCapturedStdout();
     }
 
-    std::filesystem::path dir_, old_;
 };
 
 TEST_F(CheckIn, ReplyWithABodySetsDoneAndAble) {

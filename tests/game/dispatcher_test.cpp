@@ -17,10 +17,6 @@ class Dispatcher : public GameTest {
 protected:
     void SetUp() override {
         GameTest::SetUp();
-        old_ = std::filesystem::current_path();
-        dir_ = std::filesystem::temp_directory_path() / ("tessory_dispatch_" + std::to_string(getpid()));
-        std::filesystem::create_directories(dir_);
-        std::filesystem::current_path(dir_);
         host->width = 640;
         host->height = 480;
         qo_app_ValidateDeviceWindow(false);
@@ -32,8 +28,6 @@ protected:
     void TearDown() override {
         audio->Shutdown();
         qo_audio_SetAudioDevice(nullptr);
-        std::filesystem::current_path(old_);
-        std::filesystem::remove_all(dir_);
         GameTest::TearDown();
     }
 
@@ -49,7 +43,6 @@ protected:
     void Char(int c) { qo_input_device->p_KeyEvent(kEventKeyChar, c); }
 
     gxtkAudio* audio = nullptr;
-    std::filesystem::path dir_, old_;
 };
 
 // ---- pointer and touches -----------------------------------------------------------------

@@ -3,7 +3,8 @@
 #include "graphics/graphics.h"
 
 void GameTest::SetUp() {
-    host = std::make_unique<GameHost>();
+    workDir = std::make_unique<ScopedWorkDir>();
+    host = MakeHost();
     qo_runtime_Init();
     qo_Game_Init();
     qo_input_SetInputDevice(qo_input_NewDevice());
@@ -20,6 +21,7 @@ void GameTest::TearDown() {
     gc_release_garbage();
     gc_new_bytes = 0;
     host.reset();
+    workDir.reset();
 }
 
 void GameTest::SetStick(int port, float x, float y) {

@@ -10,11 +10,14 @@
 #include "game/my_app.h"
 #include "input/input_device.h"
 #include "tests/game/game_host.h"
+#include "tests/support/work_dir.h"
 
 class GameTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // The host the test runs on; a test may give it one with more to answer.
+    virtual std::unique_ptr<GameHost> MakeHost() { return std::make_unique<GameHost>(); }
 
     // Record i of the draw list (15 floats).
     const float* Record(int i) const { return app->m_DrawList.Data() + i * c_MyApp::kRecordFloats; }
@@ -27,6 +30,7 @@ protected:
     // record text).
     void UseFontMetrics(int width = 7, int height = 10);
 
+    std::unique_ptr<ScopedWorkDir> workDir;  // no state file from an earlier test
     std::unique_ptr<GameHost> host;
     c_MyApp* app = nullptr;
 };

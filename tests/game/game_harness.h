@@ -27,6 +27,7 @@
 
 #include "game/my_app.h"
 #include "tests/game/game_host.h"
+#include "tests/support/work_dir.h"
 
 struct GLFWwindow;
 
@@ -93,6 +94,7 @@ public:
 private:
     void StartHost(c_MyApp* app);
 
+    ScopedWorkDir workDir_{"tessory_harness_"};  // first: every run starts without a state file
     Config config_;
     std::string why_;
     GLFWwindow* window_ = nullptr;

@@ -1,5 +1,7 @@
 // Filling the image slots: the file variant the resolution level picks, the frame sizes
 // and metrics stored, failed loads, the reserved drawable image and the reload.
+#include <cstdlib>
+
 #include "graphics/graphics.h"
 #include "tests/game/game_fixture.h"
 #include "tests/game/recording_graphics.h"
@@ -140,3 +142,21 @@ TEST_F(ImageSlots, SlotsOutsideTheTableAreRefused) {
 }
 
 }  // namespace
+
+// A change of tier must not hold both tiers' pixels until the collector comes round.
+TEST_F(ImageSlots, ReloadingASlotFreesTheOldPixelsAtOnce) {
+    Offer("menu.png", 512, 512);
+    Offer("menu-hd.png", 1024, 1024);
+    Device(640, 480);
+    app->p_LoadImg(99, String("menu"), 256, 256, 4, 1);
+    ASSERT_NE(app->m_Images[99], nullptr);
+    gxtkSurface* old = app->m_Images[99]->m_surface;
+    old->data = static_cast<unsigned char*>(std::malloc(64));
+    Device(1024, 768);
+    app->m_HDLevel = 2;
+    app->p_LoadImg(99, String("menu"), 256, 256, 4, 1);
+    EXPECT_EQ(old->data, nullptr);
+    ASSERT_NE(app->m_Images[99], nullptr);
+    EXPECT_NE(app->m_Images[99]->m_surface, old);
+    EXPECT_EQ(app->m_Images[99]->m_surface->width, 1024);
+}

@@ -21,25 +21,6 @@
 
 namespace {
 
-// Runs each test in a folder of its own: the game reads and writes its state file in
-// the current directory.
-class InTempDir {
-public:
-    InTempDir() {
-        old_ = std::filesystem::current_path();
-        dir_ = std::filesystem::temp_directory_path() / ("tessory_loader_" + std::to_string(getpid()));
-        std::filesystem::create_directories(dir_);
-        std::filesystem::current_path(dir_);
-    }
-    ~InTempDir() {
-        std::filesystem::current_path(old_);
-        std::filesystem::remove_all(dir_);
-    }
-
-private:
-    std::filesystem::path dir_, old_;
-};
-
 // The null backend's device, noting which sample files load and which channels play.
 class NotingAudio : public gxtkAudio {
 public:
@@ -274,7 +255,6 @@ bool HasSlot(const std::vector<float>& list, int slot) {
 }
 
 TEST(WholeGame, StartUpRunsTheLoaderForNineteenUpdatesThenShowsTheMenu) {
-    InTempDir dir;
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
     c_MyApp* app = h.Start(new c_MyApp);
@@ -303,7 +283,6 @@ TEST(WholeGame, StartUpRunsTheLoaderForNineteenUpdatesThenShowsTheMenu) {
 }
 
 TEST(WholeGame, SuspendInAGamePausesAndResumeKeepsThePauseUntilThePlayerResumes) {
-    InTempDir dir;
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
     c_MyApp* app = h.Start(new c_MyApp);
@@ -328,7 +307,6 @@ TEST(WholeGame, SuspendInAGamePausesAndResumeKeepsThePauseUntilThePlayerResumes)
 }
 
 TEST(WholeGame, QuittingFromPauseShowsTheOverlayReturnsToTheMenuAndFilesTheScore) {
-    InTempDir dir;
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
     c_MyApp* app = h.Start(new c_MyApp);
@@ -360,7 +338,6 @@ TEST(WholeGame, QuittingFromPauseShowsTheOverlayReturnsToTheMenuAndFilesTheScore
 }
 
 void Shoot(int width, int height, const std::string& name, int loadingUpdates, int totalUpdates) {
-    InTempDir dir;
     GameHarness h({width, height});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
     h.Start(new c_MyApp);

@@ -35,12 +35,9 @@ struct WindowHost : GameHost {
 
 class Options : public GameTest {
 protected:
+    std::unique_ptr<GameHost> MakeHost() override { return std::make_unique<WindowHost>(); }
     void SetUp() override {
-        host = std::make_unique<WindowHost>();
-        qo_runtime_Init();
-        qo_Game_Init();
-        qo_input_SetInputDevice(qo_input_NewDevice());
-        app = (new c_MyApp)->m_new();
+        GameTest::SetUp();
         UseFontMetrics();
         app->m_Settings[15] = app->m_Settings[16] = 1;
         app->m_OptionsOpen = 1;

@@ -89,7 +89,9 @@ def find_window(env, proc=None, timeout=30.0):
         out = xdotool(env, "search", "--onlyvisible", "--name", "^Tessory$", check=False)
         ids = out.split()
         if ids:
-            return ids[0]
+            # While a full-screen switch replaces the window both may be listed; the
+            # newer one has the larger id.
+            return max(ids, key=int)
         time.sleep(0.1)
     return None
 
