@@ -132,7 +132,10 @@ TEST_F(MusicCache, PrefetchedMusicStartsWithoutDecodingOnTheGameThread) {
         [&] { ASSERT_EQ(device->PlayMusic("kavoro://data/warm.ogg", 1), 0); });
     RecordProperty("cold_cpu_ms", std::to_string(cold));
     RecordProperty("warm_cpu_ms", std::to_string(warm));
+#if !defined(__SANITIZE_THREAD__)
+    // (ThreadSanitizer checks every byte of the upload's copy, which then costs as much.)
     EXPECT_LT(warm, cold / 4) << "cold " << cold << " ms, after a prefetch " << warm << " ms";
+#endif
     EXPECT_EQ(MusicBufferSize(device), size);
     EXPECT_EQ(SourceStateOf(gxtkAudio::kMusicChannel), AL_PLAYING);
     // Once played, it is the kept music like any other.
