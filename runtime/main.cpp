@@ -4,6 +4,7 @@
 #include <malloc.h>
 
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 
 #include "runtime/app.h"
@@ -15,6 +16,10 @@ int QoKavoroGame::Main(int argc, char** argv) {
     // a fixed mmap threshold hands such blocks back to the system when they are freed,
     // where glibc's growing threshold would keep them in the heap.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    // GLFW says why a window or the library failed; without this only "failed" is known.
+    glfwSetErrorCallback([](int code, const char* what) {
+        std::fprintf(stderr, "GLFW error %d: %s\n", code, what ? what : "");
+    });
     if (!glfwInit()) {
         qoPrint(String("glfwInit failed"));
         std::exit(-1);

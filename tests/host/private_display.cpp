@@ -20,8 +20,10 @@ bool PrivateDisplay::Start() {
         dup2(null, 1);
         dup2(null, 2);
         std::string fd = std::to_string(fds[1]);
+        // -noreset: a server that resets when its last client leaves refuses the next
+        // one for a moment.
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
+               "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);

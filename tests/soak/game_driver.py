@@ -4,6 +4,7 @@ file "./.kavorostate" that the soak, kill and packaging checks share."""
 
 import os
 import random
+import shutil
 import re
 import subprocess
 import tempfile
@@ -34,7 +35,11 @@ class PrivateXvfb:
     def __enter__(self):
         read_fd, write_fd = os.pipe()
         self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", SCREEN, "-nolisten", "tcp"],
+            # -noreset: by default the server resets whenever its last client leaves, and
+            # a game connecting during such a reset (right after one of our xdotool calls)
+            # fails with "Failed to open display".
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", SCREEN, "-nolisten", "tcp",
+             "-noreset"],
             pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             preexec_fn=_die_with_parent)
         os.close(write_fd)
@@ -322,6 +327,8 @@ class GameOnPrivateDisplay:
             self.game.wait()
             with open(self.log_prefix + ".out", "rb") as f:
                 early = b"glfwInit failed" in f.read()
+            # Keep what the failed start said (the next start overwrites the logs).
+            shutil.copy(self.log_prefix + ".err", "%s.attempt%d.err" % (self.log_prefix, attempt + 1))
             self.xvfb.__exit__(None, None, None)
             if not early:
                 break
