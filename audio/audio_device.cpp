@@ -302,7 +302,14 @@ int gxtkAudio::PrefetchMusic(String path) {
     // The worker decodes the file itself, so only with the loader it would be given.
     if (!host || qoAudioDataLoader != LoadAudioFile || !MusicKeyOf(path, &key)) return -1;
     if (musicSample_ && key == musicKey_) return 0;
-    if (prefetch_ && prefetch_->key == key) return 0;
+    if (prefetch_ && prefetch_->key == key) {
+        // The second call finishes the job: the decode becomes the kept music now.
+        gxtkSample* sample = TakePrefetched(&key);
+        if (!sample) return -1;
+        gc_assign(musicSample_, sample);
+        musicKey_ = key;
+        return 0;
+    }
     String filePath = host->PathToFilePath(path);
     AudioDecoder decode = AudioDecoderFor(filePath);
     if (!decode) return -1;

@@ -27,7 +27,8 @@ int qo_audio_SetChannelRate(int channel, float rate);
 // 0, or -1 when the music file cannot be loaded.
 int qo_audio_PlayMusic(String path, int flags);
 int qo_audio_StopMusic();
-// Decodes a music file ahead on a worker thread; a later PlayMusic of it only uploads.
+// Decodes a music file ahead on a worker thread (a later PlayMusic of it only uploads);
+// called again for the same file, waits for the decode and uploads it as well.
 int qo_audio_PrefetchMusic(String path);
 int qo_audio_PauseMusic();
 int qo_audio_ResumeMusic();

@@ -57,7 +57,8 @@ int c_MyApp::p_PlaySFX(int slot, float rate, float volume, float pan) {
     return 0;
 }
 
-// Decoding a tune takes tens of milliseconds; the loader has it done on the side.
+// Decoding a tune takes tens of milliseconds; the loader has it done on the side (first
+// call) and uploaded before the menu shows (second call).
 int c_MyApp::p_PrefetchTune(String name) {
     if (qo_Game_HasMusicStream == 0 || !MusicWanted()) return 0;
     qo_audio_PrefetchMusic(TuneFileName(name));

@@ -68,7 +68,13 @@ int c_MyApp::p_Loader() {
         case 11: p_LoadImg(3, String("2"), 32, 32, 64, kMid); break;
         case 12: p_LoadImg(4, String("3"), 32, 32, 64, kMid); break;
         case 13: p_LoadImg(9, String("9"), 32, 32, 16, kMid); break;
-        case 14: case 15: case 16: case 17: case 18: case 19: p_LoadSFX(m_LoadStep - 13); break;
+        case 14: case 15: case 16: case 17: case 18: p_LoadSFX(m_LoadStep - 13); break;
+        case 19:
+            p_LoadSFX(6);
+            // The tune has been decoding since step 1: upload it now, in the loader,
+            // rather than in the update where the first game's cube lands.
+            p_PrefetchTune(String("jazzed"));
+            break;
         default: m_LoadStep = 0; break;
     }
     if (m_LoadStep > 0) ++m_LoadStep;

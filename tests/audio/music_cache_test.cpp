@@ -150,6 +150,25 @@ TEST_F(MusicCache, PrefetchedMusicStartsWithoutDecodingOnTheGameThread) {
     EXPECT_EQ(MusicBufferSize(device), size);
 }
 
+// The loader's second call: the upload happens there, and PlayMusic only starts the source.
+TEST_F(MusicCache, SecondPrefetchUploadsSoThatPlayMusicOnlyStartsIt) {
+    data.Write("a.ogg", Tune(2.0, 330));
+    data.Write("b.ogg", Tune(1.0, 330));
+    ASSERT_EQ(device->PlayMusic("kavoro://data/b.ogg", 1), 0);
+    ASSERT_EQ(device->PrefetchMusic("kavoro://data/a.ogg"), 0);
+    ASSERT_EQ(device->PrefetchMusic("kavoro://data/a.ogg"), 0);
+    EXPECT_EQ(MusicBufferSize(device), 22050 * 2) << "the music playing is left alone";
+    double play = ThreadCpuMillisecondsOf(
+        [&] { ASSERT_EQ(device->PlayMusic("kavoro://data/a.ogg", 1), 0); });
+    RecordProperty("play_cpu_ms", std::to_string(play));
+    EXPECT_EQ(MusicBufferSize(device), 2 * 22050 * 2);
+    EXPECT_EQ(SourceStateOf(gxtkAudio::kMusicChannel), AL_PLAYING);
+    EXPECT_LT(play, 1.0);
+    data.Write("bad.ogg", std::string(4000, 'x'));
+    ASSERT_EQ(device->PrefetchMusic("kavoro://data/bad.ogg"), 0);
+    EXPECT_EQ(device->PrefetchMusic("kavoro://data/bad.ogg"), -1) << "nothing decoded";
+}
+
 TEST_F(MusicCache, PrefetchSurvivesOtherMusicAndRefusesWhatCannotBeDecoded) {
     data.Write("a.ogg", Tune(1.0, 330));
     data.Write("b.ogg", Tune(0.5, 330));
