@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "runtime/app.h"
 #include "runtime/errors.h"
@@ -17,8 +18,14 @@ int QoKavoroGame::Main(int argc, char** argv) {
     // where glibc's growing threshold would keep them in the heap.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     // GLFW says why a window or the library failed; without this only "failed" is known.
+    // A complaint that repeats (a full-screen window losing focus without a window
+    // manager, at every switch) is said once.
     glfwSetErrorCallback([](int code, const char* what) {
-        std::fprintf(stderr, "GLFW error %d: %s\n", code, what ? what : "");
+        static std::string last;
+        std::string text = "GLFW error " + std::to_string(code) + ": " + (what ? what : "");
+        if (text == last) return;
+        last = text;
+        std::fprintf(stderr, "%s\n", text.c_str());
     });
     if (!glfwInit()) {
         qoPrint(String("glfwInit failed"));
