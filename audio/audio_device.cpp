@@ -299,7 +299,7 @@ gxtkSample* gxtkAudio::MusicSample(const String& path) {
 int gxtkAudio::PrefetchMusic(String path) {
     QoGame* host = QoGame::_game;
     MusicKey key;
-    // The worker decodes the file itself, so only with the loader it would be given.
+    // The worker calls the decoder directly: right only when the host loads audio with it.
     if (!host || qoAudioDataLoader != LoadAudioFile || !MusicKeyOf(path, &key)) return -1;
     if (musicSample_ && key == musicKey_) return 0;
     if (prefetch_ && prefetch_->key == key) {
