@@ -49,7 +49,12 @@ int QoGame::SaveState(String state) {
     return static_cast<int>(qoReplaceFile(path.ToUtf8(), state.ToUtf8()));
 }
 
-String QoGame::LoadState() { return LoadString(String(kStateFileName)); }
+String QoGame::LoadState() {
+    // A save cut off by a kill leaves its temporary file; the state is read once, at start.
+    String path = PathToFilePath(String(kStateFileName));
+    if (path.Length() > 0) qoRemoveStaleTemporaries(path.ToUtf8());
+    return LoadString(String(kStateFileName));
+}
 
 String QoGame::LoadString(String path) {
     FILE* file = OpenFile(path, String("rb"));

@@ -1,6 +1,8 @@
 #include "runtime/platform.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -84,8 +86,13 @@ QoFileOps qoFileOps = kRealOps;
 
 const QoFileOps& qoRealFileOps() { return kRealOps; }
 
+// The temporary file of a save by process `pid`.
+std::string TemporaryOf(const std::string& path, pid_t pid) {
+    return path + "." + std::to_string(pid) + ".tmp";
+}
+
 QoSaveResult qoReplaceFile(const std::string& path, const std::string& bytes) {
-    std::string temp = path + "." + std::to_string(getpid()) + ".tmp";
+    std::string temp = TemporaryOf(path, getpid());
     int fd = qoFileOps.open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return Fail(QoSaveResult::kCannotOpen, path, "open", errno);
 
@@ -115,4 +122,25 @@ QoSaveResult qoReplaceFile(const std::string& path, const std::string& bytes) {
         ::close(dir);
     }
     return QoSaveResult::kSaved;
+}
+
+void qoRemoveStaleTemporaries(const std::string& path) {
+    std::string directory = DirectoryOf(path);
+    std::string base = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    DIR* dir = ::opendir(directory.c_str());
+    if (!dir) return;
+    const std::string prefix = base + ".", suffix = ".tmp";
+    while (dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+            continue;
+        }
+        std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+        pid_t pid = static_cast<pid_t>(std::stol(digits));
+        if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+        ::unlink((directory + "/" + name).c_str());
+    }
+    ::closedir(dir);
 }

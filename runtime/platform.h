@@ -36,3 +36,7 @@ enum class QoSaveResult { kSaved = 0, kCannotOpen = -1, kIncomplete = -2 };
 // directory, flushed to disk, then renamed over the old one, so a failure at any point
 // leaves the previous content intact. A failure is reported once on standard error.
 QoSaveResult qoReplaceFile(const std::string& path, const std::string& bytes);
+// Removes the temporary files that qoReplaceFile calls for `path` left behind in
+// processes that no longer run (killed in the middle of a save). A live process's
+// temporary file is left alone.
+void qoRemoveStaleTemporaries(const std::string& path);

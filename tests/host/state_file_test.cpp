@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include "runtime/game.h"
@@ -56,6 +57,29 @@ TEST_F(StateFile, SaveReplacesTheWholeFileAndLeavesNoTemporary) {
     EXPECT_EQ(host.SaveState(String("short")), 0);
     EXPECT_EQ(StateBytes(), "short");
     EXPECT_EQ(FilesInDir(), 1);
+}
+
+// A kill in the middle of a save leaves "<file>.<pid>.tmp"; loading clears those of
+// processes gone, and nothing else.
+TEST_F(StateFile, LoadingRemovesTemporariesOfSavesCutOffByAKillAndNothingElse) {
+    pid_t gone = 0;
+    for (pid_t pid = 4000000; pid > 300 && !gone; pid -= 997) {
+        if (kill(pid, 0) != 0 && errno == ESRCH) gone = pid;
+    }
+    ASSERT_NE(gone, 0);
+    std::string dead = ".kavorostate." + std::to_string(gone) + ".tmp";
+    std::string mine = ".kavorostate." + std::to_string(getpid()) + ".tmp";
+    WriteBytes(dir / ".kavorostate", "state");
+    WriteBytes(dir / dead, "half a sta");
+    WriteBytes(dir / mine, "being written");
+    for (const char* other : {".kavorostate.abc.tmp", ".kavorostate..tmp", "other.1.tmp",
+                              ".kavorostate.1.tmp.bak"}) {
+        WriteBytes(dir / other, "x");
+    }
+    EXPECT_TRUE(host.LoadState() == String("state"));
+    EXPECT_FALSE(std::filesystem::exists(dir / dead));
+    EXPECT_TRUE(std::filesystem::exists(dir / mine)) << "a running process's save";
+    EXPECT_EQ(FilesInDir(), 6);
 }
 
 // Each failure point of a save, with the result it gives.
