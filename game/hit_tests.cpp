@@ -1,6 +1,7 @@
-// Hit tests shared by every screen. A mouse press counts as touch slot 0, and slots
-// that are up hold -3717, far outside any box on screen, so they never hit.
+// Hit tests and buttons shared by every screen. A mouse press counts as touch slot 0,
+// and slots that are up hold -3717, far outside any box on screen, so they never hit.
 #include "game/my_app.h"
+#include "game/slots.h"
 
 namespace {
 
@@ -68,6 +69,24 @@ int c_MyApp::p_Button(int image, float x, float y, int frame) {
         }
     }
     return 0;
+}
+
+// The gear: three rings turning against each other about one hub at m_GearAngle. As a
+// button (pressable) it answers whether it was pressed; rotation is 0 afterwards.
+bool c_MyApp::Gear(float x, float y, bool pressable) {
+    p_SetRot(-m_GearAngle);
+    p_DrawImg(slots::kImgButtons, x, y, 8);
+    p_SetRot(2 * m_GearAngle);
+    p_DrawImg(slots::kImgButtons, x, y, 9);
+    p_SetRot(-4 * m_GearAngle);
+    bool pressed = false;
+    if (pressable) {
+        pressed = p_Button(slots::kImgButtons, x, y, 10) == 1;
+    } else {
+        p_DrawImg(slots::kImgButtons, x, y, 10);
+    }
+    p_SetRot(0);
+    return pressed;
 }
 
 int c_MyApp::p_Button0(int image, float x, float y, int frame) {

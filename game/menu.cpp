@@ -140,15 +140,8 @@ int c_MyApp::p_Menu() {
         p_SetCol(255, 255, 255, m_MenuFocus == 0 ? 0.8f : 0.25f);
         p_DrawImg(kImgCircle, hx, hy, 1);
         if (m_MenuFocus == 0) m_GearAngle = std::fmod(m_GearAngle + 0.3f, 360.0f);
-        float g = m_GearAngle;
         p_SetSize(1.5f, kOmitted);
-        p_SetRot(-g);
-        p_DrawImg(kImgButtons, hx, hy, 8);
-        p_SetRot(2 * g);
-        p_DrawImg(kImgButtons, hx, hy, 9);
-        p_SetRot(-4 * g);
-        p_DrawImg(kImgButtons, hx, hy, 10);
-        p_SetRot(0);
+        Gear(hx, hy, false);
         if (p_MouseIn_Centered(hx, hy, 64, 64) == 1 && unlocked()) {
             m_OptionsOpen = 1;
             m_ClickLock = 1;

@@ -251,6 +251,7 @@ public:
     int p_Touch(float x, float y, float w, float h);
     int p_Button(int image, float x, float y, int frame);
     int p_Button0(int image, float x, float y, int frame);
+    bool Gear(float x, float y, bool pressable);
 
 private:
     // A character's advance in the current font and size for the given kern.

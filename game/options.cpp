@@ -66,13 +66,7 @@ int c_MyApp::p_OptionBox() {
     // 4. Back button (row 0).
     const float backX = 12.0f * static_cast<float>(m_OptionsSlide) - 260;
     p_SetCol(255, 255, 255, 1);
-    p_SetRot(-m_GearAngle);
-    p_DrawImg(kImgButtons, backX, 60, 8);
-    p_SetRot(2 * m_GearAngle);
-    p_DrawImg(kImgButtons, backX, 60, 9);
-    p_SetRot(-4 * m_GearAngle);
-    bool backPressed = p_Button(kImgButtons, backX, 60, 10) == 1;
-    p_SetRot(0);
+    bool backPressed = Gear(backX, 60, true);
     p_SetCol(255, 255, 255, m_OptCursor == 0 ? 1.0f : 0.6f);
     p_Text(backX + 76, 60, String("<[BACK]"), 0, 1, 0);
     bool backKey = p_PlayKeyAll(99, 0) > 0;

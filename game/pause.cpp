@@ -120,13 +120,7 @@ int c_MyApp::p_PauseMenu() {
     bool resumeHit = p_Button(kImgIcons, x, 196, 3) == 1;
     if (m_OptionsOpen == 0) m_GearAngle += 0.2f;
     p_SetSize(1, kOmitted);
-    p_SetRot(-m_GearAngle);
-    p_DrawImg(kImgButtons, x, 296, 8);
-    p_SetRot(2 * m_GearAngle);
-    p_DrawImg(kImgButtons, x, 296, 9);
-    p_SetRot(-4 * m_GearAngle);
-    bool optionsHit = p_Button(kImgButtons, x, 296, 10) == 1;
-    p_SetRot(0);
+    bool optionsHit = Gear(x, 296, true);
     p_SetSize(2, kOmitted);
     p_DrawImg(kImgIcons, x, 196.0f + 100.0f * static_cast<float>(m_PauseSel), 6);
     p_SetSize(1, kOmitted);

@@ -282,15 +282,23 @@ TEST(WholeGame, StartUpRunsTheLoaderForNineteenUpdatesThenShowsTheMenu) {
     }
 }
 
+namespace {
+
+// Through the loader and the menu into a game started with Space: 30 updates.
+void StartGameWithTheKeyboard(GameHarness& h) {
+    h.RunUpdates(25);
+    h.At(26, [&] { h.KeyDown(keys::kSpace); });
+    h.At(28, [&] { h.KeyUp(keys::kSpace); });
+    h.RunUpdates(5);
+}
+
+}  // namespace
+
 TEST(WholeGame, SuspendInAGamePausesAndResumeKeepsThePauseUntilThePlayerResumes) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
     c_MyApp* app = h.Start(new c_MyApp);
-    h.RunUpdates(25);
-    // Start a game with the keyboard.
-    h.At(26, [&] { h.KeyDown(keys::kSpace); });
-    h.At(28, [&] { h.KeyUp(keys::kSpace); });
-    h.RunUpdates(5);
+    StartGameWithTheKeyboard(h);
     ASSERT_EQ(app->m_Mode, 10);
     h.RunUpdates(30);
     h.host().active = false;
@@ -310,10 +318,8 @@ TEST(WholeGame, QuittingFromPauseShowsTheOverlayReturnsToTheMenuAndFilesTheScore
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
     c_MyApp* app = h.Start(new c_MyApp);
-    h.RunUpdates(25);
-    h.At(26, [&] { h.KeyDown(keys::kSpace); });
-    h.At(28, [&] { h.KeyUp(keys::kSpace); });
-    h.RunUpdates(35);
+    StartGameWithTheKeyboard(h);
+    h.RunUpdates(30);
     ASSERT_EQ(app->m_Mode, 10);
     app->m_Score = 4321;  // as if earned, so the filing is visible in the saved tables
 
