@@ -67,6 +67,20 @@ int c_MyApp::p_Put(int x, int y, int v) {
     return 0;
 }
 
+// The walk can leave a trap tile under the start, which the dropping cube may collect
+// before the player can move, and can end on four trap tiles, which leaves no exit.
+// Neither repair draws from the random stream, so every other level stays as it was.
+void c_MyApp::RepairStartAndExit(int cx, int cy) {
+    float* grid = m_Grid.Data();
+    auto floorAt = [&](int x, int y) -> float& { return grid[(y * kGridStride + x) * kCellFloats + kFloor]; };
+    float& start = floorAt(kStart, kStart);
+    if (start >= 1 && start <= 3) start = 5.0f;
+    for (int y = cy; y <= cy + 1; ++y)
+        for (int x = cx; x <= cx + 1; ++x)
+            if (floorAt(x, y) == 10.0f) return;
+    floorAt(cx, cy) = 10.0f;
+}
+
 int c_MyApp::p_Clear(int x, int y) {
     for (int cy = y - 2; cy <= y + 2; ++cy) {
         for (int cx = x - 2; cx <= x + 2; ++cx) {
@@ -150,6 +164,7 @@ int c_MyApp::p_GetLev(int step) {
     p_Put(cx + 1, cy, 10);
     p_Put(cx + 1, cy + 1, 10);
     p_Put(kStart, kStart, 5);
+    RepairStartAndExit(cx, cy);
     p_Clear(cx, cy);
     p_Clear(kStart, kStart);
 

@@ -256,6 +256,8 @@ public:
 private:
     // A character's advance in the current font and size for the given kern.
     float Advance(int kern) const;
+    // After the exit is placed: no trap under the start, and always one exit cell.
+    void RepairStartAndExit(int cx, int cy);
     int AppendRecord(float kind, float o1, float o2, float o3, float o4, float o5, float o6);
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -45,6 +46,15 @@ protected:
         std::vector<float> copy(grid, grid + 130 * kStride * 20);
         for (int i : {1, 2, 22, 31, 32, 33, 42, 95, 96}) copy.push_back(app->m_Cube[i]);
         return copy;
+    }
+
+    // FNV-1a over every stored cell and the cube elements a level sets.
+    uint64_t Digest() {
+        uint64_t hash = 14695981039346656037ull;
+        std::vector<float> level = Level();
+        const auto* bytes = reinterpret_cast<const unsigned char*>(level.data());
+        for (size_t i = 0; i < level.size() * sizeof(float); ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
+        return hash;
     }
 
     int CountFloor(int code) {
@@ -249,6 +259,42 @@ TEST_F(LevelGenerator, ClearEmptiesObjectsOfTheFiveByFiveSquareOnly) {
             EXPECT_EQ(ObjectAt(x, y), inside ? 0 : 7) << x << "," << y;
             EXPECT_NE(FloorAt(x, y), 0);
         }
+}
+
+// Digests of levels as the walk alone leaves them, taken before the start and exit
+// repairs; a level that needs neither must come out unchanged, cell for cell.
+TEST_F(LevelGenerator, LevelsWithoutEitherRepairAreUnchangedCellForCell) {
+    const std::vector<int> repaired = {1, 2, 10, 11, 28};  // start on a trap
+    uint64_t combined = 0;
+    for (int seed = 0; seed < 30; ++seed) {
+        Generate(Accumulator(seed), static_cast<float>(seed % 12), 1 + seed % 3);
+        if (std::find(repaired.begin(), repaired.end(), seed) == repaired.end()) combined = combined * 31 + Digest();
+    }
+    EXPECT_EQ(combined, 12902310175080505609ull);
+}
+
+TEST_F(LevelGenerator, ATrapUnderTheStartBecomesPlainFloorAndNothingElseChanges) {
+    Generate(Accumulator(1), 1, 2);
+    EXPECT_EQ(FloorAt(64, 64), 5);
+    Cell(64, 64)[0] = 1;  // the red trap the walk left there
+    EXPECT_EQ(Digest(), 743375866149365625ull);
+}
+
+TEST_F(LevelGenerator, ALevelWhoseExitCellsAreAllTrapsGetsAnExitAtTheWalksEnd) {
+    Generate(Accumulator(45), 9, 2);
+    ASSERT_EQ(CountFloor(10), 1);
+    int ex = -1, ey = -1;
+    for (int y = 0; y <= 128; ++y)
+        for (int x = 0; x <= 128; ++x)
+            if (FloorAt(x, y) == 10) ex = x, ey = y;
+    for (int y = ey; y <= ey + 1; ++y)  // the rest of the 2 x 2 exit stays traps
+        for (int x = ex; x <= ex + 1; ++x)
+            if (x != ex || y != ey) {
+                EXPECT_GE(FloorAt(x, y), 1);
+                EXPECT_LE(FloorAt(x, y), 3);
+            }
+    Cell(ex, ey)[0] = 3;  // the blue trap the walk left there
+    EXPECT_EQ(Digest(), 16070251151095628141ull);
 }
 
 }  // namespace
