@@ -105,10 +105,8 @@ int c_MyApp::p_WaitStart(int loading) {
         p_SetCol(0, 125, 255, kOmitted);
         Ring(this, cx, cy, 0.45f * s, spin, 16);
     }
-    // Twice its size on the 480-unit design screen; a wide screen is less tall in
-    // virtual units, and the logo shrinks with it so the rings still show around it.
     p_SetCol(255, 255, 255, 1.0f);
-    p_SetSize(2.0f * std::min(1.0f, s / qo_Game_rawscrh), kOmitted);
+    p_SetSize(2.0f, kOmitted);
     p_DrawImg(93, cx, 0.48f * h, 0);
     p_SetSize(1.0f, kOmitted);
     if (loading == 1) {
@@ -143,7 +141,6 @@ int c_MyApp::p_LoadGame() {
     m_CamTargetX = m_CamTargetY = 0;
     m_MoveX = m_MoveY = 0;
     m_KeyMoveX = m_KeyMoveY = 0;
-    m_ShownScore = 0;
     m_ButtonHit = 0;
     m_Paused = 0;
     m_Score = 0;

@@ -109,25 +109,21 @@ int c_MyApp::p_Menu() {
             top += String("\\n") + p_rstr(m_Scores[base + j], 11, String(" "));
             last += String("\\n") + p_rstr(m_Scores[base + 30 + j], 11, String(" "));
         }
-        // A few units left of the panel's design position, so the last digit of a
-        // right-aligned score stays on screen; faded out as the credits cover the menu.
-        float x = sw - W - 4 * intro + 12;
-        float alpha = std::max(0.0f, 1 - m_SidePanelX / 160);
+        // Opaque: the play icon above leaves the alpha at 0 whenever the wheel lacks focus.
+        float x = sw - W - 4 * intro + 20;
         p_SetSize(1.5f, kOmitted);
-        p_SetCol(255, 200, 100, alpha);
+        p_SetCol(255, 200, 100, 1);
         p_Text(x, 60, top, 0, 1, 0);
-        p_SetCol(200, 255, 100, alpha);
+        p_SetCol(200, 255, 100, 1);
         p_Text(x, static_cast<float>(static_cast<int>(sh / 2)) + 20, last, 0, 1, 0);
     }
 
-    // 7. Wheel motion. Once a spin dies out the wheel settles on the selected item.
+    // 7. Wheel motion: a spin carries the target on and dies out; the wheel rests where
+    // the spin leaves it.
     if (m_WheelSpin != 0) {
         m_WheelTarget += m_WheelSpin;
         m_WheelSpin *= 0.75f;
-        if (std::fabs(m_WheelSpin) < 1) {
-            m_WheelSpin = 0;
-            m_WheelTarget = -32.0f * static_cast<float>(m_WheelSel);
-        }
+        if (std::fabs(m_WheelSpin) < 1) m_WheelSpin = 0;
     }
     m_WheelAngle += (m_WheelTarget - m_WheelAngle) / 8;
     if (std::fabs(m_WheelTarget - m_WheelAngle) < 0.5f) m_WheelAngle = m_WheelTarget;

@@ -63,12 +63,9 @@ int c_MyApp::p_PauseMenu() {
     p_Text(sw - 8, sh - 8, String(static_cast<int>(m_ToySpeed)) + String(":") + String(static_cast<int>(arm)), 2.0f,
            2.0f, 0);
 
-    // 4. The trail, oldest point first; it starts gathered at the first point rather
-    // than strung out from the screen's corner.
+    // 4. The trail, oldest point first. Its unset points lie at (0, 0), so a first pause
+    // draws the trail in from the screen's corner.
     float* trail = m_ToyTrail.Data();
-    if (trail[0] == 0 && trail[1] == 0 && trail[kTrailLast] == 0 && trail[kTrailLast + 1] == 0) {
-        for (int i = 0; i < kTrailPoints; ++i) trail[2 * i] = px, trail[2 * i + 1] = py;
-    }
     trail[kTrailLast] = px;
     trail[kTrailLast + 1] = py;
     for (int i = 0; i <= 100; ++i) {

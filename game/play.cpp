@@ -314,9 +314,11 @@ int c_MyApp::p_Game() {
 
     p_DoParticles(1.0f);
 
-    // 14. Slow motion while button 13 is held; the host's rate changes only on the edges.
+    // 14. Slow motion while button 13 is held, whatever reset the rate meanwhile (a
+    // resume does). Set only when it differs: each call restarts the host's schedule,
+    // and one every update would run the game unpaced.
     if (p_PlayKey(13, 0, 0)) {
-        if (cube[kSlow] != 1) qo_app_SetUpdateRate(5);
+        if (qo_app_UpdateRate() != 5) qo_app_SetUpdateRate(5);
         cube[kSlow] = 1;
     } else if (cube[kSlow] != 0) {
         qo_app_SetUpdateRate(60);

@@ -166,10 +166,10 @@ TEST_F(Loader, LoadingScreenDrawsAloneWithSpinnerLogoAndText) {
     EXPECT_FLOAT_EQ(logo[1], 320);
     EXPECT_FLOAT_EQ(logo[2], 0.48f * 480);
     EXPECT_FLOAT_EQ(logo[4], 2);
-    // A wide screen, 360 units tall: the logo keeps its place inside the rings.
+    // A wide screen, 360 units tall, draws it at the same size.
     qo_Game_jscrh = 360;
     app->p_WaitStart(1);
-    EXPECT_FLOAT_EQ(Record(11)[4], 1.5f);
+    EXPECT_FLOAT_EQ(Record(11)[4], 2);
     // Orange rings after it, smaller.
     EXPECT_FLOAT_EQ(Record(12)[4], 6);
     EXPECT_FLOAT_EQ(Record(12)[10], 255);
@@ -204,7 +204,7 @@ TEST_F(Loader, StartScreenShowsNoSpinnerAndRestartsTheLoader) {
 }
 
 TEST_F(Loader, NewGameResetsThePlayStateAndBuildsLevelOne) {
-    app->m_Score = 900;
+    app->m_Score = app->m_ShownScore = 900;
     app->m_GameOver = 2;
     app->m_GameOverTime = 50;
     app->m_QuitGame = 1;
@@ -218,6 +218,7 @@ TEST_F(Loader, NewGameResetsThePlayStateAndBuildsLevelOne) {
     app->p_LoadGame();
     EXPECT_EQ(app->m_Mode, 10);
     EXPECT_EQ(app->m_Score, 0);
+    EXPECT_EQ(app->m_ShownScore, 900);  // the display runs down from the last game's score
     EXPECT_EQ(app->m_GameOver, 0);
     EXPECT_EQ(app->m_GameOverTime, 0);
     EXPECT_EQ(app->m_QuitGame, 0);

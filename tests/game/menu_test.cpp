@@ -160,7 +160,7 @@ void SpinPastEnd(int sel, float spin) {
         ASSERT_EQ(app->m_WheelSel, sel) << "update " << u;
     }
     EXPECT_TRUE(reversed);
-    EXPECT_FLOAT_EQ(app->m_WheelAngle, -32.0f * static_cast<float>(sel)) << "settles back on the end item";
+    EXPECT_FLOAT_EQ(app->m_WheelAngle, app->m_WheelTarget) << "the wheel comes to rest";
 }
 
 TEST(Menu, WheelCannotTurnPastSmall) { SpinPastEnd(0, 40); }
@@ -173,8 +173,11 @@ TEST(Menu, SpinningThroughAnItemSelectsIt) {
     h.RunUpdates(kSettled);
     app->m_WheelSpin = -12;
     h.RunUpdates(60);
-    EXPECT_GE(app->m_WheelSel, 1);
-    EXPECT_FLOAT_EQ(app->m_WheelAngle, -32.0f * static_cast<float>(app->m_WheelSel));
+    EXPECT_EQ(app->m_WheelSel, 1);
+    // The spin dies out (-12, -9, -6.75, ... down to -1.2) and the wheel rests where it
+    // left the target, not back on Medium's own angle.
+    EXPECT_NEAR(app->m_WheelTarget, -44.4f, 0.01f);
+    EXPECT_FLOAT_EQ(app->m_WheelAngle, app->m_WheelTarget);
 }
 
 // Press just outside the Medium item's reach (45 units), then move `step` units in one
@@ -371,6 +374,23 @@ TEST_F(MenuLogic, FullScreenShowsTenRowsOfTheChosenSize) {
     app->p_Menu();
     std::string text = DrawnText(app);
     EXPECT_NE(text.find("Top10100999897969594939291Last1055"), std::string::npos) << text;
+}
+
+TEST_F(MenuLogic, HighscoresStandTwentyUnitsIntoThePanelAndStayOpaqueWithoutFocus) {
+    UseFontMetrics();
+    app->m_MenuIntro = -4;
+    app->m_MenuFocus = 2;  // the play icon above is drawn at alpha 0 then
+    app->p_Menu();
+    // The text starts one advance (7 x 1.5) after its x, past the leading space.
+    const float x = 640 - 140 - 4 * app->m_MenuIntro + 20 + 10.5f;
+    bool found = false;
+    for (int i = 0; i < Records() && !found; ++i) {
+        if (Record(i)[0] != 90 || Record(i)[6] != 'T' - 32) continue;
+        found = true;
+        EXPECT_FLOAT_EQ(Record(i)[1], x);
+        EXPECT_EQ(Record(i)[7], 1.0f);
+    }
+    EXPECT_TRUE(found);
 }
 
 TEST_F(MenuLogic, CreditsFooterNamesTheLanguage) {

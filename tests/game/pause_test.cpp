@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "input/input_device.h"
 #include "input/key_codes.h"
@@ -185,11 +186,20 @@ TEST_F(Pause, HoldingLeftStopsTheSecondArmAndRightLimitsItsSpeed) {
     EXPECT_EQ(app->m_ToySpeed, 128);
 }
 
-TEST_F(Pause, TrailDrawsTwoLinesPerSegment) {
+TEST_F(Pause, TrailDrawsTwoLinesPerSegmentAndStartsFromTheCorner) {
     Update();
-    int lines = 0;
-    for (int i = 0; i < Records(); ++i) lines += Record(i)[0] == kDrawLine;
-    EXPECT_EQ(lines, 202);
+    std::vector<const float*> lines;
+    for (int i = 0; i < Records(); ++i)
+        if (Record(i)[0] == kDrawLine) lines.push_back(Record(i));
+    ASSERT_EQ(lines.size(), 202u);
+    // Only the newest point is set on the first pause: the last segment runs from the
+    // corner to it, the ones before it lie in the corner.
+    EXPECT_EQ(lines[0][1], 0);
+    EXPECT_EQ(lines[0][4], 0);
+    const float* newest = lines[200];
+    EXPECT_EQ(newest[1], 0);
+    EXPECT_EQ(newest[2], 0);
+    EXPECT_GT(std::hypot(newest[4], newest[5]), 100);
 }
 
 // ---- the console's quit confirmation ------------------------------------------------------

@@ -312,6 +312,14 @@ TEST_F(Play, HoldingButtonThirteenRunsAtFiveUpdatesASecond) {
     ASSERT_EQ(ms.size(), 10u);
     EXPECT_NEAR(ms[5] - ms[4], 200, 2);
     EXPECT_NEAR(ms[9] - ms[8], 17, 1);
+
+    // A resume sets 60; with the button still held the game is slow again once it plays.
+    harness->KeyDown(kKeySlow);
+    Run(2);
+    app->p_OnResume();
+    app->m_Paused = 0;
+    Run(2);
+    EXPECT_EQ(qo_app_UpdateRate(), 5);
 }
 
 TEST_F(Play, PauseKeyPausesAndStopsThePlay) {
