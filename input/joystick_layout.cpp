@@ -40,14 +40,17 @@ int Clamp(int value, int high) { return value < 0 ? 0 : value > high ? high : va
 
 JoystickOutputs MapJoystick(const float* axes, int axisCount, const unsigned char* buttons, int buttonCount) {
     int a = Clamp(axes ? axisCount : 0, kJoyRawAxes);
-    int b = Clamp(buttons ? buttonCount : 0, kJoyRawButtons);
+    // B is the count the pad reports: the last four look-ups count back from it even
+    // when it exceeds the 32 buttons read, and then read as released.
+    int reported = buttons && buttonCount > 0 ? buttonCount : 0;
+    int readable = Clamp(reported, kJoyRawButtons);
     auto axis = [&](int i) { return i < a ? axes[i] : 0.0f; };
     auto pressed = [&](int i) {
-        if (i < 0) i += b;
-        return i >= 0 && i < b && buttons[i] != 0;
+        if (i < 0) i += reported;
+        return i >= 0 && i < readable && buttons[i] != 0;
     };
 
-    const Layout& layout = (b == 14 && a == 5) ? kLayoutX : kLayoutG;
+    const Layout& layout = (reported == 14 && a == 5) ? kLayoutX : kLayoutG;
     JoystickOutputs out{};
     for (int i = 0; i < 6; ++i) {
         const AxisSource& src = layout.axes[i];
@@ -65,4 +68,21 @@ JoystickOutputs MapJoystick(const float* axes, int axisCount, const unsigned cha
     }
     for (int i = 0; i < 14; ++i) out.buttons[i] = pressed(layout.buttons[i]);
     return out;
+}
+
+RawPad GamepadAsLayoutX(const GamepadState& pad) {
+    using G = GamepadState;
+    static constexpr G::Button kOrder[14] = {
+        G::kA,         G::kB,          G::kX,        G::kY,        G::kLeftBumper, G::kRightBumper, G::kBack,
+        G::kStart,     G::kLeftThumb,  G::kRightThumb, G::kDpadLeft, G::kDpadUp,   G::kDpadRight,   G::kDpadDown,
+    };
+    RawPad raw{};
+    for (int i = 0; i < 14; ++i) raw.buttons[i] = pad.buttons[kOrder[i]] != 0;
+    auto pull = [&](G::Axis trigger) { return (pad.axes[trigger] + 1) / 2; };
+    raw.axes[0] = pad.axes[G::kLeftX];
+    raw.axes[1] = -pad.axes[G::kLeftY];
+    raw.axes[2] = pull(G::kLeftTrigger) - pull(G::kRightTrigger);
+    raw.axes[3] = pad.axes[G::kRightY];
+    raw.axes[4] = pad.axes[G::kRightX];
+    return raw;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "input/joystick_layout.h"
 #include "input/key_codes.h"
@@ -26,6 +27,8 @@ constexpr int kMaxCatchUpUpdates = 4;
 constexpr int kJoystickPorts = 4;
 constexpr int kGlfwJoysticks = 16;
 constexpr int kMaxVideoModes = 1024;
+// The community database is about 0.5 MB; a file far larger is not a mapping file.
+constexpr size_t kMaxMappingBytes = 8 * 1024 * 1024;
 
 QoClock g_realClock;
 QoJoystickSource g_realJoysticks;
@@ -70,7 +73,21 @@ void QoClock::Sleep(double seconds) {
     }
 }
 
+static_assert(GamepadState::kDpadLeft == GLFW_GAMEPAD_BUTTON_DPAD_LEFT &&
+                  GamepadState::kButtonCount == GLFW_GAMEPAD_BUTTON_LAST + 1,
+              "gamepad buttons follow GLFW's order");
+static_assert(GamepadState::kRightTrigger == GLFW_GAMEPAD_AXIS_RIGHT_TRIGGER &&
+                  GamepadState::kAxisCount == GLFW_GAMEPAD_AXIS_LAST + 1,
+              "gamepad axes follow GLFW's order");
+
 bool QoJoystickSource::Present(int slot) { return glfwJoystickPresent(slot) == GLFW_TRUE; }
+bool QoJoystickSource::Gamepad(int slot, GamepadState* pad) {
+    GLFWgamepadstate state;
+    if (glfwJoystickIsGamepad(slot) != GLFW_TRUE || glfwGetGamepadState(slot, &state) != GLFW_TRUE) return false;
+    for (int i = 0; i < GamepadState::kButtonCount; ++i) pad->buttons[i] = state.buttons[i];
+    for (int i = 0; i < GamepadState::kAxisCount; ++i) pad->axes[i] = state.axes[i];
+    return true;
+}
 const float* QoJoystickSource::Axes(int slot, int* count) { return glfwGetJoystickAxes(slot, count); }
 const unsigned char* QoJoystickSource::Buttons(int slot, int* count) { return glfwGetJoystickButtons(slot, count); }
 
@@ -153,9 +170,14 @@ void QoGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
     glfwWindowHint(GLFW_RESIZABLE, GLFW_TRUE);
     // Shown only once placed, so a windowed window never appears at the wrong spot.
     glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    // The window class names the program whatever the title, so the desktop matches the
+    // window to its menu entry in full screen too.
+    glfwWindowHintString(GLFW_X11_CLASS_NAME, "Tessory");
+    glfwWindowHintString(GLFW_X11_INSTANCE_NAME, "tessory");
 
+    // Only a window gets the title; a full-screen one has none.
     GLFWmonitor* monitor = fullscreen ? glfwGetPrimaryMonitor() : nullptr;
-    _window = glfwCreateWindow(width, height, "Tessory", monitor, nullptr);
+    _window = glfwCreateWindow(width, height, fullscreen ? "" : "Tessory", monitor, nullptr);
     glfwGraphicsSeq += 1;
     if (!_window) return;
     if (!fullscreen) glfwSetWindowPos(_window, (desktopWidth - width) / 2, (desktopHeight - height) / 2);
@@ -286,10 +308,17 @@ bool QoGlfwGame::PollJoystick(int port, Array<float> joyx, Array<float> joyy, Ar
     int slot = _joystickPorts[port];
     if (slot < 0) return false;
 
-    int axisCount = 0, buttonCount = 0;
-    const float* axes = _joysticks->Axes(slot, &axisCount);
-    const unsigned char* raw = _joysticks->Buttons(slot, &buttonCount);
-    JoystickOutputs out = MapJoystick(axes, axisCount, raw, buttonCount);
+    JoystickOutputs out;
+    GamepadState pad;
+    if (_joysticks->Gamepad(slot, &pad)) {
+        RawPad raw = GamepadAsLayoutX(pad);
+        out = MapJoystick(raw.axes, 5, raw.buttons, 14);
+    } else {
+        int axisCount = 0, buttonCount = 0;
+        const float* axes = _joysticks->Axes(slot, &axisCount);
+        const unsigned char* raw = _joysticks->Buttons(slot, &buttonCount);
+        out = MapJoystick(axes, axisCount, raw, buttonCount);
+    }
 
     Array<float>* sticks[3] = {&joyx, &joyy, &joyz};
     for (int i = 0; i < 6; ++i) {
@@ -310,6 +339,19 @@ const String& QoGlfwGame::BaseDir() {
         _baseDir = slash >= 0 ? exe.Slice(0, slash) : String(".");
     }
     return _baseDir;
+}
+
+bool QoGlfwGame::LoadGamepadMappings() {
+    // Players add mappings for pads GLFW's own database lacks; the file is optional.
+    // A bad line is GLFW's to report, through the error callback.
+    FILE* file = qoOpenFileUtf8(BaseDir() + String("/gamecontrollerdb.txt"), String("rb"));
+    if (!file) return false;
+    std::string text;
+    char chunk[4096];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0 && text.size() < kMaxMappingBytes) text.append(chunk, n);
+    std::fclose(file);
+    return glfwUpdateGamepadMappings(text.c_str()) == GLFW_TRUE;
 }
 
 String QoGlfwGame::PathToFilePath(String path) {

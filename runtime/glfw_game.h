@@ -25,11 +25,15 @@ public:
     virtual void Sleep(double seconds);
 };
 
-// GLFW's joystick queries (slots 0-15); counts are what the device reports.
+struct GamepadState;
+
+// GLFW's joystick queries (slots 0-15); counts are what the device reports. Gamepad
+// answers true, with the pad's state, for a joystick GLFW's mappings know as a gamepad.
 class QoJoystickSource {
 public:
     virtual ~QoJoystickSource() = default;
     virtual bool Present(int slot);
+    virtual bool Gamepad(int slot, GamepadState* pad);
     virtual const float* Axes(int slot, int* count);
     virtual const unsigned char* Buttons(int slot, int* count);
 };
@@ -61,6 +65,9 @@ public:
     virtual Array<QoGlfwVideoMode*> GetGlfwVideoModes();
     // Opens the first window, starts the game and runs frames until the window is gone.
     virtual void Run();
+    // Adds the gamepad mappings of "gamecontrollerdb.txt" beside the data folder, when
+    // there is one; true when GLFW took them.
+    bool LoadGamepadMappings();
 
     // One pass of the frame loop; false once the window is no longer open.
     bool RunFrame();

@@ -32,6 +32,7 @@ int QoKavoroGame::Main(int argc, char** argv) {
         std::exit(-1);
     }
     auto* game = new QoKavoroGame;
+    game->LoadGamepadMappings();
     QoKavoroGame::argc = argc;
     QoKavoroGame::argv = argv;
     qoInstallSignalHandlers();

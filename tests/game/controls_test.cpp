@@ -1,5 +1,6 @@
 // The game's buttons and steering: the standard, arcade and console layouts, players
 // and sticks, the movement vector from drag, stick and keys, and the arcade switch.
+#include "input/joystick_layout.h"
 #include "input/key_codes.h"
 #include "tests/game/game_fixture.h"
 
@@ -79,6 +80,23 @@ TEST_F(Controls, ArcadeLayoutReadsActionButtonsFromPadsAndVirtualButtonsOnly) {
     EXPECT_EQ(app->p_PlayKey(10, 0, 0), 1);
     KeyDown(192);
     EXPECT_EQ(app->p_PlayKey(99, 0, 0), 0);
+}
+
+TEST_F(Controls, AKnownGamepadsAIsButtonTenAndItsSticksAndDpadUpAreUp) {
+    FakeJoysticks& pads = host->joysticks;
+    pads.present[0] = pads.gamepad[0] = true;
+    GamepadState& pad = pads.pad[0];
+    pad.axes[GamepadState::kLeftTrigger] = pad.axes[GamepadState::kRightTrigger] = -1;
+    pad.buttons[GamepadState::kA] = 1;
+    pad.axes[GamepadState::kLeftY] = -0.8f;
+    qo_input_device->p_BeginUpdate();
+    EXPECT_EQ(app->p_PlayKey(10, 0, 0), 1);
+    EXPECT_EQ(app->p_PlayKey(0, 1, 0), 1);
+    EXPECT_EQ(app->p_PlayKey(8, 1, 0), 0);
+    pad.axes[GamepadState::kLeftY] = 0;
+    pad.buttons[GamepadState::kDpadUp] = 1;
+    qo_input_device->p_BeginUpdate();
+    EXPECT_EQ(app->p_PlayKey(0, 0, 0), 1);
 }
 
 TEST_F(Controls, ArcadeLayoutIgnoresTheStick) {

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "input/joystick_layout.h"
 #include "runtime/glfw_game.h"
 
 class FakeClock : public QoClock {
@@ -17,13 +18,21 @@ public:
 // Four joysticks whose axes and buttons a test sets directly. They report 5 axes and
 // 14 buttons, the pad layout whose buttons 0-7 are the runtime's pad buttons 0-7 and
 // whose axes 0 and 1 are the first stick's x and y.
+// A slot with `gamepad` set is one GLFW's mappings know; it reports `pad` instead.
 class FakeJoysticks : public QoJoystickSource {
 public:
     bool present[4] = {};
     float axes[4][5] = {};
     unsigned char buttons[4][14] = {};
+    bool gamepad[4] = {};
+    GamepadState pad[4] = {};
 
     bool Present(int slot) override { return slot >= 0 && slot < 4 && present[slot]; }
+    bool Gamepad(int slot, GamepadState* state) override {
+        if (!Present(slot) || !gamepad[slot]) return false;
+        *state = pad[slot];
+        return true;
+    }
     const float* Axes(int slot, int* count) override {
         *count = 5;
         return axes[slot];

@@ -6,6 +6,7 @@
 #include <GLFW/glfw3.h>
 #include <GLFW/glfw3native.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <signal.h>
 #include <spawn.h>
@@ -78,6 +79,21 @@ void SendCloseRequest(unsigned long window) {
     XCloseDisplay(x);
 }
 
+// WM_CLASS as "instance/class".
+std::string WindowClass(unsigned long window) {
+    Display* x = XOpenDisplay(nullptr);
+    if (!x) return "no display";
+    XClassHint hint{};
+    std::string name = "none";
+    if (XGetClassHint(x, window, &hint)) {
+        name = std::string(hint.res_name ? hint.res_name : "") + "/" + (hint.res_class ? hint.res_class : "");
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+    }
+    XCloseDisplay(x);
+    return name;
+}
+
 TEST_F(Window, FirstWindowIs640By480WindowedCentredAndTitledTessory) {
     FramesHost host;
     auto* game = new CountingDelegate;
@@ -125,9 +141,13 @@ TEST_F(AppWindow, FullScreenAndBackMakeTwoContextsAndLeaveNoKeyDown) {
     EXPECT_NE(glfwGetWindowMonitor(host.Window()), nullptr);
     EXPECT_EQ(host.GetDeviceWidth(), 1280);
     EXPECT_FALSE(qo_input_KeyDown(65)) << "the held key was released before the re-open";
+    // Only a window is titled; the class names the program either way.
+    EXPECT_EQ(Command("xdotool getwindowname " + WindowId(host.Window())), "\n");
+    EXPECT_EQ(WindowClass(glfwGetX11Window(host.Window())), "tessory/Tessory");
 
     host.SetDeviceWindow(640, 480, 0);
     EXPECT_EQ(glfwGraphicsSeq, seq + 2);
+    EXPECT_EQ(Command("xdotool getwindowname " + WindowId(host.Window())), "Tessory\n");
     EXPECT_EQ(glfwGetWindowMonitor(host.Window()), nullptr);
     EXPECT_EQ(host.GetDeviceWidth(), 640);
     EXPECT_FALSE(qo_input_KeyDown(65));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "input/input_device.h"
+#include "input/joystick_layout.h"
 #include "tests/host/fake_host.h"
 
 namespace {
@@ -18,7 +19,13 @@ struct Pad {
 class FakeJoysticks : public QoJoystickSource {
 public:
     std::map<int, Pad> pads;
-    bool Present(int slot) override { return pads.count(slot) != 0; }
+    std::map<int, GamepadState> gamepads;  // slots GLFW's mappings know
+    bool Present(int slot) override { return pads.count(slot) != 0 || gamepads.count(slot) != 0; }
+    bool Gamepad(int slot, GamepadState* pad) override {
+        if (gamepads.count(slot) == 0) return false;
+        *pad = gamepads[slot];
+        return true;
+    }
     const float* Axes(int slot, int* count) override {
         *count = static_cast<int>(pads[slot].axes.size());
         return pads[slot].axes.data();
@@ -143,6 +150,67 @@ TEST_F(Joysticks, HeldButtonHitsOnceAndReleasesWithTheDevice) {
     joysticks.pads[0].buttons[3] = 0;
     Update();
     EXPECT_FALSE(qo_input_JoyDown(3, 0));
+}
+
+TEST_F(Joysticks, TheLastFourLookUpsCountBackFromTheReportedButtonsEvenPastThirtyTwo) {
+    Pad pad = LayoutGPad();
+    pad.buttons.assign(40, 0);
+    pad.buttons[28] = 1;  // B - 4 only if the count were cut to 32
+    pad.buttons[1] = 1;
+    joysticks.pads[0] = pad;
+    Update();
+    std::vector<int> expected(32, 0);
+    expected[0] = 1;
+    EXPECT_EQ(hits, expected) << "B - 4 is raw 36, beyond the 32 read: released";
+}
+
+GamepadState RestingGamepad() {
+    GamepadState pad{};
+    pad.axes[GamepadState::kLeftTrigger] = pad.axes[GamepadState::kRightTrigger] = -1;
+    return pad;
+}
+
+TEST(Gamepad, ComesOutInLayoutXsRawOrderWithUpPositiveOnTheLeftStick) {
+    GamepadState pad = RestingGamepad();
+    pad.buttons[GamepadState::kA] = 1;
+    pad.buttons[GamepadState::kDpadUp] = 1;
+    pad.buttons[GamepadState::kRightThumb] = 1;
+    pad.axes[GamepadState::kLeftX] = 0.25f;
+    pad.axes[GamepadState::kLeftY] = -1;  // pushed up
+    pad.axes[GamepadState::kRightX] = 0.5f;
+    pad.axes[GamepadState::kRightY] = -0.75f;
+    pad.axes[GamepadState::kLeftTrigger] = 1;  // pulled
+    RawPad raw = GamepadAsLayoutX(pad);
+    std::vector<int> buttons(raw.buttons, raw.buttons + 14);
+    EXPECT_EQ(buttons, (std::vector<int>{1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 0}));
+    EXPECT_FLOAT_EQ(raw.axes[0], 0.25f);
+    EXPECT_FLOAT_EQ(raw.axes[1], 1);
+    EXPECT_FLOAT_EQ(raw.axes[2], 1) << "left trigger pulled, right one resting";
+    EXPECT_FLOAT_EQ(raw.axes[3], -0.75f);
+    EXPECT_FLOAT_EQ(raw.axes[4], 0.5f);
+    pad.axes[GamepadState::kRightTrigger] = 1;
+    EXPECT_FLOAT_EQ(GamepadAsLayoutX(pad).axes[2], 0) << "both pulled cancel out";
+}
+
+TEST_F(Joysticks, AKnownGamepadReadsAsLayoutXWhateverItsRawShape) {
+    joysticks.pads[0] = LayoutGPad();  // its raw report is ignored
+    GamepadState pad = RestingGamepad();
+    pad.buttons[GamepadState::kA] = 1;
+    pad.buttons[GamepadState::kDpadLeft] = 1;
+    pad.buttons[GamepadState::kBack] = 1;
+    pad.axes[GamepadState::kLeftY] = -0.5f;
+    pad.axes[GamepadState::kRightY] = -1;
+    pad.axes[GamepadState::kRightTrigger] = 1;
+    joysticks.gamepads[0] = pad;
+    Update();
+    EXPECT_FLOAT_EQ(qo_input_JoyY(0, 0), 0.5f);
+    EXPECT_FLOAT_EQ(qo_input_JoyY(1, 0), 1) << "both sticks read up the same way";
+    EXPECT_FLOAT_EQ(device->m__joyStates[0]->m_joyz[1], 1) << "the right trigger on the second stick";
+    std::vector<int> expected(32, 0);
+    expected[0] = 1;  // A
+    expected[6] = 1;  // Back
+    expected[8] = 1;  // d-pad left
+    EXPECT_EQ(hits, expected);
 }
 
 }  // namespace

@@ -86,12 +86,13 @@ def xdotool(env, *args, check=True, timeout=10):
 
 
 def find_window(env, proc=None, timeout=30.0):
-    """The game's window id once it is mapped, or None (also when the game died)."""
+    """The game's window id once it is mapped, or None (also when the game died). Found by
+    its class: a full-screen window has no title."""
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         if proc is not None and proc.poll() is not None:
             return None
-        out = xdotool(env, "search", "--onlyvisible", "--name", "^Tessory$", check=False)
+        out = xdotool(env, "search", "--onlyvisible", "--class", "^Tessory$", check=False)
         ids = out.split()
         if ids:
             # While a full-screen switch replaces the window both may be listed; the

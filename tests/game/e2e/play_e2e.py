@@ -70,7 +70,7 @@ class Game:
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             check(self.proc.poll() is None, "the game ended early:\n" + self.output())
-            ids = self.xdotool("search", "--onlyvisible", "--name", "^Tessory$", check_status=False).split()
+            ids = self.xdotool("search", "--onlyvisible", "--class", "^Tessory$", check_status=False).split()
             ids = [i for i in ids if i != replacing]
             if len(ids) == 1:
                 self.window = ids[-1]
