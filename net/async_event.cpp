@@ -8,8 +8,14 @@ c_IAsyncEventSource* qo_asyncevent__current = nullptr;
 GC_ROOT(qo_asyncevent__sources);
 GC_ROOT(qo_asyncevent__current);
 
+void qo_asyncevent_Init() {
+    gc_assign(qo_asyncevent__sources, (new c_Stack3)->m_new());
+    gc_assign(qo_asyncevent__current, static_cast<c_IAsyncEventSource*>(nullptr));
+}
+
 int qo_asyncevent_AddAsyncEventSource(c_IAsyncEventSource* source) {
-    if (!qo_asyncevent__sources) gc_assign(qo_asyncevent__sources, (new c_Stack3)->m_new());
+    // Programs that use sockets without the runtime's initialiser (tools, tests).
+    if (!qo_asyncevent__sources) qo_asyncevent_Init();
     if (qo_asyncevent__sources->p_Contains2(source)) qoError(String("Async event source is already active"));
     qo_asyncevent__sources->p_Push7(source);
     return 0;

@@ -5,6 +5,7 @@
 #include "graphics/graphics.h"
 #include "graphics/renderer.h"
 #include "input/input_device.h"
+#include "net/async_event.h"
 #include "runtime/errors.h"
 #include "runtime/gc/map.h"
 #include "runtime/gc/stack.h"
@@ -39,6 +40,7 @@ void qo_runtime_Init() {
     qo_app_Init();
     qo_graphics_Init();
     qo_audio_SetAudioDevice(nullptr);
+    qo_asyncevent_Init();
 }
 
 // ---- c_App ---------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "input/input_device.h"
+#include "net/async_event.h"
 #include "runtime/app.h"
 #include "tests/host/fake_host.h"
 #include "tests/support/child_process.h"
@@ -67,6 +68,21 @@ TEST_F(AppModule, RegisteringTheAppHandsItsDelegateToTheHost) {
     EXPECT_EQ(qo_app__app, app);
     ASSERT_NE(qo_app__delegate, nullptr);
     EXPECT_EQ(host.Delegate(), qo_app__delegate);
+}
+
+TEST_F(AppModule, InitialisingAgainStartsTheEventPumpWithoutSources) {
+    struct Counting : Object, c_IAsyncEventSource {
+        int updates = 0;
+        int p_UpdateAsyncEvents() override { return ++updates; }
+    };
+    auto* source = new Counting;
+    qo_asyncevent_AddAsyncEventSource(source);
+    qo_runtime_Init();
+    qo_asyncevent_UpdateAsyncEvents();
+    EXPECT_EQ(source->updates, 0);
+    qo_asyncevent_AddAsyncEventSource(source);  // not "already active"
+    qo_asyncevent_UpdateAsyncEvents();
+    EXPECT_EQ(source->updates, 1);
 }
 
 TEST_F(AppModule, StartCreatesTheInputDeviceThenCallsOnCreate) {
