@@ -5,6 +5,7 @@
 // (a game's first level: A as drawn at the start, P = 0); the level is seeded from
 // A + 7 x size and played at progress P + size, as the game does.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,7 +51,8 @@ int Usage() {
 bool ParseNumber(const char* text, double* value) {
     char* end = nullptr;
     *value = std::strtod(text, &end);
-    return end != text && *end == '\0';
+    // strtod takes "nan" and "inf", which no range check below would catch.
+    return end != text && *end == '\0' && std::isfinite(*value);
 }
 
 }  // namespace
