@@ -72,14 +72,11 @@ def install(build, prefix):
     for path in (os.path.join(prefix, LAUNCHER), os.path.join(game_dir, "tessory")):
         if not os.access(path, os.X_OK):
             fail(path + " is missing or not executable")
-    # The data lives apart from the program, and a relative link beside the program
-    # (where it looks for its data) leads there, so the prefix can move.
-    link = os.path.join(game_dir, "data")
-    if not os.path.islink(link) or os.path.isabs(os.readlink(link)):
-        fail(link + " is not a relative link")
-    if os.path.realpath(link) != os.path.realpath(os.path.join(prefix, DATA_DIR)):
-        fail("%s leads to %s, not to %s" % (link, os.path.realpath(link), DATA_DIR))
-    # The whole generated data folder is installed.
+    # The program looks for its data beside itself: a link there leads to the data
+    # folder of this prefix (not to a copy, nor to another prefix's).
+    link = os.path.realpath(os.path.join(game_dir, "data"))
+    if link != os.path.realpath(os.path.join(prefix, DATA_DIR)):
+        fail("data beside the program is %s, not %s" % (link, DATA_DIR))
     built = files_below(os.path.join(build, "data"))
     installed = files_below(os.path.join(prefix, DATA_DIR))
     if not built or built != installed:
@@ -100,8 +97,7 @@ def install(build, prefix):
 
 
 def validate(tool, args):
-    """Runs a validator; fails on its status or on any issue it lists, down to the
-    pedantic ones that leave its status at 0."""
+    """Fails on the validator's status or on any issue it lists, pedantic ones included."""
     if shutil.which(tool) is None:
         skip(tool + " is not installed (Debian: %s)" %
              ("desktop-file-utils" if tool == "desktop-file-validate" else "appstream"))
@@ -115,25 +111,13 @@ def validate(tool, args):
 
 
 def software_centre_entries(metainfo):
-    """What a software centre shows beyond the validator's demands: a picture it can
-    fetch and the release."""
+    """Beyond the validator's demands: a screenshot a software centre can fetch, a release."""
     root = ET.parse(metainfo).getroot()
     images = [i.text.strip() for i in root.iter("image")]
     if not images or not all(i.startswith("https://") for i in images):
         fail("screenshot images %s: want at least one, all https" % images)
     if root.find("releases/release[@version][@date]") is None:
         fail("no release with a version and a date")
-    print("screenshot %s, release %s" % (images[0], root.find("releases/release").get("version")))
-
-
-def desktop_command(prefix):
-    """The Exec line of the installed menu entry, as a list of words."""
-    path = os.path.join(prefix, "share/applications/%s.desktop" % APP_ID)
-    with open(path) as f:
-        for line in f:
-            if line.startswith("Exec="):
-                return line[len("Exec="):].split()
-    fail(path + " has no Exec line")
 
 
 def launch(prefix, shot):
@@ -142,7 +126,8 @@ def launch(prefix, shot):
             skip(tool + " is not installed")
     # The menu starts the launcher by its full path: a games folder is often not on the
     # desktop session's PATH.
-    command = desktop_command(prefix)
+    with open(os.path.join(prefix, "share/applications/%s.desktop" % APP_ID)) as f:
+        command = re.findall(r"^Exec=(.*)$", f.read(), re.M)
     if command != [os.path.join(os.path.abspath(prefix), LAUNCHER)]:
         fail("the menu entry runs %s, not the installed launcher" % command)
     home = tempfile.mkdtemp(prefix="tessory_launch_")
@@ -224,8 +209,8 @@ def data_folder_rules(prefix):
 
 
 def lintian(cpack, build, out):
-    """Builds the .deb from this build tree and runs lintian on it: errors and warnings
-    fail; the lower levels (info, pedantic) are printed for the record."""
+    """cpack builds the .deb from this build tree; lintian's errors and warnings fail,
+    the lower levels are printed for the record."""
     if shutil.which("lintian") is None:
         skip("lintian is not installed (Debian: lintian)")
     shutil.rmtree(out, ignore_errors=True)
@@ -242,7 +227,6 @@ def lintian(cpack, build, out):
     tags = re.findall(r"^[EW]: .*$", r.stdout, re.M)
     if tags:
         fail("lintian: %d error(s) or warning(s) in %s" % (len(tags), os.path.basename(debs[0])))
-    print("lintian: no errors or warnings in " + os.path.basename(debs[0]))
 
 
 def main(argv):
