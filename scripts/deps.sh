@@ -10,7 +10,7 @@ TESSORY_PACKAGES=(
   libcairo2-dev libfreetype-dev zlib1g-dev libvorbis-dev libsndfile1-dev fonts-dejavu-core
   xvfb xauth xdotool imagemagick sox alsa-utils clang
   python3
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file lintian
 )
 
 tessory_install_deps() {

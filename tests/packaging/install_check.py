@@ -3,26 +3,35 @@
 
     install_check.py install  BUILD PREFIX   cmake --install into PREFIX, then the layout
     install_check.py desktop  PREFIX         desktop-file-validate on the .desktop file
-    install_check.py metainfo PREFIX         appstreamcli validate on the metainfo
+    install_check.py metainfo PREFIX         appstreamcli validate --pedantic on the metainfo
     install_check.py folders  PREFIX         the launcher's choice of the player's folder
-    install_check.py launch   PREFIX [SHOT]  the installed launcher, started elsewhere,
+    install_check.py launch   PREFIX [SHOT]  the menu entry's command, started elsewhere,
                                              shows the menu and keeps the state in the
                                              player's data folder
+    install_check.py lintian  CPACK BUILD OUT  cpack builds the .deb into OUT; lintian
+                                             finds no error and no warning in it
 Exit status 77 means skipped (the reason is printed)."""
 
+import glob
 import os
+import re
 import shutil
 import struct
 import subprocess
 import sys
 import tempfile
 import time
+import xml.etree.ElementTree as ET
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "soak"))
 import game_driver as gd  # noqa: E402
 
-APP_ID = "org.tessory.Tessory"
+APP_ID = "org.tessory.tessory"
+# The Debian layout for games, kept for any prefix.
+LAUNCHER = "games/tessory"
+GAME_DIR = "lib/games/tessory"
+DATA_DIR = "share/games/tessory"
 ICON_SIZES = [16, 22, 24, 32, 48, 64, 128, 256, 512]
 SKIP = 77
 
@@ -59,18 +68,23 @@ def install(build, prefix):
                        capture_output=True, text=True)
     if r.returncode != 0:
         fail("cmake --install failed:\n" + r.stdout + r.stderr)
-    game_dir = os.path.join(prefix, "lib", "tessory")
-    for path in (os.path.join(prefix, "bin", "tessory"), os.path.join(game_dir, "tessory")):
+    game_dir = os.path.join(prefix, GAME_DIR)
+    for path in (os.path.join(prefix, LAUNCHER), os.path.join(game_dir, "tessory")):
         if not os.access(path, os.X_OK):
             fail(path + " is missing or not executable")
-    # The whole generated data folder sits beside the installed program.
+    # The program looks for its data beside itself: a link there leads to the data
+    # folder of this prefix (not to a copy, nor to another prefix's).
+    link = os.path.realpath(os.path.join(game_dir, "data"))
+    if link != os.path.realpath(os.path.join(prefix, DATA_DIR)):
+        fail("data beside the program is %s, not %s" % (link, DATA_DIR))
     built = files_below(os.path.join(build, "data"))
-    installed = files_below(os.path.join(game_dir, "data"))
+    installed = files_below(os.path.join(prefix, DATA_DIR))
     if not built or built != installed:
         fail("data/ differs: missing %s, extra %s" %
              (sorted(built - installed)[:5], sorted(installed - built)[:5]))
     for rel in ("share/applications/%s.desktop" % APP_ID, "share/metainfo/%s.metainfo.xml" % APP_ID,
-                "share/doc/tessory/README.md"):
+                "share/doc/tessory/README.md", "share/doc/tessory/copyright",
+                "share/doc/tessory/changelog.gz", "share/man/man6/tessory.6.gz"):
         if not os.path.isfile(os.path.join(prefix, rel)):
             fail(rel + " is not installed")
     for size in ICON_SIZES:
@@ -83,6 +97,7 @@ def install(build, prefix):
 
 
 def validate(tool, args):
+    """Fails on the validator's status or on any issue it lists, pedantic ones included."""
     if shutil.which(tool) is None:
         skip(tool + " is not installed (Debian: %s)" %
              ("desktop-file-utils" if tool == "desktop-file-validate" else "appstream"))
@@ -90,19 +105,38 @@ def validate(tool, args):
     print(r.stdout + r.stderr)
     if r.returncode != 0:
         fail("%s found problems" % tool)
+    issues = re.findall(r"^[EWIP]: .*$|^.*: (?:error|warning|hint): .*$", r.stdout, re.M)
+    if issues:
+        fail("%s lists %d issue(s): %s" % (tool, len(issues), issues))
+
+
+def software_centre_entries(metainfo):
+    """Beyond the validator's demands: a screenshot a software centre can fetch, a release."""
+    root = ET.parse(metainfo).getroot()
+    images = [i.text.strip() for i in root.iter("image")]
+    if not images or not all(i.startswith("https://") for i in images):
+        fail("screenshot images %s: want at least one, all https" % images)
+    if root.find("releases/release[@version][@date]") is None:
+        fail("no release with a version and a date")
 
 
 def launch(prefix, shot):
     for tool in ("Xvfb", "xdotool", "import"):
         if shutil.which(tool) is None:
             skip(tool + " is not installed")
+    # The menu starts the launcher by its full path: a games folder is often not on the
+    # desktop session's PATH.
+    with open(os.path.join(prefix, "share/applications/%s.desktop" % APP_ID)) as f:
+        command = re.findall(r"^Exec=(.*)$", f.read(), re.M)
+    if command != [os.path.join(os.path.abspath(prefix), LAUNCHER)]:
+        fail("the menu entry runs %s, not the installed launcher" % command)
     home = tempfile.mkdtemp(prefix="tessory_launch_")
     elsewhere = os.path.join(home, "somewhere", "else")
     os.makedirs(elsewhere)
     data_home = os.path.join(home, "data")
     player_dir = os.path.join(data_home, "tessory")
     try:
-        run = gd.GameOnPrivateDisplay(os.path.join(prefix, "bin", "tessory"), elsewhere,
+        run = gd.GameOnPrivateDisplay(command[0], elsewhere,
                                       os.path.join(home, "game"))
         run.extra_env = {"XDG_DATA_HOME": data_home, "HOME": home}
         with run:
@@ -145,7 +179,7 @@ def launch(prefix, shot):
 def data_folder_rules(prefix):
     """Where the launcher puts the player's folder, checked without a display: the game
     itself then fails to open its window, after the folder was made."""
-    launcher = os.path.join(prefix, "bin", "tessory")
+    launcher = os.path.join(prefix, LAUNCHER)
     home = tempfile.mkdtemp(prefix="tessory_xdg_")
     try:
         base = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "ALSOFT_DRIVERS": "null"}
@@ -174,6 +208,27 @@ def data_folder_rules(prefix):
         shutil.rmtree(home, ignore_errors=True)
 
 
+def lintian(cpack, build, out):
+    """cpack builds the .deb from this build tree; lintian's errors and warnings fail,
+    the lower levels are printed for the record."""
+    if shutil.which("lintian") is None:
+        skip("lintian is not installed (Debian: lintian)")
+    shutil.rmtree(out, ignore_errors=True)
+    r = subprocess.run([cpack, "-G", "DEB", "--config", os.path.join(build, "CPackConfig.cmake"),
+                        "-B", out], capture_output=True, text=True)
+    debs = glob.glob(os.path.join(out, "tessory_*.deb"))
+    if r.returncode != 0 or len(debs) != 1:
+        fail("cpack made %s:\n%s%s" % (debs, r.stdout, r.stderr))
+    r = subprocess.run(["lintian", "--fail-on", "none", "--display-info", "--pedantic", debs[0]],
+                       capture_output=True, text=True)
+    print(r.stdout + r.stderr)
+    if r.returncode != 0:
+        fail("lintian itself failed with status %d" % r.returncode)
+    tags = re.findall(r"^[EW]: .*$", r.stdout, re.M)
+    if tags:
+        fail("lintian: %d error(s) or warning(s) in %s" % (len(tags), os.path.basename(debs[0])))
+
+
 def main(argv):
     if len(argv) < 3:
         print(__doc__)
@@ -185,13 +240,15 @@ def main(argv):
         validate("desktop-file-validate",
                  [os.path.join(argv[2], "share/applications/%s.desktop" % APP_ID)])
     elif cmd == "metainfo":
-        validate("appstreamcli",
-                 ["validate", "--no-net", "--explain",
-                  os.path.join(argv[2], "share/metainfo/%s.metainfo.xml" % APP_ID)])
+        metainfo = os.path.join(argv[2], "share/metainfo/%s.metainfo.xml" % APP_ID)
+        validate("appstreamcli", ["validate", "--pedantic", "--no-net", "--explain", metainfo])
+        software_centre_entries(metainfo)
     elif cmd == "folders":
         data_folder_rules(argv[2])
     elif cmd == "launch":
         launch(argv[2], argv[3] if len(argv) > 3 else None)
+    elif cmd == "lintian" and len(argv) == 5:
+        lintian(argv[2], argv[3], argv[4])
     else:
         print(__doc__)
         return 2
