@@ -93,6 +93,16 @@ String qo_databuffer_DecodeUtf8(const unsigned char* bytes, int count) {
     return String(out, n);
 }
 
+int qo_databuffer_Utf8CutTail(const unsigned char* bytes, int count) {
+    for (int k = 1; k <= 2 && k <= count; ++k) {
+        int c = bytes[count - k];
+        if ((c & 0xC0) == 0x80) continue;  // a continuation byte: its lead is further back
+        int length = c >= 0xC0 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3 : 1;
+        return length > k ? k : 0;
+    }
+    return 0;
+}
+
 QoDataBuffer::~QoDataBuffer() { std::free(data); }
 
 bool QoDataBuffer::_New(int size, void* bytes) {

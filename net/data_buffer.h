@@ -48,3 +48,6 @@ int qo_databuffer_Utf8Length(const String& text);
 // Decodes 1-, 2- and 3-byte sequences; bytes that are not such a sequence make the
 // whole range one character per byte (the byte's value).
 String qo_databuffer_DecodeUtf8(const unsigned char* bytes, int count);
+// The bytes at the end of a range that begin a 2- or 3-byte sequence the range cuts off
+// (0, 1 or 2): what a reader of a stream keeps back until the rest has arrived.
+int qo_databuffer_Utf8CutTail(const unsigned char* bytes, int count);

@@ -3,6 +3,8 @@
 // work happens on the socket's worker threads.
 #pragma once
 
+#include <chrono>
+
 #include "net/async_ops.h"
 #include "net/async_socket.h"
 #include "net/data_buffer.h"
@@ -39,6 +41,12 @@ public:
     c_DataBuffer* m__hbuf = nullptr;
     c_DataBuffer* m__rbuf = nullptr;
 
+    // Limits, each settable before p_Send. Past any of them the request ends with status
+    // -1 and lets go of what it held.
+    int m__timeoutMs = 30000;              // from p_Send to the callback; 0 or less: none
+    int m__maxHeadBytes = 64 * 1024;       // the response head, all its lines together
+    int m__maxBodyBytes = 16 * 1024 * 1024;
+
     c_HttpRequest* m_new();
     c_HttpRequest* m_new2(String req, String url, c_IOnHttpRequestComplete* onComplete);
     int p_Open(String req, String url, c_IOnHttpRequestComplete* onComplete);
@@ -46,6 +54,8 @@ public:
     int p_Send2(String data, String mimeType, String encoding);
     int p_Status() { return m__status; }
     String p_ResponseText() { return m__responseText; }
+    // Ends the request now with status -1, calling back at once, unless it has ended.
+    int p_Cancel();
 
     int p_OnConnectComplete(bool connected, c_Socket* source) override;
     int p_OnSendComplete(c_DataBuffer* data, int offset, int count, c_Socket* source) override;
@@ -60,9 +70,20 @@ public:
     void mark() override;
 
 private:
+    friend class c_HttpSocket;
+
     bool finished_ = false;
+    bool refused_ = false;  // the head would carry a control character
+    int headBytes_ = 0;
+    std::chrono::steady_clock::time_point deadline_;
+
+    bool Current(c_Socket* source) { return !finished_ && source == m__sock; }
+    // Called by the request's socket at every poll; false once it no longer needs them.
+    bool Poll(c_Socket* source);
+    int Fail();
     int TakeHead(int end);
     int StartBody(int bodyStart, int end);
+    int TakeBody(int from, int end);
 };
 
 // Both an object and an interface: name the object side for the collector.

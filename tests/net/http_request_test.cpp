@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -34,17 +35,22 @@ protected:
     Completion* done = nullptr;
     c_HttpRequest* request = nullptr;
 
-    void SetUp() override {
-        done = new Completion;
-        gc_assign(g_completion, static_cast<Object*>(done));
-    }
+    void SetUp() override { Renew(); }
     void TearDown() override {
+        Renew();
+        gc_assign(g_request, static_cast<Object*>(nullptr));
+        gc_assign(g_completion, static_cast<Object*>(nullptr));
+    }
+
+    // Leaves no worker of the last request behind and starts counting callbacks afresh.
+    void Renew() {
         if (request && request->m__sock) {
             c_Socket* s = request->m__sock;
             EXPECT_TRUE(PollUntil([s] { return s->m__rthread->p_Idle() && s->m__wthread->p_Idle(); }));
         }
-        gc_assign(g_request, static_cast<Object*>(nullptr));
-        gc_assign(g_completion, static_cast<Object*>(nullptr));
+        request = nullptr;
+        done = new Completion;
+        gc_assign(g_completion, static_cast<Object*>(done));
     }
 
     c_HttpRequest* Open(const char* method, const std::string& url) {
@@ -68,6 +74,10 @@ protected:
 };
 
 std::string Local(int port, const std::string& path) { return "http://127.0.0.1:" + std::to_string(port) + path; }
+
+// Peers that never answer, and that stop sending in the middle of the body.
+const char kSilent[] = "read_head(s); wait_close(s)";
+const char kStopsInTheBody[] = R"(read_head(s); s.sendall(b'HTTP/1.0 200 OK\r\n\r\npart'); wait_close(s))";
 
 }  // namespace
 
@@ -263,4 +273,113 @@ TEST_F(HttpRequest, UnfinishedHeadLineMovesToTheStartOfTheBuffer) {
     EXPECT_EQ(request->p_ResponseText(), String("ab"));
     EXPECT_EQ(done->calls, 1);
     request = nullptr;
+}
+
+TEST_F(HttpRequest, LimitsDefaultToThirtySecondsA64KHeadAndA16MBody) {
+    Open("GET", "http://127.0.0.1/");
+    EXPECT_EQ(request->m__timeoutMs, 30000);
+    EXPECT_EQ(request->m__maxHeadBytes, 65536);
+    EXPECT_EQ(request->m__maxBodyBytes, 16777216);
+    request = nullptr;
+}
+
+TEST_F(HttpRequest, PeerThatNeverAcceptsAnswersOrFinishesFailsOnceAtTheTimeout) {
+    for (const char* peer : {PythonSocketServer::kNeverAccepts, kSilent, kStopsInTheBody}) {
+        SCOPED_TRACE(peer);
+        Renew();
+        PythonSocketServer server(peer);
+        Open("GET", Local(server.port(), "/"))->m__timeoutMs = 200;
+        auto start = std::chrono::steady_clock::now();
+        request->p_Send();
+        Finish();
+        ExpectFailed();
+        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        EXPECT_GE(ms.count(), 200);
+        EXPECT_LT(ms.count(), 2000);
+    }
+}
+
+TEST_F(HttpRequest, EndlessShortHeadLinesFailAtTheHeadLimitAndAreDropped) {
+    PythonSocketServer server("read_head(s); s.sendall(b'HTTP/1.0 200 OK\\r\\n')\n"
+                              "while True: s.sendall(b'X: y\\r\\n' * 1000)");
+    Open("GET", Local(server.port(), "/"))->p_Send();
+    Finish();
+    ExpectFailed();
+    EXPECT_EQ(request->m__header->p_Length2(), 0);
+}
+
+TEST_F(HttpRequest, BodyOfTheLimitArrivesAndOneByteMoreFailsAndIsDropped) {
+    for (int extra : {0, 1}) {
+        Renew();
+        PythonSocketServer server("read_head(s); s.sendall(b'HTTP/1.0 200 OK\\r\\n\\r\\n' + b'b' * " +
+                                  std::to_string(100000 + extra) + ")");
+        Open("GET", Local(server.port(), "/"))->m__maxBodyBytes = 100000;
+        request->p_Send();
+        Finish();
+        EXPECT_EQ(request->p_Status(), extra ? -1 : 200);
+        EXPECT_EQ(request->p_ResponseText().Length(), extra ? 0 : 100000);
+        EXPECT_EQ(request->m__response == nullptr, extra == 1);
+    }
+}
+
+TEST_F(HttpRequest, CancelOrACloseUnderneathCompletesOnceWithMinusOneInEveryState) {
+    auto connected = [this] { return request->m__sock->p_IsConnected(); };
+    auto inTheBody = [this] { return request->m__response != nullptr; };
+    struct {
+        const char* peer;  // null: never sent
+        std::function<bool()> reached;  // null: a moment of polling
+        bool close;  // close the socket under the request instead of cancelling
+    } states[] = {
+        {nullptr, nullptr, false},
+        {PythonSocketServer::kNeverAccepts, nullptr, false},
+        {kSilent, connected, false},
+        {kStopsInTheBody, inTheBody, false},
+        {R"(read_head(s); s.sendall(b'HTTP/1.0 200 OK\r\n\r\npart'); time.sleep(0.1); s.sendall(b'more'); wait_close(s))",
+         inTheBody, true},
+    };
+    for (auto& state : states) {
+        SCOPED_TRACE(state.peer ? state.peer : "not sent");
+        Renew();
+        std::unique_ptr<PythonSocketServer> server;
+        if (state.peer) server = std::make_unique<PythonSocketServer>(state.peer);
+        Open("GET", Local(server ? server->port() : RefusingPort(), "/"));
+        if (state.peer) request->p_Send();
+        if (state.reached) {
+            ASSERT_TRUE(PollUntil(state.reached));
+        }
+        PollFor(50);
+        if (state.close) {
+            // The rest of the body has reached the worker by now and waits to be delivered.
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            request->m__sock->p_Close();
+        } else {
+            request->p_Cancel();
+            EXPECT_EQ(done->calls, 1);
+        }
+        Finish();
+        ExpectFailed();
+    }
+}
+
+TEST_F(HttpRequest, ControlCharacterInTheUrlIsRefusedBeforeAnythingIsSent) {
+    PythonSocketServer server("print(read_head(s))");
+    for (int bad : {0x0D, 0x0A, 0x01, 0x7F, 0x10A}) {
+        Renew();
+        String url = String(Local(server.port(), "/a").c_str()) + String::FromChar(bad) + String("X-Injected: 1");
+        request = (new c_HttpRequest)->m_new2(String("GET"), url, done);
+        gc_assign(g_request, static_cast<Object*>(request));
+        request->p_Send();
+        EXPECT_EQ(done->calls, 0);  // never from inside p_Send
+        Finish();
+        ExpectFailed();
+    }
+    EXPECT_EQ(server.Stop(), "");
+}
+
+TEST_F(HttpRequest, CharactersSplitAcrossReadsArriveWhole) {
+    PythonSocketServer server(R"(read_head(s); s.sendall(b'HTTP/1.0 200 OK\r\n\r\nh\xc3')
+for part in [b'\xa9llo w\xc3', b'\xb6rld \xe2', b'\x82', b'\xac']: time.sleep(0.05); s.sendall(part))");
+    Open("GET", Local(server.port(), "/"))->p_Send();
+    Finish();
+    EXPECT_EQ(Utf8(request->p_ResponseText()), "h\xC3\xA9llo w\xC3\xB6rld \xE2\x82\xAC");
 }

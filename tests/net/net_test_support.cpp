@@ -120,7 +120,7 @@ int RefusingPort() {
     return ntohs(a.sin_port);
 }
 
-PythonHttpServer::PythonHttpServer(const std::string& dir) {
+PythonChild::PythonChild(const std::vector<std::string>& args) {
     int out[2];
     if (pipe(out) != 0) return;
     posix_spawn_file_actions_t actions;
@@ -128,31 +128,92 @@ PythonHttpServer::PythonHttpServer(const std::string& dir) {
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, out[0]);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::string dirArg = dir;
-    const char* argv[] = {"python3", "-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory",
-                          dirArg.c_str(), nullptr};
-    if (posix_spawnp(&pid_, "python3", &actions, nullptr, const_cast<char**>(argv), environ) != 0) pid_ = -1;
+    std::vector<const char*> argv = {"python3", "-u"};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    argv.push_back(nullptr);
+    if (posix_spawnp(&pid_, "python3", &actions, nullptr, const_cast<char**>(argv.data()), environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
-    // "Serving HTTP on 127.0.0.1 port N (http://127.0.0.1:N/) ..."
+    out_ = out[0];
+}
+
+std::string PythonChild::ReadLine() {
     std::string line;
     auto deadline = Clock::now() + std::chrono::seconds(10);
     while (pid_ > 0 && line.find('\n') == std::string::npos && Clock::now() < deadline) {
-        if (!Readable(out[0], 100)) continue;
+        if (!Readable(out_, 100)) continue;
         char c;
-        if (read(out[0], &c, 1) <= 0) break;
+        if (read(out_, &c, 1) <= 0) break;
         line += c;
     }
-    close(out[0]);
+    return line;
+}
+
+std::string PythonChild::Stop() {
+    std::string rest;
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        char buf[4096];
+        for (ssize_t n; (n = read(out_, buf, sizeof buf)) > 0;) rest.append(buf, static_cast<size_t>(n));
+    }
+    if (out_ >= 0) close(out_);
+    out_ = -1;
+    return rest;
+}
+
+PythonHttpServer::PythonHttpServer(const std::string& dir)
+    : child_({"-m", "http.server", "0", "--bind", "127.0.0.1", "--directory", dir}) {
+    // "Serving HTTP on 127.0.0.1 port N (http://127.0.0.1:N/) ..."
+    std::string line = child_.ReadLine();
     size_t at = line.find(" port ");
     if (at != std::string::npos) port_ = std::atoi(line.c_str() + at + 6);
 }
 
-PythonHttpServer::~PythonHttpServer() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
+const char* const PythonSocketServer::kNeverAccepts = "never accepts";
+
+namespace {
+
+const char kSocketServer[] = R"(
+import signal, socket, socketserver, sys, time
+signal.alarm(20)
+
+def read_head(s):
+    head = b''
+    while b'\r\n\r\n' not in head:
+        more = s.recv(4096)
+        if not more: break
+        head += more
+    return head
+
+def wait_close(s):
+    while s.recv(4096): pass
+
+class Handler(socketserver.BaseRequestHandler):
+    def handle(self):
+        self.request.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        try: exec(sys.argv[1], dict(globals(), s=self.request))
+        except OSError: pass  # the client went away, as some tests mean it to
+
+server = socketserver.TCPServer(('127.0.0.1', 0), Handler, bind_and_activate=False)
+server.request_queue_size = 0  # room for one waiting connection
+server.server_bind()
+server.server_activate()
+if sys.argv[1] == 'never accepts':
+    filler = socket.create_connection(server.server_address)
+    print(server.server_address[1])
+    time.sleep(30)
+else:
+    print(server.server_address[1])
+    server.handle_request()
+)";
+
+}  // namespace
+
+PythonSocketServer::PythonSocketServer(const std::string& handler) : child_({"-c", kSocketServer, handler}) {
+    port_ = std::atoi(child_.ReadLine().c_str());
 }
 
 bool PollUntil(const std::function<bool()>& done, int timeoutMs) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 // Accepts one connection on 127.0.0.1 and hands it to `script`, on its own thread.
 class LoopbackServer {
@@ -47,16 +48,47 @@ private:
 // A port on 127.0.0.1 that nothing listens on (bound, never listened, then closed).
 int RefusingPort();
 
+// python3 with `args`, its standard output on a pipe (its errors go nowhere).
+class PythonChild {
+public:
+    explicit PythonChild(const std::vector<std::string>& args);
+    ~PythonChild() { Stop(); }
+    // The next line it prints, waiting at most 10 s.
+    std::string ReadLine();
+    // Ends the child it started, by its pid; answers what it printed that was not read.
+    std::string Stop();
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+};
+
 // python3 -m http.server serving `dir` on 127.0.0.1 and a port of its own choosing.
 class PythonHttpServer {
 public:
     explicit PythonHttpServer(const std::string& dir);
-    ~PythonHttpServer();  // ends the child it started, by its pid
     int port() const { return port_; }
     bool ok() const { return port_ > 0; }
 
 private:
-    pid_t pid_ = -1;
+    PythonChild child_;
+    int port_ = 0;
+};
+
+// A Python socketserver on 127.0.0.1 and a port the OS picks that serves one connection
+// with `handler`: Python statements on the connected socket `s`, with the helpers
+// read_head(s) and wait_close(s). With kNeverAccepts it fills its backlog instead, so a
+// connect waits. The child ends on its own after 20 s at the latest.
+class PythonSocketServer {
+public:
+    static const char* const kNeverAccepts;
+    explicit PythonSocketServer(const std::string& handler);
+    int port() const { return port_; }
+    // Ends the server; answers what the handler printed.
+    std::string Stop() { return child_.Stop(); }
+
+private:
+    PythonChild child_;
     int port_ = 0;
 };
 
