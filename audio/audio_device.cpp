@@ -65,6 +65,12 @@ void UploadTo(gxtkSample* sample, unsigned char* data, int length, int channels,
     sample->SetBuffer(buffer);
 }
 
+// OpenAL Soft reports a device still open when the program ends ("device not closed"),
+// and a wave capture keeps placeholder sizes in its header: every way out closes it.
+void CloseAtExit() {
+    if (gxtkAudio::audio) gxtkAudio::audio->Shutdown();
+}
+
 ALCdevice* OpenOutputDevice() {
     for (const char* name :
          {static_cast<const char*>(nullptr), "Generic Hardware", "Generic Software"}) {
@@ -123,6 +129,11 @@ uint32_t gxtkChannel::AL_Source() {
 // ---- the device ---------------------------------------------------------------------------
 
 gxtkAudio::gxtkAudio() {
+    static bool closedAtExit = false;
+    if (!closedAtExit) {
+        qoAtExit(CloseAtExit);
+        closedAtExit = true;
+    }
     gc_assign(audio, this);
     qoAudioDataLoader = LoadAudioFile;
 

@@ -83,9 +83,10 @@ public:
     // music), -1 when the file cannot be found, has no known decoder or fails to decode.
     virtual int PrefetchMusic(String path);
 
-    // Releases the sources, the pending buffers, the context and the OpenAL device (tests
-    // and orderly exit; the game keeps its device for the whole run). Buffers of samples
-    // still alive die with the device; their later Discard is ignored.
+    // Releases the sources, the pending buffers, the context and the OpenAL device. The
+    // game keeps its device for the whole run; the device opened last is shut down when
+    // the program ends (tests shut theirs down earlier). Buffers of samples still alive
+    // die with the device; their later Discard is ignored.
     void Shutdown();
     // Counts Shutdowns, so samples can tell buffers of a closed device.
     static int generation;
