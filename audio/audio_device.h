@@ -11,6 +11,7 @@
 #include <AL/alc.h>
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -115,6 +116,25 @@ private:
     // Waits for the worker; what it decoded becomes a sample when it is the file of key
     // (null: drop it in any case), and is freed otherwise.
     gxtkSample* TakePrefetched(const MusicKey* key);
+
+    // Stopped music fades out instead of being cut mid-waveform, which clicks. The
+    // source fades on its own while the music channel goes on with a second source, so
+    // the channel reads as stopped at once and new music is not touched by the fade.
+    struct Fade {
+        uint32_t source = 0;  // 0: no fade under way
+        gxtkSample* sample = nullptr;
+        std::chrono::steady_clock::time_point stopAt;
+    };
+    Fade fade_;
+    uint32_t spareMusicSource_ = 0;
+    std::chrono::steady_clock::duration fadeStopDelay_{};
+    // Starts the fade of the playing music; false when there is nothing audible to fade
+    // or no second source to be had.
+    bool FadeOutMusic();
+    // Stops the faded source once its fade is surely over, or at once when `now` (a stop
+    // during the previous fade cuts that one short). PlaySample and ChannelState, which
+    // the game calls all the time, look in on it.
+    void SettleFade(bool now);
 };
 
 // Buffer names of discarded samples that are still to be deleted.
