@@ -1,13 +1,13 @@
 #include "runtime/errors.h"
 
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "runtime/gc/collector.h"
 #include "runtime/object.h"

@@ -37,10 +37,6 @@ int main(int argc, char** argv) {
     } else if (!std::strcmp(scenario, "throw-on-create")) {
         (new ThrowingApp)->m_new();
         host.StartGame();
-    } else if (!std::strcmp(scenario, "end-app")) {
-        (new c_App)->m_new();
-        host.StartGame();
-        qo_app_EndApp();
     } else if (!std::strcmp(scenario, "runtime-error")) {
         (new c_App)->m_new();
         host.StartGame();

@@ -174,8 +174,8 @@ TEST(AppExit, ThrowableEscapingOnCreateIsReportedAsUncaught) {
 }
 
 TEST(AppExit, EveryWayOutClosesTheAudioDevice) {
-    for (const char* scenario : {"end-app", "close-key", "window-close", "back-key", "runtime-error",
-                                 "throw-on-create", "return-from-main"}) {
+    for (const char* scenario :
+         {"close-key", "window-close", "back-key", "runtime-error", "throw-on-create", "return-from-main"}) {
         ChildResult r = Child(scenario);
         EXPECT_EQ(r.err.find("not closed"), std::string::npos) << scenario << ": " << r.err;
     }
