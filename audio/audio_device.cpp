@@ -4,6 +4,7 @@
 #include <AL/al.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <thread>
@@ -65,6 +66,33 @@ void UploadTo(gxtkSample* sample, unsigned char* data, int length, int channels,
     sample->SetBuffer(buffer);
 }
 
+// OpenAL Soft reports a device still open when the program ends ("device not closed"),
+// and a wave capture keeps placeholder sizes in its header: every way out closes it.
+void CloseAtExit() {
+    if (gxtkAudio::audio) gxtkAudio::audio->Shutdown();
+}
+
+// OpenAL Soft spreads every gain change over its next mixer update, so a gain of 0 is
+// a clean ramp of one update (1024 frames, 23 ms, by default). A faded source is stopped
+// four updates on: the update under way when the gain changed, the ramp, and two for a
+// late mixer thread. Stopping it sooner would cut the ramp off in the mix.
+std::chrono::steady_clock::duration FadeStopDelay(ALCdevice* device) {
+    ALCint updatesPerSecond = 0;
+    if (device) alcGetIntegerv(device, ALC_REFRESH, 1, &updatesPerSecond);
+    if (updatesPerSecond <= 0) updatesPerSecond = 44100 / 1024;
+    return std::chrono::microseconds(4 * 1000000 / updatesPerSecond);
+}
+
+void CopySourceSettings(ALuint from, ALuint to) {
+    ALfloat gain = 1, pitch = 1, x = 0, y = 0, z = 0;
+    alGetSourcef(from, AL_GAIN, &gain);
+    alGetSourcef(from, AL_PITCH, &pitch);
+    alGetSource3f(from, AL_POSITION, &x, &y, &z);
+    alSourcef(to, AL_GAIN, gain);
+    alSourcef(to, AL_PITCH, pitch);
+    alSource3f(to, AL_POSITION, x, y, z);
+}
+
 ALCdevice* OpenOutputDevice() {
     for (const char* name :
          {static_cast<const char*>(nullptr), "Generic Hardware", "Generic Software"}) {
@@ -123,6 +151,11 @@ uint32_t gxtkChannel::AL_Source() {
 // ---- the device ---------------------------------------------------------------------------
 
 gxtkAudio::gxtkAudio() {
+    static bool closedAtExit = false;
+    if (!closedAtExit) {
+        qoAtExit(CloseAtExit);
+        closedAtExit = true;
+    }
     gc_assign(audio, this);
     qoAudioDataLoader = LoadAudioFile;
 
@@ -137,6 +170,7 @@ gxtkAudio::gxtkAudio() {
     }
     alDistanceModel(AL_NONE);
     channels[kMusicChannel].AL_Source();
+    fadeStopDelay_ = FadeStopDelay(alcDevice);
 }
 
 gxtkAudio::~gxtkAudio() {
@@ -148,6 +182,7 @@ void gxtkAudio::mark() {
         if (chan.state != 0 && SourceState(chan.source) != AL_STOPPED) gc_mark_q(chan.sample);
     }
     gc_mark_q(musicSample_);
+    gc_mark_q(fade_.sample);
 }
 
 int gxtkAudio::Suspend() {
@@ -181,6 +216,7 @@ bool gxtkAudio::LoadSample__UNSAFE__(gxtkSample* sample, String path) {
 }
 
 int gxtkAudio::PlaySample(gxtkSample* sample, int channel, int flags) {
+    SettleFade(false);
     FlushDiscarded();
     gxtkChannel& chan = channels[channel];
     ALuint source = chan.AL_Source();
@@ -198,10 +234,39 @@ int gxtkAudio::PlaySample(gxtkSample* sample, int channel, int flags) {
 int gxtkAudio::StopChannel(int channel) {
     gxtkChannel& chan = channels[channel];
     if (chan.state != 0) {
-        alSourceStop(chan.source);
+        if (channel != kMusicChannel || !FadeOutMusic()) alSourceStop(chan.source);
         chan.state = 0;
     }
     return 0;
+}
+
+bool gxtkAudio::FadeOutMusic() {
+    gxtkChannel& chan = channels[kMusicChannel];
+    if (SourceState(chan.source) != AL_PLAYING) return false;
+    SettleFade(true);
+    ALuint next = spareMusicSource_;
+    if (!next) {
+        alGetError();
+        alGenSources(1, &next);
+        if (alGetError() != AL_NO_ERROR) return false;
+    }
+    spareMusicSource_ = 0;
+    CopySourceSettings(chan.source, next);
+    alSourcef(chan.source, AL_GAIN, 0.0f);
+    fade_.source = chan.source;
+    gc_assign(fade_.sample, chan.sample);
+    fade_.stopAt = std::chrono::steady_clock::now() + fadeStopDelay_;
+    chan.source = next;
+    return true;
+}
+
+void gxtkAudio::SettleFade(bool now) {
+    if (!fade_.source || (!now && std::chrono::steady_clock::now() < fade_.stopAt)) return;
+    alSourceStop(fade_.source);
+    alSourcei(fade_.source, AL_BUFFER, 0);
+    spareMusicSource_ = fade_.source;
+    fade_.source = 0;
+    gc_assign(fade_.sample, static_cast<gxtkSample*>(nullptr));
 }
 
 int gxtkAudio::PauseChannel(int channel) {
@@ -227,6 +292,7 @@ int gxtkAudio::ResumeChannel(int channel) {
 }
 
 int gxtkAudio::ChannelState(int channel) {
+    SettleFade(false);
     gxtkChannel& chan = channels[channel];
     if (chan.state == 1 && SourceState(chan.source) == AL_STOPPED) chan.state = 0;
     return chan.state;
@@ -357,6 +423,9 @@ int gxtkAudio::SetMusicVolume(float volume) {
 }
 
 void gxtkAudio::Shutdown() {
+    SettleFade(true);
+    if (spareMusicSource_) alDeleteSources(1, &spareMusicSource_);
+    spareMusicSource_ = 0;
     for (gxtkChannel& chan : channels) {
         if (chan.source) {
             alSourceStop(chan.source);

@@ -11,6 +11,7 @@
 #include <AL/alc.h>
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -83,9 +84,10 @@ public:
     // music), -1 when the file cannot be found, has no known decoder or fails to decode.
     virtual int PrefetchMusic(String path);
 
-    // Releases the sources, the pending buffers, the context and the OpenAL device (tests
-    // and orderly exit; the game keeps its device for the whole run). Buffers of samples
-    // still alive die with the device; their later Discard is ignored.
+    // Releases the sources, the pending buffers, the context and the OpenAL device. The
+    // game keeps its device for the whole run; the device opened last is shut down when
+    // the program ends (tests shut theirs down earlier). Buffers of samples still alive
+    // die with the device; their later Discard is ignored.
     void Shutdown();
     // Counts Shutdowns, so samples can tell buffers of a closed device.
     static int generation;
@@ -114,6 +116,25 @@ private:
     // Waits for the worker; what it decoded becomes a sample when it is the file of key
     // (null: drop it in any case), and is freed otherwise.
     gxtkSample* TakePrefetched(const MusicKey* key);
+
+    // Stopped music fades out instead of being cut mid-waveform, which clicks. The
+    // source fades on its own while the music channel goes on with a second source, so
+    // the channel reads as stopped at once and new music is not touched by the fade.
+    struct Fade {
+        uint32_t source = 0;  // 0: no fade under way
+        gxtkSample* sample = nullptr;
+        std::chrono::steady_clock::time_point stopAt;
+    };
+    Fade fade_;
+    uint32_t spareMusicSource_ = 0;
+    std::chrono::steady_clock::duration fadeStopDelay_{};
+    // Starts the fade of the playing music; false when there is nothing audible to fade
+    // or no second source to be had.
+    bool FadeOutMusic();
+    // Stops the faded source once its fade is surely over, or at once when `now` (a stop
+    // during the previous fade cuts that one short). PlaySample and ChannelState, which
+    // the game calls all the time, look in on it.
+    void SettleFade(bool now);
 };
 
 // Buffer names of discarded samples that are still to be deleted.

@@ -1,10 +1,13 @@
 #include "runtime/errors.h"
 
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "runtime/gc/collector.h"
 #include "runtime/object.h"
@@ -18,6 +21,20 @@ std::string g_printBuffer;
     std::fflush(stdout);
     std::fflush(stderr);
     std::exit(status);
+}
+
+// Exit hooks, and what decides whether they may run.
+std::vector<void (*)()> g_exitHooks;
+pid_t g_exitHooksPid = 0;
+volatile std::sig_atomic_t g_faulted = 0;
+
+void RunExitHooks() {
+    if (g_faulted || getpid() != g_exitHooksPid) return;
+    while (!g_exitHooks.empty()) {
+        void (*hook)() = g_exitHooks.back();
+        g_exitHooks.pop_back();
+        hook();
+    }
 }
 
 // No code of this system records a source position, so this is always empty.
@@ -103,7 +120,16 @@ void qoDieUncaught() {
     ExitStatus(-1);
 }
 
+void qoAtExit(void (*hook)()) {
+    if (g_exitHooksPid == 0) {
+        g_exitHooksPid = getpid();
+        std::atexit(RunExitHooks);
+    }
+    g_exitHooks.push_back(hook);
+}
+
 void sighandler(int signal) {
+    g_faulted = 1;
     const char* message = "Unknown signal";
     switch (signal) {
         case SIGFPE:

@@ -23,6 +23,13 @@ void qoDebugStop();
 // An uncaught ThrowableObject: report and exit with -1.
 [[noreturn]] void qoDieUncaught();
 
+// Runs `hook` when the process ends through exit or a return from main: the normal end,
+// a runtime error, an uncaught exception. Hooks close what the system would otherwise
+// report as left open; they run last registered first, and not after a processor fault
+// (what they would touch may be what broke) nor in a forked child (what they close
+// belongs to the parent).
+void qoAtExit(void (*hook)());
+
 void sighandler(int signal);
 // Installs sighandler for SIGSEGV, SIGILL and SIGFPE.
 void qoInstallSignalHandlers();

@@ -46,6 +46,15 @@ double Capture::CrossingsPerSecond(int channel, int fromMs, int toMs) const {
     return crossings * static_cast<double>(kHertz) / static_cast<double>(to - from);
 }
 
+int Capture::LargestStep(int channel, int fromMs, int toMs) const {
+    const std::vector<short>& s = channel == 0 ? left : right;
+    int largest = 0;
+    for (size_t i = Index(fromMs, s.size()) + 1; i < Index(toMs, s.size()); ++i) {
+        largest = std::max(largest, std::abs(s[i] - s[i - 1]));
+    }
+    return largest;
+}
+
 // One configuration per process (OpenAL Soft reads it once); every device opened after
 // it starts a new capture in the same file.
 void AudioDevice::SetUpTestSuite() {

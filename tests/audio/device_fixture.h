@@ -21,6 +21,8 @@ struct Capture {
     double Rms(int channel, int fromMs, int toMs) const;
     // Zero crossings per second of a channel between two times.
     double CrossingsPerSecond(int channel, int fromMs, int toMs) const;
+    // The largest jump from one sample to the next between two times.
+    int LargestStep(int channel, int fromMs, int toMs) const;
 };
 
 class AudioDevice : public ::testing::Test {

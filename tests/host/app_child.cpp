@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "runtime/app.h"
+#include "runtime/errors.h"
 #include "tests/host/fake_host.h"
 
 namespace {
@@ -36,6 +37,14 @@ int main(int argc, char** argv) {
     } else if (!std::strcmp(scenario, "throw-on-create")) {
         (new ThrowingApp)->m_new();
         host.StartGame();
+    } else if (!std::strcmp(scenario, "runtime-error")) {
+        (new c_App)->m_new();
+        host.StartGame();
+        qoError(String("x"));
+    } else if (!std::strcmp(scenario, "return-from-main")) {
+        (new c_App)->m_new();
+        host.StartGame();
+        return 0;
     }
     std::puts("still running");
     return 3;

@@ -189,4 +189,12 @@ TEST(AppExit, ThrowableEscapingOnCreateIsReportedAsUncaught) {
     EXPECT_EQ(r.out, "opening openal device\nKavoro Runtime Error : Uncaught Kavoro Exception\n");
 }
 
+TEST(AppExit, EveryWayOutClosesTheAudioDevice) {
+    for (const char* scenario :
+         {"close-key", "window-close", "back-key", "runtime-error", "throw-on-create", "return-from-main"}) {
+        ChildResult r = Child(scenario);
+        EXPECT_EQ(r.err.find("not closed"), std::string::npos) << scenario << ": " << r.err;
+    }
+}
+
 }  // namespace

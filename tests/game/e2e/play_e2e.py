@@ -7,7 +7,8 @@ rolled, paused and resumed, then lost; the game-over overlay must show, the menu
 come back, and the score must be in "./.kavorostate" with every checksum intact.
 The round is played in the 640 x 480 window and again in full screen (F11), after
 which the window must be back at 640 x 480. Closing the window ends the program with
-status 0. Screenshots of every screen land in the shot folder.
+status 0 and closes the audio device. Screenshots of every screen land in the shot
+folder.
 
 usage: play_e2e.py <tessory executable> <shot folder>
 """
@@ -404,6 +405,7 @@ def play(exe, shots, rng):
                 print(output, end="")
                 check(status == 0, "closing the window gave status %d" % status)
                 check("Kavoro Runtime Error" not in output, "a runtime error was reported")
+                check("not closed" not in output, "the audio device was left open")
                 print("PASS: games lost and filed in both window sizes; window closed with status 0")
             finally:
                 if game.proc.poll() is None:
