@@ -239,6 +239,10 @@ void CheckGlyphGaps(int tier, int width, int height, float size) {
         }
         for (size_t i = 0; i < screen->lines.size(); ++i) {
             const std::string& line = screen->lines[i];
+            // Left-aligned text begins at its x (capitals fill their box's first column).
+            if (std::isupper(line[0])) {
+                EXPECT_EQ(ink[i][0].first, static_cast<int>(8 * screen->m_ScaleX)) << line;
+            }
             for (size_t c = 1, k = line[0] != ' '; c < line.size(); k += line[c++] != ' ') {
                 if (line[c] == ' ' || line[c - 1] == ' ') continue;
                 int gap = ink[i][k].first - ink[i][k - 1].second - 1;

@@ -33,12 +33,15 @@ const Rgb kShadow = FromBytes(10, 12, 40);
 
 // The text drawer centres each frame on its pen and then moves the pen on by 7 + kern,
 // so the space between two glyphs is set only by where their ink lies in the frame.
-// Every glyph has a box 5 + kern pixels wide whose first column is 3 left of the frame
-// centre; with the shadow one pixel right of the face, that leaves one empty column
-// before the next glyph's box. Letters and digits reach the last column of their box
-// and begin in its first or second, so any two of them stand 1 or 2 pixels apart,
-// shadow included. Other symbols may sit anywhere inside their box.
-constexpr int kBoxLeft = 5;  // frame column of a box's first column
+// Every glyph has a box 5 + kern pixels wide; with the shadow one pixel right of the
+// face, that leaves one empty column before the next glyph's box. Letters and digits
+// reach the last column of their box and begin in its first or second, so any two of
+// them stand 1 or 2 pixels apart, shadow included; other symbols may sit anywhere
+// inside their box. The box starts 7 pixels left of the pen: the drawer measures and
+// places a text as if a space came first, so the first pen is 7 right of where the text
+// begins, and only ink from there on starts left-aligned text at its x and centres
+// centred text (the wheel's labels in their bubbles) on its x.
+constexpr int kBoxLeft = 1;  // frame column of a box's first column
 constexpr int kCapTop = 4;   // frame row of the cap line: capitals and shadow centre on 8
 constexpr int kRows = 9;     // cap height 7 (baseline on row 6), descenders 2
 
