@@ -1,8 +1,14 @@
-// The text font (frame n = character n + 32, drawn on a 7 x 10 grid of
-// advances with a drop shadow), its controller and key glyphs, and the
+// The text font (frame n = character n + 32): a pixel face with a drop shadow,
+// drawn from the bitmap table below; its controller and key glyphs; and the
 // runtime's default font strip.
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "tools/assetgen/art.h"
 #include "tools/assetgen/canvas.h"
@@ -10,10 +16,9 @@
 namespace assetgen {
 namespace {
 
-constexpr double kCentre = 8;       // frames are 16 x 16
-constexpr double kCapHeight = 7.2;  // fits the 10-unit line with room for descenders
+constexpr double kCentre = 8;  // frames are 16 x 16
 
-// Extra advance the text drawer gives some characters; glyphs are narrowed to fit.
+// Extra advance the text drawer gives some characters on top of the 7 of the rest.
 int Kern(int c) {
     switch (c) {
         case 'w': case 'm': return 2;
@@ -26,32 +31,187 @@ int Kern(int c) {
 
 const Rgb kShadow = FromBytes(10, 12, 40);
 
-void Letter(cairo_t* cr, int c, int tier) {
-    const std::string text(1, char(c));
-    UseFont(cr, Face::kSansBold, kCapHeight / 0.729, tier == 1);
-    cairo_text_extents_t e;
-    cairo_text_extents(cr, text.c_str(), &e);
-    const double room = 7 + Kern(c) - 1.0;
-    const double squeeze = e.width > room ? room / e.width : 1.0;
-    // Centre the ink horizontally; put the baseline so capitals centre on the frame.
-    double x = kCentre - (e.x_bearing + e.width / 2) * squeeze;
-    double y = kCentre + kCapHeight / 2;
-    if (tier == 1) x = std::round(x), y = std::round(y);
-    for (int pass = 0; pass < 2; ++pass) {
-        cairo_save(cr);
-        const double d = pass == 0 ? 1.0 : 0.0;  // shadow one pixel down-right
-        cairo_translate(cr, x + d, y + d);
-        cairo_scale(cr, squeeze, 1);
-        cairo_move_to(cr, 0, 0);
-        cairo_text_path(cr, text.c_str());
-        cairo_restore(cr);
-        if (pass == 0) {
-            SetColour(cr, kShadow, 0.85);
-        } else {
-            cairo_set_source_rgb(cr, 1, 1, 1);
+// The text drawer centres each frame on its pen and then moves the pen on by 7 + kern,
+// so the space between two glyphs is set only by where their ink lies in the frame.
+// Every glyph has a box 5 + kern pixels wide; with the shadow one pixel right of the
+// face, that leaves one empty column before the next glyph's box. Letters and digits
+// reach the last column of their box and begin in its first or second, so any two of
+// them stand 1 or 2 pixels apart, shadow included; other symbols may sit anywhere
+// inside their box. The box starts 7 pixels left of the pen: the drawer measures and
+// places a text as if a space came first, so the first pen is 7 right of where the text
+// begins, and only ink from there on starts left-aligned text at its x and centres
+// centred text (the wheel's labels in their bubbles) on its x.
+constexpr int kBoxLeft = 1;  // frame column of a box's first column
+constexpr int kCapTop = 4;   // frame row of the cap line: capitals and shadow centre on 8
+constexpr int kRows = 9;     // cap height 7 (baseline on row 6), descenders 2
+
+// Glyphs drawn side by side, one string per pixel row: "#" ink, "." empty, a space
+// between glyphs.
+struct Strip {
+    const char* characters;
+    const char* rows[kRows];
+};
+
+constexpr Strip kStrips[] = {
+    // Capitals; M and W are one wider.
+    {"ABCDEFGHIJKLM",
+     {".###. ####. .###. ####. ##### ##### .###. #...# ##### ....# #...# #.... #....#",
+      "#...# #...# #...# #...# #.... #.... #...# #...# ..#.. ....# #..#. #.... ##..##",
+      "#...# #...# #.... #...# #.... #.... #.... #...# ..#.. ....# #.#.. #.... #.##.#",
+      "##### ####. #.... #...# ####. ####. #.### ##### ..#.. ....# ##... #.... #....#",
+      "#...# #...# #.... #...# #.... #.... #...# #...# ..#.. #...# #.#.. #.... #....#",
+      "#...# #...# #...# #...# #.... #.... #...# #...# ..#.. #...# #..#. #.... #....#",
+      "#...# ####. .###. ####. ##### #.... .#### #...# ##### .###. #...# ##### #....#",
+      "..... ..... ..... ..... ..... ..... ..... ..... ..... ..... ..... ..... ......",
+      "..... ..... ..... ..... ..... ..... ..... ..... ..... ..... ..... ..... ......"}},
+    {"NOPQRSTUVWXYZ",
+     {"#...# .###. ####. .###. ####. .#### ##### #...# #...# #....# #...# #...# #####",
+      "##..# #...# #...# #...# #...# #.... ..#.. #...# #...# #....# #...# #...# ....#",
+      "#.#.# #...# #...# #...# #...# #.... ..#.. #...# #...# #....# .#.#. .#.#. ...#.",
+      "#..## #...# ####. #...# ####. .###. ..#.. #...# #...# #.##.# ..#.. ..#.. ..#..",
+      "#...# #...# #.... #.#.# #.#.. ....# ..#.. #...# #...# #.##.# .#.#. ..#.. .#...",
+      "#...# #...# #.... #..#. #..#. ....# ..#.. #...# .#.#. #.##.# #...# ..#.. #....",
+      "#...# .###. #.... .##.# #...# ####. ..#.. .###. ..#.. .#..#. #...# ..#.. #####",
+      "..... ..... ..... ..... ..... ..... ..... ..... ..... ...... ..... ..... .....",
+      "..... ..... ..... ..... ..... ..... ..... ..... ..... ...... ..... ..... ....."}},
+    // Small letters: x-height 5, descenders 2.
+    {"abcdefghijklm",
+     {"..... #.... ..... ....# ..... .# ..... #.... .# ...# #... .# .......",
+      "..... #.... ..... ....# ..... #. ..... #.... .. .... #... .# .......",
+      ".###. ####. .#### .#### .###. ## .#### ####. .# ...# #..# .# ###.##.",
+      "....# #...# #.... #...# #...# #. #...# #...# .# ...# #.#. .# #..#..#",
+      ".#### #...# #.... #...# ##### #. #...# #...# .# ...# ##.. .# #..#..#",
+      "#...# #...# #.... #...# #.... #. #...# #...# .# ...# #.#. .# #..#..#",
+      ".#### ####. .#### .#### .#### #. .#### #...# .# ...# #..# .# #..#..#",
+      "..... ..... ..... ..... ..... .. ....# ..... .. #..# .... .. .......",
+      "..... ..... ..... ..... ..... .. ####. ..... .. .##. .... .. ......."}},
+    {"nopqrstuvwxyz",
+     {".... ..... ..... ..... .... .... .#.. ..... ..... ....... ..... ..... ....",
+      ".... ..... ..... ..... .... .... .#.. ..... ..... ....... ..... ..... ....",
+      "###. .###. ####. .#### #.## .### #### #...# #...# #.....# #...# #...# ####",
+      "#..# #...# #...# #...# ##.. #... .#.. #...# #...# #.....# .#.#. #...# ...#",
+      "#..# #...# #...# #...# #... .##. .#.. #...# #...# #..#..# ..#.. #...# ..#.",
+      "#..# #...# #...# #...# #... ...# .#.. #...# .#.#. #..#..# .#.#. #...# .#..",
+      "#..# .###. ####. .#### #... ###. ..## .#### ..#.. .##.##. #...# .#### ####",
+      ".... ..... #.... ....# .... .... .... ..... ..... ....... ..... ....# ....",
+      ".... ..... #.... ....# .... .... .... ..... ..... ....... ..... ####. ...."}},
+    // Digits.
+    {"0123456789",
+     {".###. ...#. .###. .###. ...#. ##### ..##. ##### .###. .###.",
+      "#...# ..##. #...# #...# ..##. #.... .#... ....# #...# #...#",
+      "#...# .#.#. ....# ....# .#.#. ####. #.... ...#. #...# #...#",
+      "#.#.# ...#. ...#. ..##. #..#. ....# ####. ..#.. .###. .####",
+      "#...# ...#. ..#.. ....# ##### ....# #...# .#... #...# ....#",
+      "#...# ...#. .#... #...# ...#. #...# #...# .#... #...# ...#.",
+      ".###. ..### ##### .###. ...#. .###. .###. .#... .###. .##..",
+      "..... ..... ..... ..... ..... ..... ..... ..... ..... .....",
+      "..... ..... ..... ..... ..... ..... ..... ..... ..... ....."}},
+    // Punctuation and symbols: anywhere inside their box.
+    {"!\"#$%&'()*+",
+     {"..#.. .#.#. .#.#. ..#.. ##... .##.. ..#.. ...#. .#... ..... .....",
+      "..#.. .#.#. .#.#. .#### ##..# #..#. ..#.. ..#.. ..#.. ..#.. ..#..",
+      "..#.. ..... ##### #.#.. ...#. #.#.. ..... .#... ...#. #.#.# ..#..",
+      "..#.. ..... .#.#. .###. ..#.. .#... ..... .#... ...#. .###. #####",
+      "..#.. ..... ##### ..#.# .#... #.#.# ..... .#... ...#. #.#.# ..#..",
+      "..... ..... .#.#. ####. #..## #..#. ..... ..#.. ..#.. ..#.. ..#..",
+      "..#.. ..... .#.#. ..#.. ...## .##.# ..... ...#. .#... ..... .....",
+      "..... ..... ..... ..... ..... ..... ..... ..... ..... ..... .....",
+      "..... ..... ..... ..... ..... ..... ..... ..... ..... ..... ....."}},
+    {",-./:;<=>?@",
+     {"..... ..... ..... ....# ..... ..... ...#. ..... .#... .###. .###.",
+      "..... ..... ..... ...#. ..... ..... ..#.. ..... ..#.. #...# #...#",
+      "..... ..... ..... ...#. .##.. .##.. .#... ##### ...#. ....# #.###",
+      "..... .###. ..... ..#.. .##.. .##.. #.... ..... ....# ...#. #.#.#",
+      "..... ..... ..... .#... ..... ..... .#... ##### ...#. ..#.. #.###",
+      ".##.. ..... .##.. .#... .##.. .##.. ..#.. ..... ..#.. ..... #....",
+      ".##.. ..... .##.. #.... .##.. .##.. ...#. ..... .#... ..#.. .####",
+      "..#.. ..... ..... ..... ..... ..#.. ..... ..... ..... ..... .....",
+      ".#... ..... ..... ..... ..... .#... ..... ..... ..... ..... ....."}},
+    {"[\\]^_`{|}~",
+     {".###. #.... .###. ..#.. ..... .#... ...#. ..#.. .#... .....",
+      ".#... .#... ...#. .#.#. ..... ..#.. ..#.. ..#.. ..#.. .....",
+      ".#... .#... ...#. #...# ..... ..... ..#.. ..#.. ..#.. .#...",
+      ".#... ..#.. ...#. ..... ..... ..... .#... ..#.. ...#. #.#.#",
+      ".#... ...#. ...#. ..... ..... ..... ..#.. ..#.. ..#.. ...#.",
+      ".#... ...#. ...#. ..... ..... ..... ..#.. ..#.. ..#.. .....",
+      ".###. ....# .###. ..... ..... ..... ...#. ..#.. .#... .....",
+      "..... ..... ..... ..... ##### ..... ..... ..#.. ..... .....",
+      "..... ..... ..... ..... ..... ..... ..... ..... ..... ....."}},
+};
+
+struct Glyph {
+    int width = 0;
+    std::string rows[kRows];
+    bool Ink(int x, int y) const { return rows[y][x] == '#'; }
+};
+
+[[noreturn]] void BadGlyph(int c, const char* why) {
+    std::fprintf(stderr, "assetgen: text font glyph '%c' %s\n", c, why);
+    std::abort();
+}
+
+// The spacing rule above, checked once for every glyph of the table.
+void CheckGlyph(int c, const Glyph& g) {
+    if (g.width != 5 + Kern(c)) BadGlyph(c, "is not 5 + kern pixels wide");
+    if (!std::isalnum(c)) return;
+    int first = g.width, last = -1;
+    for (int y = 0; y < kRows; ++y) {
+        for (int x = 0; x < g.width; ++x) {
+            if (!g.Ink(x, y)) continue;
+            first = std::min(first, x);
+            last = std::max(last, x);
         }
-        cairo_fill(cr);
     }
+    if (first > 1 || last != g.width - 1) BadGlyph(c, "does not fill its box");
+}
+
+// Glyphs by character code; a code without one has width 0.
+const Glyph& GlyphOf(int c) {
+    static const std::vector<Glyph> table = [] {
+        std::vector<Glyph> glyphs(128);
+        for (const Strip& strip : kStrips) {
+            const size_t count = std::strlen(strip.characters);
+            for (int y = 0; y < kRows; ++y) {
+                const std::string row = strip.rows[y];
+                size_t at = 0;
+                for (size_t i = 0; i < count; ++i) {
+                    const int c = static_cast<unsigned char>(strip.characters[i]);
+                    const size_t end = std::min(row.find(' ', at), row.size());
+                    const int width = static_cast<int>(end - at);
+                    Glyph& g = glyphs[c];
+                    if (y == 0) g.width = width;
+                    if (width != g.width) BadGlyph(c, "has rows of unequal width");
+                    g.rows[y] = row.substr(at, end - at);
+                    at = end + 1;
+                }
+            }
+            for (size_t i = 0; i < count; ++i) {
+                const int c = static_cast<unsigned char>(strip.characters[i]);
+                CheckGlyph(c, glyphs[c]);
+            }
+        }
+        return glyphs;
+    }();
+    return table[c];
+}
+
+void AddPixels(cairo_t* cr, const Glyph& g, int offset) {
+    for (int y = 0; y < kRows; ++y) {
+        for (int x = 0; x < g.width; ++x) {
+            if (g.Ink(x, y)) cairo_rectangle(cr, kBoxLeft + x + offset, kCapTop + y + offset, 1, 1);
+        }
+    }
+}
+
+// Whole pixels of the design; the higher tiers repeat each one as a 2 x 2 or 4 x 4
+// block, so every tier shows the same face and the same gaps.
+void Letter(cairo_t* cr, const Glyph& g) {
+    AddPixels(cr, g, 1);
+    SetColour(cr, kShadow, 0.85);
+    cairo_fill(cr);
+    AddPixels(cr, g, 0);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_fill(cr);
 }
 
 // Controller and keyboard symbols share the glyph frame; `w` is their width.
@@ -258,16 +418,17 @@ void EscapeGlyph(cairo_t* cr, int frame) {
 
 }  // namespace
 
-void PaintTextGlyph(cairo_t* cr, int frame, int tier) {
+void PaintTextGlyph(cairo_t* cr, int frame, int /*tier*/) {
     const int c = frame + 32;
     if (c == 32) return;  // the space: never drawn, only advanced over
     if (c < 127) {
-        Letter(cr, c, tier);
+        Letter(cr, GlyphOf(c));
     } else if (c == 127) {
         // DEL shows as a text cursor block.
-        cairo_rectangle(cr, kCentre - 2, kCentre - 3.6, 4.5, 7.2);
-        cairo_set_source_rgb(cr, 1, 1, 1);
-        cairo_fill(cr);
+        Glyph block;
+        block.width = 5;
+        for (int y = 0; y < kRows; ++y) block.rows[y] = y < 7 ? ".####" : ".....";
+        Letter(cr, block);
     } else {
         EscapeGlyph(cr, frame);
     }
