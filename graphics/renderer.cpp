@@ -7,8 +7,15 @@
 #include <vector>
 
 #include "graphics/image_data.h"
+#include "graphics/submit.h"
 #include "graphics/surface.h"
 #include "runtime/game.h"
+
+static_assert(static_cast<GLenum>(gxtkSubmit::Primitive::Points) == GL_POINTS &&
+                  static_cast<GLenum>(gxtkSubmit::Primitive::Lines) == GL_LINES &&
+                  static_cast<GLenum>(gxtkSubmit::Primitive::Triangles) == GL_TRIANGLES &&
+                  static_cast<GLenum>(gxtkSubmit::Primitive::TriangleFan) == GL_TRIANGLE_FAN,
+              "the backends pass primitive kinds to OpenGL as they are");
 
 namespace {
 
@@ -44,23 +51,10 @@ void gxtkGraphics::mark() {
 int gxtkGraphics::BeginRender() {
     CurrentWindowSize(&width, &height);
     glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, width, height, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(2, GL_FLOAT, sizeof(gxtkVertex), &vertices[0].x);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glTexCoordPointer(2, GL_FLOAT, sizeof(gxtkVertex), &vertices[0].u);
-    glEnableClientState(GL_COLOR_ARRAY);
-    glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(gxtkVertex), &vertices[0].color);
-
+    gxtkSubmit::BeginFrame(width, height, vertices);
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     blend = 0;
-    glDisable(GL_TEXTURE_2D);
     primCount = 0;
     return 1;
 }
@@ -82,35 +76,33 @@ gxtkVertex* gxtkGraphics::Begin(int type, int count, gxtkSurface* surface) {
 
 void gxtkGraphics::Flush() {
     if (!primCount) return;
-    if (primSurf) {
-        glEnable(GL_TEXTURE_2D);
-        primSurf->Bind();
-    }
+    using gxtkSubmit::Primitive;
+    gxtkSubmit::BeginBatch(vertices, primCount, primSurf);
     switch (primType) {
         case 1:
-            glDrawArrays(GL_POINTS, 0, primCount);
+            gxtkSubmit::DrawArrays(Primitive::Points, 0, primCount);
             ++stats.drawCalls;
             break;
         case 2:
-            glDrawArrays(GL_LINES, 0, primCount);
+            gxtkSubmit::DrawArrays(Primitive::Lines, 0, primCount);
             ++stats.drawCalls;
             break;
         case 3:
-            glDrawArrays(GL_TRIANGLES, 0, primCount);
+            gxtkSubmit::DrawArrays(Primitive::Triangles, 0, primCount);
             ++stats.drawCalls;
             break;
         case 4:
-            glDrawElements(GL_TRIANGLES, primCount / 4 * 6, GL_UNSIGNED_SHORT, quadIndices);
+            gxtkSubmit::DrawQuads(quadIndices, primCount / 4);
             ++stats.drawCalls;
             break;
         default:
             for (int j = 0; j < primCount; j += primType) {
-                glDrawArrays(GL_TRIANGLE_FAN, j, primType);
+                gxtkSubmit::DrawArrays(Primitive::TriangleFan, j, primType);
                 ++stats.drawCalls;
             }
             break;
     }
-    if (primSurf) glDisable(GL_TEXTURE_2D);
+    gxtkSubmit::EndBatch(primSurf);
     stats.vertices += primCount;
     ++stats.flushes;
     primCount = 0;
@@ -322,8 +314,7 @@ int gxtkGraphics::ReadPixels(Array<int> pixels, int x, int y, int w, int h, int 
     Flush();
     if (!RectFits(pixels.Length(), w, h, offset, pitch)) return 0;
     std::vector<uint32_t> rows(static_cast<size_t>(w) * h);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(x, height - y - h, w, h, GL_BGRA, GL_UNSIGNED_BYTE, rows.data());
+    gxtkSubmit::ReadPixels(x, height - y - h, w, h, rows.data());
     int* out = pixels.Data();
     for (int i = 0; i < h; ++i) {
         const uint32_t* src = &rows[static_cast<size_t>(h - 1 - i) * w];

@@ -1,5 +1,6 @@
-// gxtkGraphics: the one renderer, a batching layer over fixed-function OpenGL with
-// client vertex arrays. Colour and transform are applied to each vertex as it is
+// gxtkGraphics: the one renderer, a batching layer over OpenGL: fixed function with
+// client vertex arrays on the desktop, one shader program in the browser (the backends
+// are in graphics/submit.h). Colour and transform are applied to each vertex as it is
 // appended, so changing them never breaks a batch. The batch is sent to OpenGL only:
 //   - when the primitive kind (vertices per primitive) or the texture changes,
 //   - when the 1024-vertex buffer is full,
@@ -17,13 +18,13 @@
 
 class gxtkSurface;
 
-// One vertex as OpenGL reads it: the three client arrays share this 20-byte stride.
+// One vertex as OpenGL reads it: the three vertex arrays share this 20-byte stride.
 struct gxtkVertex {
     float x, y;
     float u, v;
     uint32_t color;  // premultiplied; bytes red, green, blue, alpha in memory order
 };
-static_assert(sizeof(gxtkVertex) == 20, "the client arrays use a 20-byte stride");
+static_assert(sizeof(gxtkVertex) == 20, "the vertex arrays use a 20-byte stride");
 
 // What the renderer has sent to OpenGL since the last Reset; cheap enough to keep on.
 struct gxtkDrawStats {

@@ -6,7 +6,7 @@
 TESSORY_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libsdl2-dev
-  libglfw3-dev libgl-dev libx11-dev libopenal-dev libstb-dev
+  libglfw3-dev libgl-dev libgles-dev libx11-dev libopenal-dev libstb-dev
   libcairo2-dev libfreetype-dev zlib1g-dev libvorbis-dev libsndfile1-dev fonts-dejavu-core
   xvfb xauth xdotool imagemagick sox alsa-utils clang
   python3

@@ -96,6 +96,13 @@ TEST_F(Renderer, TextureChangeFlushesButSameTextureAppends) {
     EXPECT_TRUE(RgbNear(Pixel(9, 1), 0, 255, 0));
 }
 
+TEST_F(Renderer, UntexturedBatchAfterATexturedOneTakesNoColourFromTheTexture) {
+    gfx->DrawSurface(SolidSurface(2, 2, 255, 0, 0), 0, 0);
+    gfx->DrawRect(10, 0, 10, 10);
+    gfx->EndRender();
+    EXPECT_TRUE(RgbNear(Pixel(15, 5), 255, 255, 255));
+}
+
 TEST_F(Renderer, ClsDiscardsPrimitivesNotYetFlushed) {
     gfx->DrawRect(0, 0, kWidth - 1, kHeight);
     gfx->Cls(0, 0, 255);
