@@ -31,7 +31,7 @@ std::vector<double> MeanAround(const std::vector<uint32_t>& pixels, double x, do
 
 TEST(GuidePicture, PlannedMomentShowsEverySubjectInItsColourWhereItsArrowPoints) {
     ScopedWorkDir dir("tessory_guide_");
-    ScriptedGame game(kWidth, kHeight, kGuidePlan.clockStart, TESSORY_DATA_DIR);
+    ScriptedGame game(kWidth, kHeight, TESSORY_DATA_DIR);
     if (!game.Ready()) GTEST_SKIP() << game.Why();
     std::string why;
     ASSERT_TRUE(PlayTo(game, kGuidePlan, &why)) << why;

@@ -1,7 +1,7 @@
 // tessory_guide: the README's picture of the rules. Plays the real game to a planned
 // moment (tools/guide/scene.h), reads the frame back and labels what it shows.
 // Usage:
-//   tessory_guide --out FILE.png [--size WxH] [--clock SECONDS --level 1|2|3 --rolls UDLR... --step
+//   tessory_guide --out FILE.png [--size WxH] [--start-ms MS --level 1|2|3 --rolls UDLR... --step
 //   N]
 // The plan options replace the built-in plan, to look for another when the level
 // generator changes. Needs a display (scripts/guide-picture runs it under Xvfb).
@@ -23,7 +23,7 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: tessory_guide --out FILE.png [--size WxH] [--clock SECONDS --level 1|2|3 "
+                 "usage: tessory_guide --out FILE.png [--size WxH] [--start-ms MS --level 1|2|3 "
                  "--rolls UDLR... "
                  "--step N]\n");
     return 2;
@@ -65,8 +65,8 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(flag, "--size") == 0) {
             if (std::sscanf(value, "%dx%d", &width, &height) != 2 || width < 320 || height < 240)
                 return Usage();
-        } else if (std::strcmp(flag, "--clock") == 0) {
-            plan.clockStart = std::atof(value);
+        } else if (std::strcmp(flag, "--start-ms") == 0) {
+            plan.startMs = std::atoi(value);
         } else if (std::strcmp(flag, "--level") == 0) {
             plan.levelSize = std::atoi(value);
         } else if (std::strcmp(flag, "--rolls") == 0) {
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
         return Usage();
 
     WorkFolder folder;
-    ScriptedGame game(width, height, plan.clockStart, TESSORY_DATA_DIR);
+    ScriptedGame game(width, height, TESSORY_DATA_DIR);
     if (!game.Ready()) return Fail(game.Why());
     std::string why;
     const bool played = PlayTo(game, plan, &why);

@@ -7,11 +7,11 @@
 #include "input/key_codes.h"
 #include "tools/guide/scripted_game.h"
 
-// Found by searching clock starts and roll paths over the level generator (tools/levelview
-// draws such a level from its seed accumulator): the first Medium level of a game loaded
+// Found by searching start times and roll paths over the level generator (tools/levelview
+// draws such a level from its seed accumulator): the first Medium level of a game started
 // at 100616 ms, where eight rolls bring the cube between the exit and a field of trap
 // tiles, turning blue beside a blue gem, with a red gem in its way.
-const Plan kGuidePlan = {100.01665, 2, "UUUURURU", 10};
+const Plan kGuidePlan = {100616, 2, "UUUURURU", 10};
 
 namespace {
 
@@ -25,6 +25,9 @@ constexpr int kCellFloats = 20;
 constexpr int kLevelImage = 9;
 constexpr int kTrailFrame = 8;
 constexpr int kExitFrame = 9;
+
+// The dispatcher's modes: the menu, starting a game, playing.
+enum : int { kModeMenu = 1, kModeStarting = 11, kModePlay = 10 };
 
 // Updates the loader and the menu's slide-in take before the menu answers keys, and
 // that the wheel takes to turn one step.
@@ -111,16 +114,23 @@ bool PlayTo(ScriptedGame& game, const Plan& plan, std::string* why) {
     c_MyApp& app = game.App();
     float* cube = app.m_Cube.Data();
     game.RunUpdates(kMenuReady);
-    if (app.m_Mode != 1) return Fail(why, "the menu did not come up");
+    if (app.m_Mode != kModeMenu) return Fail(why, "the menu did not come up");
     for (int turn = 1; turn < plan.levelSize; ++turn) {
         game.Tap(keys::kDown);
         game.RunUpdates(kWheelTurn);
     }
     if (app.m_WheelSel != plan.levelSize - 1)
         return Fail(why, "the wheel did not turn to the level size");
-    game.Tap(keys::kSpace);
-    if (!game.RunUntil([&] { return app.m_Mode == 10; }, kLoadLimit))
-        return Fail(why, "no game started");
+    // Space asks for a game; the update after it starts one, reading the clock once to
+    // seed the level, so that update runs at the planned time.
+    game.KeyDown(keys::kSpace);
+    const bool asked = game.RunUntil([&] { return app.m_Mode == kModeStarting; }, kLoadLimit);
+    if (!asked) return Fail(why, "the menu did not start a game");
+    if (!game.NextUpdateAt((plan.startMs + 0.5) / 1000.0))
+        return Fail(why, "the game is past " + std::to_string(plan.startMs) + " ms already");
+    game.RunUpdates(1);
+    game.KeyUp(keys::kSpace);
+    if (app.m_Mode != kModePlay) return Fail(why, "no game started");
     if (!game.RunUntil([&] { return cube[kDrop] == 0; }, kLandingLimit))
         return Fail(why, "the cube did not land");
 

@@ -9,7 +9,7 @@ class ScriptedGame;
 class c_MyApp;
 
 struct Plan {
-    double clockStart;  // seconds; with the fixed steps of PlayTo it decides the level's seed
+    int startMs;        // the clock when the game starts, in milliseconds: it seeds the level
     int levelSize;      // 1 Small, 2 Medium, 3 Large, turned to on the menu's wheel
     std::string rolls;  // U D L R, an arrow key per roll; the last roll is caught on its way
     int rollStep;       // 1..15: how far into the last roll the picture is taken

@@ -11,7 +11,15 @@
 #include "graphics/graphics.h"
 #include "runtime/gc/collector.h"
 
-ScriptedGame::ScriptedGame(int width, int height, double clockStart, std::string dataDir)
+namespace {
+
+// Where the clock starts, in seconds: not 0, which the frame loop reads as "no update
+// scheduled yet".
+constexpr double kClockStart = 1.0;
+
+}  // namespace
+
+ScriptedGame::ScriptedGame(int width, int height, std::string dataDir)
     : dataDir_(std::move(dataDir)), width_(width), height_(height) {
     if (!std::getenv("DISPLAY")) {
         why_ = "no display to open a window on";
@@ -24,7 +32,7 @@ ScriptedGame::ScriptedGame(int width, int height, double clockStart, std::string
     }
     // A picture needs no sound, and a run should not play any on the desk it runs at.
     setenv("ALSOFT_DRIVERS", "null", 1);
-    clock_.now = clockStart;
+    clock_.now = kClockStart;
     SetClock(&clock_);
 
     // The program's own start-up order: collector lists, module globals, roots, the app.
@@ -68,6 +76,14 @@ void ScriptedGame::Tap(int key) {
     KeyDown(key);
     RunUpdates(2);
     KeyUp(key);
+}
+
+bool ScriptedGame::NextUpdateAt(double seconds) {
+    const double next = _nextUpdate != 0 ? _nextUpdate : clock_.now;
+    if (seconds < next) return false;
+    clock_.now += seconds - next;
+    if (_nextUpdate != 0) _nextUpdate = seconds;
+    return true;
 }
 
 std::vector<uint32_t> ScriptedGame::ReadBack() {

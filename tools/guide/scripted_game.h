@@ -1,7 +1,7 @@
 // The real game (c_MyApp through the desktop host's own frame loop) in a window on the
-// current display, on a clock that moves only when the loop sleeps, with keys pressed
-// between updates. Nothing depends on real time, so a run shows the same level, the same
-// stars and the same frames every time.
+// current display, on a clock that moves only when the loop sleeps or the caller moves
+// it, with keys pressed between updates. Nothing depends on real time, so a run shows the
+// same level, the same stars and the same frames every time.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +14,9 @@ class c_MyApp;
 
 class ScriptedGame : public QoGlfwGame {
 public:
-    // Opens a width x height window, reads the art from `dataDir` and starts the game
-    // with the clock at `clockStart` seconds. Check Ready() before anything else.
-    ScriptedGame(int width, int height, double clockStart, std::string dataDir);
+    // Opens a width x height window, reads the art from `dataDir` and starts the game.
+    // Check Ready() before anything else.
+    ScriptedGame(int width, int height, std::string dataDir);
     // Closes the audio device the game opened; OpenAL complains about one left open.
     ~ScriptedGame() override;
     ScriptedGame(const ScriptedGame&) = delete;
@@ -38,6 +38,9 @@ public:
     void KeyUp(int key);
     // A press held for two updates: long enough for the eased key movement to count.
     void Tap(int key);
+    // Moves the clock on so that the next update runs when it reads `seconds`, the updates
+    // after it as evenly spaced as ever. False if that time has passed.
+    bool NextUpdateAt(double seconds);
 
     // Renders the latest picture again and reads it back: ARGB, top row first.
     std::vector<uint32_t> ReadBack();
