@@ -1,16 +1,17 @@
 // tessory_guide: the README's picture of the rules. Plays the real game to a planned
 // moment (tools/guide/scene.h), reads the frame back and labels what it shows.
 // Usage:
-//   tessory_guide --out FILE.png [--size WxH] [--start-ms MS --level 1|2|3 --rolls UDLR... --step
-//   N]
-// The plan options replace the built-in plan, to look for another when the level
-// generator changes. Needs a display (scripts/guide-picture runs it under Xvfb).
+//   tessory_guide --out FILE.png [--size WxH]
+//                 [--start-ms MS --level 1|2|3 --rolls UDLR... --step N]
+// The plan options replace the built-in plan, to try another when the level generator
+// changes. Needs a display (scripts/guide-picture runs it under Xvfb).
 #include <cairo.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,9 +24,8 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: tessory_guide --out FILE.png [--size WxH] [--start-ms MS --level 1|2|3 "
-                 "--rolls UDLR... "
-                 "--step N]\n");
+                 "usage: tessory_guide --out FILE.png [--size WxH]\n"
+                 "                     [--start-ms MS --level 1|2|3 --rolls UDLR... --step N]\n");
     return 2;
 }
 
@@ -49,6 +49,49 @@ struct WorkFolder {
         if (!path.empty()) std::filesystem::remove_all(path, ignored);
     }
 };
+
+// 1 for each pixel that differs from the sky, the play screen's backdrop colour: the level
+// (and the odd star).
+std::vector<uint8_t> Busy(const std::vector<uint32_t>& argb, const c_MyApp& app) {
+    const int sky[3] = {static_cast<int>(app.m_BGR), static_cast<int>(app.m_BGG),
+                        static_cast<int>(app.m_BGB)};
+    std::vector<uint8_t> busy;
+    busy.reserve(argb.size());
+    for (uint32_t p : argb) {
+        int distance = 0;
+        for (int c = 0; c < 3; ++c)
+            distance += std::abs(static_cast<int>(p >> (16 - 8 * c) & 0xff) - sky[c]);
+        busy.push_back(distance > 60);
+    }
+    return busy;
+}
+
+// The frame with its labels, as a PNG file.
+bool WriteLabelled(const std::vector<uint32_t>& argb, const Backdrop& backdrop,
+                   const std::vector<Subject>& subjects, const std::string& path,
+                   std::string* why) {
+    std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, backdrop.width, backdrop.height),
+        cairo_surface_destroy);
+    unsigned char* data = cairo_image_surface_get_data(surface.get());
+    const int stride = cairo_image_surface_get_stride(surface.get());
+    cairo_surface_flush(surface.get());
+    for (int y = 0; y < backdrop.height; ++y)
+        std::memcpy(data + y * stride, &argb[static_cast<size_t>(y) * backdrop.width],
+                    backdrop.width * 4);
+    cairo_surface_mark_dirty(surface.get());
+    std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(surface.get()),
+                                                          cairo_destroy);
+    if (!Annotate(cr.get(), backdrop, subjects, TESSORY_DEJAVU_DIR)) {
+        *why = "no room for every label";
+        return false;
+    }
+    if (cairo_surface_write_to_png(surface.get(), path.c_str()) != CAIRO_STATUS_SUCCESS) {
+        *why = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -89,38 +132,15 @@ int main(int argc, char** argv) {
     std::printf("level: seed accumulator %.0f, size %d\n", game.App().m_Cube[95],
                 game.App().m_LevelSize);
     if (!played) return Fail(why);
+
     std::vector<Subject> subjects;
     Backdrop backdrop;
     backdrop.width = width, backdrop.height = height;
     if (!FindSubjects(game.App(), width, height, &subjects, &backdrop.keepClear, &why))
         return Fail(why);
-
-    std::vector<uint32_t> pixels = game.ReadBack();
-    // The sky is the play screen's backdrop colour; anything else is the level (or a star).
-    const c_MyApp& app = game.App();
-    const int sky[3] = {static_cast<int>(app.m_BGR), static_cast<int>(app.m_BGG),
-                        static_cast<int>(app.m_BGB)};
-    for (uint32_t p : pixels) {
-        const int r = static_cast<int>(p >> 16 & 0xff), g = static_cast<int>(p >> 8 & 0xff),
-                  b = static_cast<int>(p & 0xff);
-        backdrop.busy.push_back(std::abs(r - sky[0]) + std::abs(g - sky[1]) + std::abs(b - sky[2]) >
-                                60);
-    }
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-    unsigned char* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
-    cairo_surface_flush(surface);
-    for (int y = 0; y < height; ++y)
-        std::memcpy(data + y * stride, &pixels[static_cast<size_t>(y) * width], width * 4);
-    cairo_surface_mark_dirty(surface);
-    cairo_t* cr = cairo_create(surface);
-    const bool labelled = Annotate(cr, backdrop, subjects, TESSORY_DEJAVU_DIR);
-    cairo_destroy(cr);
-    const cairo_status_t written =
-        labelled ? cairo_surface_write_to_png(surface, out.c_str()) : CAIRO_STATUS_SUCCESS;
-    cairo_surface_destroy(surface);
-    if (!labelled) return Fail("no room for every label");
-    if (written != CAIRO_STATUS_SUCCESS) return Fail("cannot write " + out);
+    const std::vector<uint32_t> argb = game.ReadBack();
+    backdrop.busy = Busy(argb, game.App());
+    if (!WriteLabelled(argb, backdrop, subjects, out, &why)) return Fail(why);
     std::printf("picture: %s (%d x %d)\n", out.c_str(), width, height);
     return 0;
 }
