@@ -12,6 +12,9 @@
 // The running executable's full path, decoded from UTF-8; empty when it cannot be read.
 String qoExecutablePath();
 
+// `path` as seen from the current directory when it is relative, for messages.
+std::string qoAbsolutePath(const std::string& path);
+
 // fopen with the name encoded as UTF-8 (the mode is plain ASCII).
 FILE* qoOpenFileUtf8(const String& path, const String& mode);
 
@@ -19,9 +22,10 @@ FILE* qoOpenFileUtf8(const String& path, const String& mode);
 // when the opener could not be started.
 bool qoOpenUrlExternally(const String& url);
 
-// The system calls a save goes through; tests swap in failing ones.
+// The system calls reading and saving the state go through; tests swap in failing ones.
 struct QoFileOps {
     int (*open)(const char* path, int flags, mode_t mode);
+    ssize_t (*read)(int fd, void* bytes, size_t count);
     ssize_t (*write)(int fd, const void* bytes, size_t count);
     int (*fsync)(int fd);
     int (*close)(int fd);
@@ -29,6 +33,14 @@ struct QoFileOps {
 };
 extern QoFileOps qoFileOps;
 const QoFileOps& qoRealFileOps();
+
+enum class QoReadResult { kRead, kMissing, kUnreadable };
+
+// Reads the regular file at `path` whole into `bytes`. Anything else in its place (a
+// directory, a FIFO, a device), a file of more than `limit` bytes and every open or
+// read error other than a missing file make it kUnreadable, with the reason in `why`.
+// Never blocks on what is not a regular file.
+QoReadResult qoReadRegularFile(const std::string& path, size_t limit, std::string* bytes, std::string* why);
 
 enum class QoSaveResult { kSaved = 0, kCannotOpen = -1, kIncomplete = -2 };
 
