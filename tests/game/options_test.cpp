@@ -4,6 +4,7 @@
 // 640 x 480 window.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 #include "graphics/graphics.h"
@@ -159,6 +160,39 @@ TEST_F(Options, StickRowsToggleBetweenNormalAndFlipped) {
     PressRow(4);
     Update();
     EXPECT_EQ(app->m_Settings[15], 1);
+}
+
+// A loaded setting that passed its checksum may hold any number.
+TEST_F(Options, StoredStickNumberOtherThanZeroShowsAsNormalAndOnePressFlipsTheStick) {
+    app->m_OptionsSlide = 30;
+    SetStick(0, 0, 0.25f);  // below the threshold that makes it a held direction
+    for (int stored : {2, INT_MAX, INT_MIN}) {
+        app->m_Settings[15] = stored;
+        Update();
+        EXPECT_NE(Glyphs().find("LeftThumbstickYNormal"), std::string::npos) << stored;
+        EXPECT_EQ(app->p_StickY(0, 0), 0.25f) << "the stick passes through";
+        PressRow(4);
+        Update();
+        pressed = false;
+        Update();
+        EXPECT_EQ(app->m_Settings[15], 0) << stored;
+        EXPECT_NE(Glyphs().find("LeftThumbstickYFlipped"), std::string::npos) << stored;
+    }
+}
+
+TEST_F(Options, ConsoleOverscanStepsFromLoadedExtremesToTheNearestLimit) {
+    qo_Game_isOuya = 1;
+    app->m_OptionsSlide = 30;
+    app->m_Settings[14] = INT_MIN;
+    KeyDown('B');  // game key 14 steps down
+    Update();
+    KeyUp('B');
+    Update();
+    EXPECT_EQ(app->m_Settings[14], 1);
+    app->m_Settings[14] = INT_MAX;
+    KeyDown('N');  // game key 15 steps up
+    Update();
+    EXPECT_EQ(app->m_Settings[14], 96);
 }
 
 TEST_F(Options, StoredVolumeAboveThreeCountsAsLoud) {

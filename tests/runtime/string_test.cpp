@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -147,6 +148,15 @@ TEST(String, NumberConversions) {
     String longNumber = String("000000000000000000000000000000000000000000000000000000000000000") +
                         String("7");
     EXPECT_EQ(longNumber.ToInt(), 0);
+}
+
+// Numbers in a saved state pass their checksum whatever their size.
+TEST(String, ToIntOfANumberBeyondTheIntRangeIsTheNearestInt) {
+    EXPECT_EQ(String("99999999999").ToInt(), INT_MAX);
+    EXPECT_EQ(String("-99999999999").ToInt(), INT_MIN);
+    EXPECT_EQ(String("99999999999999999999999").ToInt(), INT_MAX);
+    EXPECT_EQ(String("-2147483648").ToInt(), INT_MIN);
+    EXPECT_EQ(String("2147483647").ToInt(), INT_MAX);
 }
 
 TEST(String, BytesAboveAsciiWidenAsSigned) {
