@@ -184,6 +184,9 @@ public:
     int p_ReserveImg(int slot, int w, int h);
     int p_Reload();
     void ChooseImageTier();  // m_HDLevel and m_ImgScale for the device size
+    // Without the text font and the level art, in every resolution level, a window would
+    // show nothing of use; the host refuses to start without them.
+    static void RequireFontAndLevelArt();
     void ReleaseImageSlot(int slot);
 
     // ---- controls (game/controls.cpp) ------------------------------------------------------

@@ -4,6 +4,10 @@
 // window-system calls of the loop and the joystick queries are seams that tests replace.
 #pragma once
 
+#include <set>
+#include <string>
+#include <vector>
+
 #include "runtime/game.h"
 
 struct GLFWwindow;
@@ -61,6 +65,10 @@ public:
     virtual Array<QoGlfwVideoMode*> GetGlfwVideoModes();
     // Opens the first window, starts the game and runs frames until the window is gone.
     virtual void Run();
+    // Empty when the data folder beside the executable holds every file the program
+    // requires (qo_data_Require; nothing required, nothing checked); otherwise what is
+    // wrong and how to mend it, for the player.
+    std::string DataFolderProblem();
 
     // One pass of the frame loop; false once the window is no longer open.
     bool RunFrame();
@@ -98,11 +106,15 @@ private:
     void RunDueUpdates();
     void RegisterCallbacks();
     const String& BaseDir();
+    // A data file the game asked for and did not get: the game goes on without it,
+    // silently as its loaders do, and standard error hears of it once.
+    void ReportUnloadable(const String& filePath);
 
     GLFWwindow* _window = nullptr;
     QoClock* _clock;
     QoJoystickSource* _joysticks;
     int _joystickPorts[4] = {-1, -1, -1, -1};
+    std::set<std::string> _reportedFiles;
 };
 
 class QoKavoroGame : public QoGlfwGame {

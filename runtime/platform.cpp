@@ -95,15 +95,16 @@ QoFileOps qoFileOps = kRealOps;
 
 const QoFileOps& qoRealFileOps() { return kRealOps; }
 
-QoReadResult qoReadRegularFile(const std::string& path, size_t limit, std::string* bytes, std::string* why) {
-    bytes->clear();
-    why->clear();
+namespace {
+
+// The open descriptor of a regular file for reading, or -1 with the reason in `why`
+// (left empty for a file that is not there).
+int OpenRegular(const std::string& path, std::string* why) {
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
     int fd = qoFileOps.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
     if (fd < 0) {
-        if (errno == ENOENT) return QoReadResult::kMissing;
-        *why = std::strerror(errno);
-        return QoReadResult::kUnreadable;
+        if (errno != ENOENT) *why = std::strerror(errno);
+        return -1;
     }
     struct stat info;
     if (::fstat(fd, &info) != 0) {
@@ -113,21 +114,41 @@ QoReadResult qoReadRegularFile(const std::string& path, size_t limit, std::strin
     } else if (!S_ISREG(info.st_mode)) {
         *why = "not a regular file";
     } else {
-        // One byte past the limit tells a file that grew over it while being read.
-        char block[4096];
-        for (;;) {
-            ssize_t n = qoFileOps.read(fd, block, sizeof block);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                *why = std::strerror(errno);
-                break;
-            }
-            if (n == 0) break;
-            bytes->append(block, static_cast<size_t>(n));
-            if (bytes->size() > limit) {
-                *why = "larger than " + std::to_string(limit) + " bytes";
-                break;
-            }
+        return fd;
+    }
+    qoFileOps.close(fd);
+    return -1;
+}
+
+}  // namespace
+
+std::string qoRegularFileProblem(const std::string& path) {
+    std::string why;
+    int fd = OpenRegular(path, &why);
+    if (fd < 0) return why.empty() ? std::strerror(ENOENT) : why;
+    qoFileOps.close(fd);
+    return "";
+}
+
+QoReadResult qoReadRegularFile(const std::string& path, size_t limit, std::string* bytes, std::string* why) {
+    bytes->clear();
+    why->clear();
+    int fd = OpenRegular(path, why);
+    if (fd < 0) return why->empty() ? QoReadResult::kMissing : QoReadResult::kUnreadable;
+    // One byte past the limit tells a file that grew over it while being read.
+    char block[4096];
+    for (;;) {
+        ssize_t n = qoFileOps.read(fd, block, sizeof block);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            *why = std::strerror(errno);
+            break;
+        }
+        if (n == 0) break;
+        bytes->append(block, static_cast<size_t>(n));
+        if (bytes->size() > limit) {
+            *why = "larger than " + std::to_string(limit) + " bytes";
+            break;
         }
     }
     qoFileOps.close(fd);

@@ -34,6 +34,10 @@ struct QoFileOps {
 extern QoFileOps qoFileOps;
 const QoFileOps& qoRealFileOps();
 
+// Empty when `path` opens for reading as a regular file; otherwise why not. Does not
+// block on a FIFO.
+std::string qoRegularFileProblem(const std::string& path);
+
 enum class QoReadResult { kRead, kMissing, kUnreadable };
 
 // Reads the regular file at `path` whole into `bytes`. Anything else in its place (a

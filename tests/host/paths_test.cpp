@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "audio/audio_data.h"
+#include "graphics/image_data.h"
 #include "runtime/data.h"
 #include "runtime/glfw_game.h"
 #include "tests/host/temp_dir.h"
@@ -117,6 +119,31 @@ TEST_F(DataFiles, KavoroDataPathsReadFromTheDataFolderBesideTheExecutable) {
     EXPECT_EQ(Utf8(glfwHost.LoadString(String("kavoro://data/host-paths-probe.txt"))), "probe");
     std::filesystem::remove(dataDir + "/host-paths-probe.txt");
     if (made) std::filesystem::remove(dataDir);
+}
+
+// A damaged or missing picture or sound leaves the game without it; the desktop host
+// names it on standard error, once however often it is asked for.
+TEST_F(DataFiles, FileThatDoesNotLoadIsReportedOnceWithItsPathAndWhy) {
+    QoGlfwGame glfwHost;
+    auto images = qoImageDataLoader;
+    auto sounds = qoAudioDataLoader;
+    qoImageDataLoader = qoLoadImageFile;
+    qoAudioDataLoader = LoadAudioFile;
+    WriteBytes(dir / "bad.png", "not a picture");
+    const std::string missing = dir / "gone.wav";
+    int a = 0, b = 0, c = 0, d = 0;
+
+    ::testing::internal::CaptureStderr();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(glfwHost.LoadImageData(String((dir / "bad.png").c_str()), &a, &b, &c), nullptr);
+        EXPECT_EQ(glfwHost.LoadAudioData(String(missing.c_str()), &a, &b, &c, &d), nullptr);
+    }
+    std::string err = ::testing::internal::GetCapturedStderr();
+    qoImageDataLoader = images;
+    qoAudioDataLoader = sounds;
+
+    EXPECT_EQ(err, "[data] could not load " + dir / "bad.png" + " (damaged, or not in a format it reads)\n" +
+                       "[data] could not load " + missing + " (No such file or directory)\n");
 }
 
 TEST(HostDate, FillsYearToSecondAndZeroMillisecondsAsFarAsTheArrayReaches) {
