@@ -61,7 +61,7 @@ namespace {
 
 int RealOpen(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 
-const QoFileOps kRealOps = {RealOpen, ::read, ::write, ::fsync, ::close, ::rename};
+const QoFileOps kRealOps = {RealOpen, ::write, ::fsync, ::close, ::rename};
 
 std::string DirectoryOf(const std::string& path) {
     size_t slash = path.rfind('/');
@@ -101,7 +101,7 @@ namespace {
 // (left empty for a file that is not there).
 int OpenRegular(const std::string& path, std::string* why) {
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-    int fd = qoFileOps.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         if (errno != ENOENT) *why = std::strerror(errno);
         return -1;
@@ -116,7 +116,7 @@ int OpenRegular(const std::string& path, std::string* why) {
     } else {
         return fd;
     }
-    qoFileOps.close(fd);
+    ::close(fd);
     return -1;
 }
 
@@ -126,7 +126,7 @@ std::string qoRegularFileProblem(const std::string& path) {
     std::string why;
     int fd = OpenRegular(path, &why);
     if (fd < 0) return why.empty() ? std::strerror(ENOENT) : why;
-    qoFileOps.close(fd);
+    ::close(fd);
     return "";
 }
 
@@ -138,7 +138,7 @@ QoReadResult qoReadRegularFile(const std::string& path, size_t limit, std::strin
     // One byte past the limit tells a file that grew over it while being read.
     char block[4096];
     for (;;) {
-        ssize_t n = qoFileOps.read(fd, block, sizeof block);
+        ssize_t n = ::read(fd, block, sizeof block);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             *why = std::strerror(errno);
@@ -151,7 +151,7 @@ QoReadResult qoReadRegularFile(const std::string& path, size_t limit, std::strin
             break;
         }
     }
-    qoFileOps.close(fd);
+    ::close(fd);
     if (why->empty()) return QoReadResult::kRead;
     bytes->clear();
     return QoReadResult::kUnreadable;

@@ -22,10 +22,9 @@ FILE* qoOpenFileUtf8(const String& path, const String& mode);
 // when the opener could not be started.
 bool qoOpenUrlExternally(const String& url);
 
-// The system calls reading and saving the state go through; tests swap in failing ones.
+// The system calls a save goes through; tests swap in failing ones.
 struct QoFileOps {
     int (*open)(const char* path, int flags, mode_t mode);
-    ssize_t (*read)(int fd, void* bytes, size_t count);
     ssize_t (*write)(int fd, const void* bytes, size_t count);
     int (*fsync)(int fd);
     int (*close)(int fd);
