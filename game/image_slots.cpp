@@ -3,6 +3,7 @@
 // the reload that chooses the level and loads the logo and the text font.
 #include "game/my_app.h"
 #include "graphics/graphics.h"
+#include "runtime/data.h"
 
 namespace {
 
@@ -12,6 +13,12 @@ String ImageFile(const String& name, int hdLevel) {
 }
 
 }  // namespace
+
+void c_MyApp::RequireFontAndLevelArt() {
+    for (const char* name : {"fonts/shadow_editundo", "0", "1", "2", "3"}) {
+        for (int hdLevel : {1, 2, 4}) qo_data_Require(ImageFile(String(name), hdLevel).ToUtf8());
+    }
+}
 
 // Empties a slot before it is filled again. The image it held is drawn from no other
 // place, so its pixels and texture go at once instead of when the collector gets to them:

@@ -184,6 +184,9 @@ public:
     int p_ReserveImg(int slot, int w, int h);
     int p_Reload();
     void ChooseImageTier();  // m_HDLevel and m_ImgScale for the device size
+    // Without the text font and the level art, in every resolution level, a window would
+    // show nothing of use; the host refuses to start without them.
+    static void RequireFontAndLevelArt();
     void ReleaseImageSlot(int slot);
 
     // ---- controls (game/controls.cpp) ------------------------------------------------------
@@ -252,6 +255,9 @@ public:
     int p_Button(int image, float x, float y, int frame);
     int p_Button0(int image, float x, float y, int frame);
     bool Gear(float x, float y, bool pressable);
+    // The console's overscan slider: game keys 14 and 15 step setting 14 by 16, once per
+    // press while `wait` is 0 (then set), and keep it within 1 to 96.
+    void OverscanSlider(float ox, float oy, int& wait, int analogue);
 
 private:
     // A character's advance in the current font and size for the given kern.

@@ -3,6 +3,7 @@
 // It takes all input while open; each key press or touch acts once, and nothing acts
 // until the box has fully slid in. Closing it saves the settings.
 #include <algorithm>
+#include <cstdint>
 
 #include "audio/sound.h"
 #include "game/my_app.h"
@@ -20,6 +21,10 @@ constexpr float kMusicVolume[4] = {1.0f, 0.7f, 0.4f, 0.0f};
 
 // A stored volume above 3 (or below 0) reads as Loud.
 int Volume(int value) { return value >= 0 && value <= 3 ? value : 0; }
+
+// A stick's Y passes through whenever its setting is not 0 (the stick readers' rule), so
+// any stored number other than 0 shows and steps as Normal, 1.
+int StickNormal(int value) { return value != 0 ? 1 : 0; }
 
 bool AnyHeld(c_MyApp* app, std::initializer_list<int> buttons) {
     for (int button : buttons) {
@@ -76,26 +81,7 @@ int c_MyApp::p_OptionBox() {
     }
 
     // 5. Overscan (console only).
-    if (ouya) {
-        float ox = 0.6f * sw, oy = 12.0f * static_cast<float>(m_OptionsSlide) - 268;
-        p_SetCol(255, 255, 255, 1);
-        p_Text(ox, oy, String::FromUtf8("\xC2\xAC" "U <      Overscan      > \xC2\xAC" "O"), 1, 1, 0);
-        p_SetCol(255, 255, 255, 0.5f);
-        p_Rect(ox - 128, oy + 16, 256, 9);
-        p_SetCol(255, 255, 255, 1);
-        p_Rect(static_cast<float>(m_Settings[14]) * 2.67f + ox - 132, oy + 12, 8, 16);
-        if (m_OptKeyWait == 0) {
-            if (p_PlayKeyAll(14, 0) > 0) {
-                m_Settings[14] -= 16;
-                m_OptKeyWait = 1;
-            } else if (p_PlayKeyAll(15, 0) > 0) {
-                m_Settings[14] += 16;
-                m_OptKeyWait = 1;
-            }
-        }
-        m_Settings[14] = std::clamp(m_Settings[14], 1, 96);
-        qo_Game_overscan = static_cast<float>(m_Settings[14]);
-    }
+    if (ouya) OverscanSlider(0.6f * sw, 12.0f * static_cast<float>(m_OptionsSlide) - 268, m_OptKeyWait, 0);
 
     // 6. The rows.
     bool actionKey = AnyHeld(this, {10, 11, 12, 13, 14, 15});
@@ -129,13 +115,11 @@ int c_MyApp::p_OptionBox() {
     if (drawRow(String(m_Fullscreen == 1 ? "Windowed" : "Fullscreen"), 84, rowY(), barW, 32)) {
         p_FullscreenFlip();
     }
-    if (drawRow(String(m_Settings[15] == 1 ? "Left Thumbstick Y Normal" : "Left Thumbstick Y Flipped"), 84, rowY(),
-                barW, 32)) {
-        m_Settings[15] = (m_Settings[15] + 1) % 2;
-    }
-    if (drawRow(String(m_Settings[16] == 1 ? "Right Thumbstick Y Normal" : "Right Thumbstick Y Flipped"), 84,
-                rowY(), barW, 32)) {
-        m_Settings[16] = (m_Settings[16] + 1) % 2;
+    static const char* const kStickText[2][2] = {{"Left Thumbstick Y Flipped", "Left Thumbstick Y Normal"},
+                                                 {"Right Thumbstick Y Flipped", "Right Thumbstick Y Normal"}};
+    for (int stick = 0; stick < 2; ++stick) {
+        int normal = StickNormal(m_Settings[15 + stick]);
+        if (drawRow(String(kStickText[stick][normal]), 84, rowY(), barW, 32)) m_Settings[15 + stick] = (normal + 1) % 2;
     }
     if (ouya && m_Paused == 0 && drawRow(String("Quit"), sw - 264, rowY(), 180, 24)) {
         qo_app_EndApp();
@@ -172,6 +156,21 @@ int c_MyApp::p_OptionBox() {
     }
     p_SetCol(255, 255, 255, 1);
     return 0;
+}
+
+void c_MyApp::OverscanSlider(float ox, float oy, int& wait, int analogue) {
+    p_SetCol(255, 255, 255, 1);
+    p_Text(ox, oy, String::FromUtf8("\xC2\xAC" "U <      Overscan      > \xC2\xAC" "O"), 1, 1, 0);
+    p_SetCol(255, 255, 255, 0.5f);
+    p_Rect(ox - 128, oy + 16, 256, 9);
+    p_SetCol(255, 255, 255, 1);
+    p_Rect(static_cast<float>(m_Settings[14]) * 2.67f + ox - 132, oy + 12, 8, 16);
+    int step = 0;
+    if (wait == 0) step = p_PlayKeyAll(14, analogue) > 0 ? -16 : p_PlayKeyAll(15, analogue) > 0 ? 16 : 0;
+    if (step != 0) wait = 1;
+    // In 64 bits: a loaded value near the int limits must not overflow before the clamp.
+    m_Settings[14] = static_cast<int>(std::clamp<int64_t>(int64_t{m_Settings[14]} + step, 1, 96));
+    qo_Game_overscan = static_cast<float>(m_Settings[14]);
 }
 
 int c_MyApp::p_FullscreenFlip() {

@@ -87,25 +87,7 @@ int c_MyApp::p_PauseMenu() {
     p_SetSize(1, kOmitted);
 
     // 6. Overscan (console only).
-    if (qo_Game_isOuya == 1) {
-        float ox = 0.6f * sw, oy = static_cast<float>(m_PausePanelY) - 150;
-        p_Text(ox, oy, String::FromUtf8("\xC2\xAC" "U <      Overscan      > \xC2\xAC" "O"), 1, 1, 0);
-        p_SetCol(255, 255, 255, 0.5f);
-        p_Rect(ox - 128, oy + 16, 256, 9);
-        p_SetCol(255, 255, 255, 1);
-        p_Rect(static_cast<float>(m_Settings[14]) * 2.67f + ox - 132, oy + 12, 8, 16);
-        if (m_KeyLock == 0) {
-            if (anyHeld(14)) {
-                m_Settings[14] -= 16;
-                m_KeyLock = 1;
-            } else if (anyHeld(15)) {
-                m_Settings[14] += 16;
-                m_KeyLock = 1;
-            }
-        }
-        m_Settings[14] = std::clamp(m_Settings[14], 1, 96);
-        qo_Game_overscan = static_cast<float>(m_Settings[14]);
-    }
+    if (qo_Game_isOuya == 1) OverscanSlider(0.6f * sw, static_cast<float>(m_PausePanelY) - 150, m_KeyLock, 1);
 
     // 7. The buttons.
     const float x = static_cast<float>(static_cast<int>(64 - (sh / 2 - static_cast<float>(m_PausePanelY))));

@@ -6,4 +6,7 @@ void qoInit() {
     qo_Game_Init();
 }
 
-void qoMain() { (new c_MyApp)->m_new(); }
+void qoMain() {
+    c_MyApp::RequireFontAndLevelArt();
+    (new c_MyApp)->m_new();
+}

@@ -7,3 +7,11 @@ String qo_data_FixDataPath(String path) {
     if (path.StartsWith(String("./")) || path.StartsWith(String("/"))) return path;
     return String("kavoro://data/") + path;
 }
+
+namespace {
+std::vector<std::string> g_required;
+}
+
+void qo_data_Require(const std::string& name) { g_required.push_back(name); }
+
+const std::vector<std::string>& qo_data_Required() { return g_required; }

@@ -45,15 +45,26 @@ void QoGame::GetDate(Array<int> date) {
 
 int QoGame::SaveState(String state) {
     String path = PathToFilePath(String(kStateFileName));
-    if (path.Length() == 0) return static_cast<int>(QoSaveResult::kCannotOpen);
+    if (path.Length() == 0 || _keepStateFile) return static_cast<int>(QoSaveResult::kCannotOpen);
     return static_cast<int>(qoReplaceFile(path.ToUtf8(), state.ToUtf8()));
 }
 
 String QoGame::LoadState() {
-    // A save cut off by a kill leaves its temporary file; the state is read once, at start.
     String path = PathToFilePath(String(kStateFileName));
-    if (path.Length() > 0) qoRemoveStaleTemporaries(path.ToUtf8());
-    return LoadString(String(kStateFileName));
+    if (path.Length() == 0) return String();
+    std::string file = path.ToUtf8();
+    // A save cut off by a kill leaves its temporary file; the state is read once, at start.
+    qoRemoveStaleTemporaries(file);
+    std::string bytes, why;
+    QoReadResult result = qoReadRegularFile(file, kStateFileLimit, &bytes, &why);
+    if (result == QoReadResult::kUnreadable) {
+        if (!_keepStateFile) {
+            std::fprintf(stderr, "[state] could not read %s (%s); it is kept as it is and this run saves nothing\n",
+                         qoAbsolutePath(file).c_str(), why.c_str());
+        }
+        _keepStateFile = true;
+    }
+    return result == QoReadResult::kRead ? String::FromUtf8(bytes) : String();
 }
 
 String QoGame::LoadString(String path) {

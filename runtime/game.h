@@ -77,8 +77,12 @@ public:
     virtual bool Suspended();
     virtual int Millisecs();
     virtual void GetDate(Array<int> date);
-    // 0 saved, -1 the file could not be opened, -2 not every byte reached the disk.
+    // 0 saved, -1 the file could not be opened (or is kept, below), -2 not every byte
+    // reached the disk.
     virtual int SaveState(String state);
+    // A state file that is there but cannot be read (no permission, a read error, not a
+    // regular file, too large) loads as the empty state and is kept: it is reported once
+    // and no save of this run replaces it, so the highscores in it are not lost.
     virtual String LoadState();
     virtual String LoadString(String path);
     virtual bool PollJoystick(int port, Array<float> joyx, Array<float> joyy, Array<float> joyz,
@@ -119,6 +123,8 @@ public:
 
     // The saved-state file, relative to the current directory.
     static const char* const kStateFileName;
+    // A real state file is about 2 KB; anything this large is not one.
+    static constexpr size_t kStateFileLimit = 1 << 20;
 
 protected:
     QoGameDelegate* _delegate = nullptr;
@@ -126,6 +132,7 @@ protected:
     int _updateRate = 0;
     bool _started = false;
     bool _suspended = false;
+    bool _keepStateFile = false;
 
 private:
     template <class Call>

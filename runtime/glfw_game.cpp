@@ -1,15 +1,18 @@
 #include "runtime/glfw_game.h"
 
 #include <GLFW/glfw3.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
 
 #include "input/joystick_layout.h"
 #include "input/key_codes.h"
+#include "runtime/data.h"
 #include "runtime/errors.h"
 #include "runtime/glfw_keys.h"
 #include "runtime/platform.h"
@@ -29,6 +32,7 @@ constexpr int kGlfwJoysticks = 16;
 constexpr int kMaxVideoModes = 1024;
 // The community database is about 0.5 MB; a file far larger is not a mapping file.
 constexpr size_t kMaxMappingBytes = 8 * 1024 * 1024;
+const char* const kTitle = "Tessory";
 
 QoClock g_realClock;
 QoJoystickSource g_realJoysticks;
@@ -177,7 +181,7 @@ void QoGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
 
     // Only a window gets the title; a full-screen one has none.
     GLFWmonitor* monitor = fullscreen ? glfwGetPrimaryMonitor() : nullptr;
-    _window = glfwCreateWindow(width, height, fullscreen ? "" : "Tessory", monitor, nullptr);
+    _window = glfwCreateWindow(width, height, fullscreen ? "" : kTitle, monitor, nullptr);
     glfwGraphicsSeq += 1;
     if (!_window) return;
     if (!fullscreen) glfwSetWindowPos(_window, (desktopWidth - width) / 2, (desktopHeight - height) / 2);
@@ -369,13 +373,42 @@ String QoGlfwGame::PathToFilePath(String path) {
 unsigned char* QoGlfwGame::LoadImageData(String path, int* width, int* height, int* depth) {
     String filePath = PathToFilePath(path);
     if (!qoImageDataLoader || filePath.Length() == 0) return nullptr;
-    return qoImageDataLoader(filePath, width, height, depth);
+    unsigned char* pixels = qoImageDataLoader(filePath, width, height, depth);
+    if (!pixels) ReportUnloadable(filePath);
+    return pixels;
 }
 
 unsigned char* QoGlfwGame::LoadAudioData(String path, int* length, int* channels, int* format, int* hertz) {
     String filePath = PathToFilePath(path);
     if (!qoAudioDataLoader || filePath.Length() == 0) return nullptr;
-    return qoAudioDataLoader(filePath, length, channels, format, hertz);
+    unsigned char* samples = qoAudioDataLoader(filePath, length, channels, format, hertz);
+    if (!samples) ReportUnloadable(filePath);
+    return samples;
+}
+
+void QoGlfwGame::ReportUnloadable(const String& filePath) {
+    std::string path = filePath.ToUtf8();
+    if (!_reportedFiles.insert(path).second) return;
+    std::string why = qoRegularFileProblem(path);
+    std::fprintf(stderr, "[data] could not load %s (%s)\n", path.c_str(),
+                 why.empty() ? "damaged, or not in a format it reads" : why.c_str());
+}
+
+std::string QoGlfwGame::DataFolderProblem() {
+    const std::vector<std::string>& required = qo_data_Required();
+    if (required.empty()) return "";
+    std::string folder = BaseDir().ToUtf8() + "/data";
+    std::string problem;
+    struct stat info;
+    int error = ::stat(folder.c_str(), &info) != 0 ? errno : S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+    if (error != 0) problem = "it found no data folder at " + folder + " (" + std::strerror(error) + ")";
+    for (size_t i = 0; i < required.size() && problem.empty(); ++i) {
+        std::string why = qoRegularFileProblem(folder + "/" + required[i]);
+        if (!why.empty()) problem = "its data folder " + folder + " has no usable " + required[i] + " (" + why + ")";
+    }
+    if (problem.empty()) return problem;
+    return std::string(kTitle) + " cannot start: " + problem + ".\nReinstall " + kTitle +
+           ", or run it from its source folder with scripts/play.\n";
 }
 
 // ---- the frame loop ----------------------------------------------------------------------

@@ -4,6 +4,10 @@
 // window-system calls of the loop and the joystick queries are seams that tests replace.
 #pragma once
 
+#include <set>
+#include <string>
+#include <vector>
+
 #include "runtime/game.h"
 
 struct GLFWwindow;
@@ -68,6 +72,10 @@ public:
     // Adds the gamepad mappings of "gamecontrollerdb.txt" beside the data folder, when
     // there is one; true when GLFW took them.
     bool LoadGamepadMappings();
+    // Empty when the data folder beside the executable holds every file the program
+    // requires (qo_data_Require; nothing required, nothing checked); otherwise what is
+    // wrong and how to mend it, for the player.
+    std::string DataFolderProblem();
 
     // One pass of the frame loop; false once the window is no longer open.
     bool RunFrame();
@@ -105,11 +113,15 @@ private:
     void RunDueUpdates();
     void RegisterCallbacks();
     const String& BaseDir();
+    // A data file the game asked for and did not get: the game goes on without it,
+    // silently as its loaders do, and standard error hears of it once.
+    void ReportUnloadable(const String& filePath);
 
     GLFWwindow* _window = nullptr;
     QoClock* _clock;
     QoJoystickSource* _joysticks;
     int _joystickPorts[4] = {-1, -1, -1, -1};
+    std::set<std::string> _reportedFiles;
 };
 
 class QoKavoroGame : public QoGlfwGame {

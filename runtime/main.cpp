@@ -48,12 +48,18 @@ int QoKavoroGame::Main(int argc, char** argv) {
         game->Die(exception);
     }
 
-    if (game->Delegate()) game->Run();
+    if (game->Delegate()) {
+        // Without its data the window would open blank; say why and how to mend it instead.
+        std::string problem = game->DataFolderProblem();
+        if (!problem.empty()) {
+            std::fputs(problem.c_str(), stderr);
+            glfwTerminate();
+            return 1;
+        }
+        game->Run();
+    }
     glfwTerminate();
     return 0;
 }
 
-int main(int argc, char** argv) {
-    QoKavoroGame::Main(argc, argv);
-    return 0;
-}
+int main(int argc, char** argv) { return QoKavoroGame::Main(argc, argv); }

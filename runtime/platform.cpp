@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +20,14 @@ String qoExecutablePath() {
     ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
     if (n <= 0 || static_cast<size_t>(n) >= buffer.size()) return String();
     return String::FromUtf8(std::string(buffer.data(), static_cast<size_t>(n)));
+}
+
+std::string qoAbsolutePath(const std::string& path) {
+    if (!path.empty() && path[0] == '/') return path;
+    std::vector<char> cwd(4096);
+    if (!::getcwd(cwd.data(), cwd.size())) return path;
+    std::string relative = path.compare(0, 2, "./") == 0 ? path.substr(2) : path;
+    return std::string(cwd.data()) + "/" + relative;
 }
 
 FILE* qoOpenFileUtf8(const String& path, const String& mode) {
@@ -85,6 +94,68 @@ QoSaveResult Fail(QoSaveResult result, const std::string& path, const char* step
 QoFileOps qoFileOps = kRealOps;
 
 const QoFileOps& qoRealFileOps() { return kRealOps; }
+
+namespace {
+
+// The open descriptor of a regular file for reading, or -1 with the reason in `why`
+// (left empty for a file that is not there).
+int OpenRegular(const std::string& path, std::string* why) {
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT) *why = std::strerror(errno);
+        return -1;
+    }
+    struct stat info;
+    if (::fstat(fd, &info) != 0) {
+        *why = std::strerror(errno);
+    } else if (S_ISDIR(info.st_mode)) {
+        *why = std::strerror(EISDIR);
+    } else if (!S_ISREG(info.st_mode)) {
+        *why = "not a regular file";
+    } else {
+        return fd;
+    }
+    ::close(fd);
+    return -1;
+}
+
+}  // namespace
+
+std::string qoRegularFileProblem(const std::string& path) {
+    std::string why;
+    int fd = OpenRegular(path, &why);
+    if (fd < 0) return why.empty() ? std::strerror(ENOENT) : why;
+    ::close(fd);
+    return "";
+}
+
+QoReadResult qoReadRegularFile(const std::string& path, size_t limit, std::string* bytes, std::string* why) {
+    bytes->clear();
+    why->clear();
+    int fd = OpenRegular(path, why);
+    if (fd < 0) return why->empty() ? QoReadResult::kMissing : QoReadResult::kUnreadable;
+    // One byte past the limit tells a file that grew over it while being read.
+    char block[4096];
+    for (;;) {
+        ssize_t n = ::read(fd, block, sizeof block);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            *why = std::strerror(errno);
+            break;
+        }
+        if (n == 0) break;
+        bytes->append(block, static_cast<size_t>(n));
+        if (bytes->size() > limit) {
+            *why = "larger than " + std::to_string(limit) + " bytes";
+            break;
+        }
+    }
+    ::close(fd);
+    if (why->empty()) return QoReadResult::kRead;
+    bytes->clear();
+    return QoReadResult::kUnreadable;
+}
 
 // The temporary file of a save by process `pid`.
 std::string TemporaryOf(const std::string& path, pid_t pid) {

@@ -12,6 +12,9 @@
 // The running executable's full path, decoded from UTF-8; empty when it cannot be read.
 String qoExecutablePath();
 
+// `path` as seen from the current directory when it is relative, for messages.
+std::string qoAbsolutePath(const std::string& path);
+
 // fopen with the name encoded as UTF-8 (the mode is plain ASCII).
 FILE* qoOpenFileUtf8(const String& path, const String& mode);
 
@@ -29,6 +32,18 @@ struct QoFileOps {
 };
 extern QoFileOps qoFileOps;
 const QoFileOps& qoRealFileOps();
+
+// Empty when `path` opens for reading as a regular file; otherwise why not. Does not
+// block on a FIFO.
+std::string qoRegularFileProblem(const std::string& path);
+
+enum class QoReadResult { kRead, kMissing, kUnreadable };
+
+// Reads the regular file at `path` whole into `bytes`. Anything else in its place (a
+// directory, a FIFO, a device), a file of more than `limit` bytes and every open or
+// read error other than a missing file make it kUnreadable, with the reason in `why`.
+// Never blocks on what is not a regular file.
+QoReadResult qoReadRegularFile(const std::string& path, size_t limit, std::string* bytes, std::string* why);
 
 enum class QoSaveResult { kSaved = 0, kCannotOpen = -1, kIncomplete = -2 };
 

@@ -1,5 +1,7 @@
 #include "runtime/string.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -113,7 +115,10 @@ int String::ToInt() const {
     int n = Length() < 63 ? Length() : 63;
     for (int i = 0; i < n; ++i) buf[i] = static_cast<char>((*this)[i] & 0xff);
     buf[n] = 0;
-    return std::atoi(buf);
+    // atoi leaves a number beyond the int range undefined; such a number becomes the
+    // nearest int instead of wrapping round to an unrelated one.
+    long value = std::strtol(buf, nullptr, 10);
+    return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
 }
 
 float String::ToFloat() const {

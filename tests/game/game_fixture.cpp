@@ -24,6 +24,14 @@ void GameTest::TearDown() {
     workDir.reset();
 }
 
+std::string GameTest::Glyphs() const {
+    std::string text;
+    for (int i = 0; i < Records(); ++i) {
+        if (Record(i)[0] == 90) text += static_cast<char>(static_cast<int>(Record(i)[6]) + 32);
+    }
+    return text;
+}
+
 void GameTest::SetStick(int port, float x, float y) {
     c_JoyState* joy = qo_input_device->m__joyStates[port];
     joy->m_joyx[0] = x;

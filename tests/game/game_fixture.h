@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "game/my_app.h"
 #include "input/input_device.h"
@@ -22,6 +23,9 @@ protected:
     // Record i of the draw list (15 floats).
     const float* Record(int i) const { return app->m_DrawList.Data() + i * c_MyApp::kRecordFloats; }
     int Records() const { return app->m_DrawCount / c_MyApp::kRecordFloats; }
+    // The glyphs of the text font (slot 90) in the order drawn, as characters; spaces
+    // are not drawn.
+    std::string Glyphs() const;
 
     void KeyDown(int code) { qo_input_device->p_KeyEvent(kEventKeyDown, code); }
     void KeyUp(int code) { qo_input_device->p_KeyEvent(kEventKeyUp, code); }

@@ -339,16 +339,6 @@ TEST(Menu, ScreenshotsAt640x480And1920x1080) {
     }
 }
 
-// The glyphs of the font slot in the order drawn, as characters (spaces are not drawn).
-std::string DrawnText(c_MyApp* app) {
-    std::string text;
-    for (int i = 0; i < app->m_DrawCount; i += c_MyApp::kRecordFloats) {
-        const float* r = app->m_DrawList.Data() + i;
-        if (r[0] == 90) text += static_cast<char>(static_cast<int>(r[6]) + 32);
-    }
-    return text;
-}
-
 class MenuLogic : public GameTest {};
 
 TEST_F(MenuLogic, TinyScreenShowsOneRowTitledHighscoreAndLast) {
@@ -361,7 +351,7 @@ TEST_F(MenuLogic, TinyScreenShowsOneRowTitledHighscoreAndLast) {
     app->m_Scores[11] = 999;
     app->m_Scores[40] = 77;
     app->p_Menu();
-    std::string text = DrawnText(app);
+    std::string text = Glyphs();
     EXPECT_NE(text.find("Highscore4321Last77"), std::string::npos) << text;
     EXPECT_EQ(text.find("999"), std::string::npos) << "only one row fits";
 }
@@ -372,7 +362,7 @@ TEST_F(MenuLogic, FullScreenShowsTenRowsOfTheChosenSize) {
     for (int j = 0; j < 10; ++j) app->m_Scores[20 + j] = 100 - j;
     app->m_Scores[50] = 55;
     app->p_Menu();
-    std::string text = DrawnText(app);
+    std::string text = Glyphs();
     EXPECT_NE(text.find("Top10100999897969594939291Last1055"), std::string::npos) << text;
 }
 
@@ -398,7 +388,7 @@ TEST_F(MenuLogic, CreditsFooterNamesTheLanguage) {
     app->m_SidePanelOpen = 1;
     app->m_KeyLock = app->m_ClickLock = 1;
     app->p_Menu();
-    std::string text = DrawnText(app);
+    std::string text = Glyphs();
     EXPECT_NE(text.find("CodedinC++"), std::string::npos) << text;
     EXPECT_NE(text.find("DebugStatsEngine640x480"), std::string::npos) << text;
 }

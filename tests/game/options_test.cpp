@@ -4,6 +4,7 @@
 // 640 x 480 window.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 #include "graphics/graphics.h"
@@ -159,6 +160,30 @@ TEST_F(Options, StickRowsToggleBetweenNormalAndFlipped) {
     PressRow(4);
     Update();
     EXPECT_EQ(app->m_Settings[15], 1);
+}
+
+// A loaded setting that passed its checksum may hold any number.
+TEST_F(Options, StoredStickNumberOtherThanZeroShowsAsNormalAndOnePressFlipsTheStick) {
+    app->m_OptionsSlide = 30;
+    for (int stored : {2, INT_MAX}) {
+        app->m_Settings[15] = stored;
+        Update();
+        EXPECT_NE(Glyphs().find("LeftThumbstickYNormal"), std::string::npos) << stored;
+        PressRow(4);
+        Update();
+        pressed = false;
+        Update();
+        EXPECT_EQ(app->m_Settings[15], 0) << stored;
+    }
+}
+
+TEST_F(Options, ConsoleOverscanStepsDownFromTheLowestLoadedNumberToOne) {
+    qo_Game_isOuya = 1;
+    app->m_OptionsSlide = 30;
+    app->m_Settings[14] = INT_MIN;
+    KeyDown('B');  // game key 14
+    Update();
+    EXPECT_EQ(app->m_Settings[14], 1);
 }
 
 TEST_F(Options, StoredVolumeAboveThreeCountsAsLoud) {

@@ -16,15 +16,6 @@ protected:
         app->m_LevelSize = 2;
     }
 
-    // The glyphs of the text font in the draw list, as characters (spaces are not drawn).
-    std::string Glyphs() {
-        std::string text;
-        for (int i = 0; i < Records(); ++i) {
-            if (Record(i)[0] == 90) text += static_cast<char>(Record(i)[6] + 32);
-        }
-        return text;
-    }
-
     void SetTable(std::initializer_list<int> scores) {
         int j = 10 * (app->m_LevelSize - 1);
         for (int s : scores) app->m_Scores[j++] = s;

@@ -1,4 +1,8 @@
-// Exit paths of the application module, each run as its own process by app_test.
+// Exit paths of the application module, each run as its own process by app_test; and
+// the state file loaded and saved in a given folder, for state_file_test to run as
+// another user.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -44,6 +48,11 @@ int main(int argc, char** argv) {
     } else if (!std::strcmp(scenario, "return-from-main")) {
         (new c_App)->m_new();
         host.StartGame();
+        return 0;
+    } else if (!std::strcmp(scenario, "state") && argc > 2 && chdir(argv[2]) == 0) {
+        int loaded = host.LoadState().Length();
+        int first = host.SaveState(String("new state")), second = host.SaveState(String("newer state"));
+        std::printf("loaded %d, saved %d %d\n", loaded, first, second);
         return 0;
     }
     std::puts("still running");

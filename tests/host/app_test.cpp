@@ -2,10 +2,15 @@
 // the application and the input device, cached device size, display modes, exit paths.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+
 #include "input/input_device.h"
 #include "net/async_event.h"
 #include "runtime/app.h"
 #include "tests/host/fake_host.h"
+#include "tests/host/temp_dir.h"
 #include "tests/support/child_process.h"
 
 namespace {
@@ -182,6 +187,33 @@ TEST(AppExit, WindowCloseCallbackSendsTheCloseKey) {
 }
 
 TEST(AppExit, BackKeyEndsWithStatusZero) { EXPECT_EQ(Child("back-key").status, 0); }
+
+// The game copied into a folder whose data is broken says what is wrong and how to mend
+// it, and ends before opening a window (one that opened would run until the timeout).
+class BrokenInstall : public ::testing::TestWithParam<std::pair<std::string, std::string>> {};
+
+TEST_P(BrokenInstall, NamesTheFolderAndTheFixAndEndsWithoutAWindow) {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "the game starts its window system first and needs a display";
+    const auto& [layout, problem] = GetParam();
+    TempDir dir;
+    std::filesystem::copy_file(TESSORY_EXE, dir / "tessory");
+    if (layout == "plain-file") WriteBytes(dir / "data", "");
+    if (layout == "empty") std::filesystem::create_directory(dir / "data");
+
+    ChildResult r = RunChild({"/usr/bin/timeout", "20", dir / "tessory"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Tessory cannot start: " + std::regex_replace(problem, std::regex("DIR"), dir.path()) +
+                         ".\nReinstall Tessory, or run it from its source folder with scripts/play.\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, BrokenInstall,
+    ::testing::Values(
+        std::pair{"missing", "it found no data folder at DIR/data (No such file or directory)"},
+        std::pair{"plain-file", "it found no data folder at DIR/data (Not a directory)"},
+        // The text font is the first thing a working install must have.
+        std::pair{"empty", "its data folder DIR/data has no usable fonts/shadow_editundo.png (No such file or directory)"}));
 
 TEST(AppExit, ThrowableEscapingOnCreateIsReportedAsUncaught) {
     ChildResult r = Child("throw-on-create");

@@ -3,7 +3,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <utility>
 
+#include "audio/audio_data.h"
+#include "graphics/image_data.h"
 #include "runtime/data.h"
 #include "runtime/glfw_game.h"
 #include "tests/host/temp_dir.h"
@@ -117,6 +120,26 @@ TEST_F(DataFiles, KavoroDataPathsReadFromTheDataFolderBesideTheExecutable) {
     EXPECT_EQ(Utf8(glfwHost.LoadString(String("kavoro://data/host-paths-probe.txt"))), "probe");
     std::filesystem::remove(dataDir + "/host-paths-probe.txt");
     if (made) std::filesystem::remove(dataDir);
+}
+
+// A damaged or missing picture or sound leaves the game without it; the desktop host
+// names it on standard error, once however often it is asked for.
+TEST_F(DataFiles, FileThatDoesNotLoadIsReportedOnceWithItsPathAndWhy) {
+    QoGlfwGame glfwHost;
+    auto images = std::exchange(qoImageDataLoader, qoLoadImageFile);
+    auto sounds = std::exchange(qoAudioDataLoader, LoadAudioFile);
+    WriteBytes(dir / "bad.png", "not a picture");
+    int n = 0;
+    ::testing::internal::CaptureStderr();
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(glfwHost.LoadImageData(String((dir / "bad.png").c_str()), &n, &n, &n), nullptr);
+        EXPECT_EQ(glfwHost.LoadAudioData(String((dir / "gone.wav").c_str()), &n, &n, &n, &n), nullptr);
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "[data] could not load " + dir / "bad.png" + " (damaged, or not in a format it reads)\n" +
+                  "[data] could not load " + dir / "gone.wav" + " (No such file or directory)\n");
+    qoImageDataLoader = images;
+    qoAudioDataLoader = sounds;
 }
 
 TEST(HostDate, FillsYearToSecondAndZeroMillisecondsAsFarAsTheArrayReaches) {

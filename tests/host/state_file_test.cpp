@@ -7,11 +7,13 @@
 #include <filesystem>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "runtime/game.h"
 #include "runtime/platform.h"
 #include "tests/host/temp_dir.h"
+#include "tests/support/child_process.h"
 
 namespace {
 
@@ -121,5 +123,47 @@ TEST_P(FailedSave, LeavesThePreviousFileByteForByteIntactAndReportsOnce) {
 
 INSTANTIATE_TEST_SUITE_P(AtEveryStep, FailedSave,
                          ::testing::Values("open", "write", "short-write", "flush", "close", "rename"));
+
+// What stands where the state file should be and cannot be read as one: reported once
+// with its path and why, loaded as the empty state, never saved over. The game runs as a
+// child (timed out if it blocks), as the user nobody when the test is root, who reads all.
+class UnreadableState : public ::testing::TestWithParam<std::pair<std::string, std::string>> {};
+
+TEST_P(UnreadableState, IsReportedOnceLoadsEmptyAndIsNeverSavedOver) {
+    namespace fs = std::filesystem;
+    const auto& [kind, why] = GetParam();
+    TempDir dir;
+    const std::string path = dir / ".kavorostate";
+    std::vector<std::string> child = {"/usr/bin/timeout", "10", APP_CHILD, "state", dir.path()};
+    if (geteuid() == 0) {
+        if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "root without setpriv cannot drop privileges";
+        child.insert(child.begin() + 2, {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+        ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
+    }
+    if (kind == "directory") fs::create_directory(path);
+    if (kind == "fifo") mkfifo(path.c_str(), 0666);
+    if (kind == "device") fs::create_symlink("/dev/null", path);
+    if (kind == "over-limit") WriteBytes(path, std::string(QoGame::kStateFileLimit + 1, '7'));
+    if (kind == "no-permission") {
+        WriteBytes(path, "1|2|3|");
+        fs::permissions(path, fs::perms::none);
+    }
+    const fs::file_type type = fs::symlink_status(path).type();
+    const std::string bytes = type == fs::file_type::regular ? ReadBytes(path) : "";
+
+    ChildResult r = RunChild(child);
+    EXPECT_EQ(r.out, "loaded 0, saved -1 -1\n");
+    EXPECT_EQ(r.err, "[state] could not read " + path + " (" + why +
+                         "); it is kept as it is and this run saves nothing\n");
+    EXPECT_EQ(fs::symlink_status(path).type(), type);
+    EXPECT_EQ(type == fs::file_type::regular ? ReadBytes(path) : "", bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(InPlaceOfTheStateFile, UnreadableState,
+                         ::testing::Values(std::pair{"directory", "Is a directory"},
+                                           std::pair{"fifo", "not a regular file"},
+                                           std::pair{"device", "not a regular file"},
+                                           std::pair{"over-limit", "larger than 1048576 bytes"},
+                                           std::pair{"no-permission", "Permission denied"}));
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -147,6 +148,12 @@ TEST(String, NumberConversions) {
     String longNumber = String("000000000000000000000000000000000000000000000000000000000000000") +
                         String("7");
     EXPECT_EQ(longNumber.ToInt(), 0);
+}
+
+// Numbers in a saved state pass their checksum whatever their size.
+TEST(String, ToIntOfANumberBeyondTheIntRangeIsTheNearestInt) {
+    EXPECT_EQ(String("99999999999").ToInt(), INT_MAX);
+    EXPECT_EQ(String("-99999999999").ToInt(), INT_MIN);
 }
 
 TEST(String, BytesAboveAsciiWidenAsSigned) {
