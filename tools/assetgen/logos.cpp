@@ -141,9 +141,13 @@ void PaintTitleLogo(cairo_t* cr, int, int) {
 
 void PaintMakerLogo(cairo_t* cr, int, int) {
     // The maker's mark: a clock-like ring of twelve tiles around "TOLV",
-    // kept inside the middle of the frame so a scaled-up draw leaves room
-    // for the loading spinner around it.
+    // kept inside the middle of the frame so the loading screen's double-size
+    // draw leaves room for the spinner around it, even on a wide screen
+    // (360 units tall, outer ring at radius 162).
     const double c = 128;
+    cairo_translate(cr, c, c);
+    cairo_scale(cr, 0.9, 0.9);
+    cairo_translate(cr, -c, -c);
     cairo_arc(cr, c, c, 84, 0, 2 * M_PI);
     cairo_pattern_t* g = cairo_pattern_create_radial(c - 20, c - 30, 10, c, c, 84);
     cairo_pattern_add_color_stop_rgb(g, 0, 0.22, 0.3, 0.75);
