@@ -42,18 +42,18 @@ void Gear(cairo_t* cr, double c, double outer, double inner, int teeth, double d
     }
 }
 
-// The disc fills its frame: the selected size's name, drawn at 1.5 times the disc's
-// scale, is as wide as the whole frame ("Medium").
+// The disc fills its frame but for the edge pixels: the selected size's name, drawn
+// at 1.5 times the disc's scale, is as wide as the whole frame ("Medium").
 void WheelButton(cairo_t* cr, const Rgb& colour, int blocks) {
     const double c = 32;
-    GlossyDisc(cr, c, c, 31, colour, 1.6);
-    cairo_arc(cr, c, c, 24, 0, 2 * M_PI);
+    GlossyDisc(cr, c, c, 30, colour, 1.6);
+    cairo_arc(cr, c, c, 23.5, 0, 2 * M_PI);
     SetColour(cr, colour.Scaled(0.55), 0.55);
     cairo_fill(cr);
     // Little blocks along the rim: one, two or three, for the level size.
     for (int i = 0; i < blocks; ++i) {
         double x = c - (blocks - 1) * 3.5 + i * 7;
-        RoundedRect(cr, x - 2.6, c + 17, 5.2, 5.2, 1.2);
+        RoundedRect(cr, x - 2.6, c + 16.5, 5.2, 5.2, 1.2);
         cairo_set_source_rgba(cr, 1, 1, 1, 0.9);
         cairo_fill(cr);
     }
