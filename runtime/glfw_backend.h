@@ -4,6 +4,9 @@
 // Run, LoadGamepadMappings, WindowActive, PaceFrame and QoJoystickSource::Gamepad.
 #pragma once
 
+#include <string>
+
+class QoGlfwGame;
 struct GLFWvidmode;
 
 // The window's title, and the program's name in messages.
@@ -11,3 +14,7 @@ extern const char* const qoGlfwWindowTitle;
 
 // The screen a full-screen window fills; null when none is reported.
 const GLFWvidmode* qoGlfwDesktopVideoMode();
+
+// Empty when the program may start; otherwise why not, for the player. The desktop checks
+// the data folder beside the executable (QoGlfwGame::DataFolderProblem).
+std::string qoGlfwDataProblem(QoGlfwGame& game);

@@ -25,6 +25,8 @@ const GLFWvidmode* qoGlfwDesktopVideoMode() {
     return monitor ? glfwGetVideoMode(monitor) : nullptr;
 }
 
+std::string qoGlfwDataProblem(QoGlfwGame& game) { return game.DataFolderProblem(); }
+
 static_assert(GamepadState::kDpadLeft == GLFW_GAMEPAD_BUTTON_DPAD_LEFT &&
                   GamepadState::kButtonCount == GLFW_GAMEPAD_BUTTON_LAST + 1,
               "gamepad buttons follow GLFW's order");

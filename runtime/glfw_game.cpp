@@ -31,7 +31,6 @@ constexpr int kMaxCatchUpUpdates = 4;
 constexpr int kJoystickPorts = 4;
 constexpr int kGlfwJoysticks = 16;
 constexpr int kMaxVideoModes = 1024;
-const char* const kTitle = qoGlfwWindowTitle;
 
 QoClock g_realClock;
 QoJoystickSource g_realJoysticks;
@@ -335,7 +334,7 @@ std::string QoGlfwGame::DataFolderProblem() {
         if (!why.empty()) problem = "its data folder " + folder + " has no usable " + required[i] + " (" + why + ")";
     }
     if (problem.empty()) return problem;
-    return std::string(kTitle) + " cannot start: " + problem + ".\nReinstall " + kTitle +
+    return std::string(qoGlfwWindowTitle) + " cannot start: " + problem + ".\nReinstall " + qoGlfwWindowTitle +
            ", or run it from its source folder with scripts/play.\n";
 }
 
