@@ -21,3 +21,9 @@ add_library(kavoro_stb STATIC ${CMAKE_CURRENT_LIST_DIR}/stb.c)
 target_include_directories(kavoro_stb SYSTEM PUBLIC ${web_stb_include} ${web_stb_include}/stb)
 add_library(PkgConfig::STB ALIAS kavoro_stb)
 add_library(PkgConfig::GRAPHICS_STB ALIAS kavoro_stb)
+
+# The HTTP transport's check in a real browser (tests/web/web_play.py); not part of the page.
+add_executable(http_probe EXCLUDE_FROM_ALL ${CMAKE_CURRENT_LIST_DIR}/http_probe.cpp)
+target_link_libraries(http_probe PRIVATE kavoro_net)
+target_link_options(http_probe PRIVATE -sFETCH=1 -sENVIRONMENT=web)
+set_target_properties(http_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -1,7 +1,8 @@
 """The browser build played in headless Chromium (SwiftShader WebGL) through the
 DevTools protocol: the menu must match the desktop's at 640 x 480, Space starts a game,
 the arrow keys roll the cube, a minute of scripted play ends games, the highscore must
-survive a reload (IndexedDB), and the page must log no error at all. Prints the figures
+survive a reload (IndexedDB), an HTTP request through the browser's fetch must bring
+back a file of the test's server, and the page must log no error at all. Prints the figures
 for docs/PERFORMANCE.md and writes them to a JSON file.
 
 usage: web_play.py WEB_DIR DESKTOP_TESSORY SHOTS_DIR FIGURES_JSON [PLAY_SECONDS]
@@ -127,7 +128,8 @@ class Page:
                                " return s.ino + ':' + s.mtime.getTime(); } catch (e) { return null; } })()" % STATE)
 
     def state_text(self):
-        return self.b.evaluate("Module.FS.readFile('%s', {encoding: 'utf8'})" % STATE)
+        return self.b.evaluate("(() => { try { return Module.FS.readFile('%s', {encoding: 'utf8'}); }"
+                               " catch (e) { return null; } })()" % STATE)
 
     def wait_for_menu(self, reference, timeout=90):
         start = time.monotonic()
@@ -266,6 +268,8 @@ def main():
             time.sleep(2.5)  # back to the menu; the save is written to IndexedDB
             page.image("menu_after_game")
             saved = page.state_text()
+            if saved is None:
+                fail("no state file after a game")
             state_file = os.path.join(work, "state")
             with open(state_file, "w") as f:
                 f.write(saved)
@@ -284,6 +288,19 @@ def main():
                 fail("the highscore is gone after the reload: %s" % top_again)
             page.image("menu_after_reload")
             print("after reload: Small top ten %s" % top_again)
+
+            # The HTTP transport over the browser's fetch, answered by this test's server.
+            browser.page("Page.navigate", url=server.url + "http_probe.html")
+            deadline = time.monotonic() + 30
+            while not any(text.startswith("http probe:") for _, text in browser.console):
+                if time.monotonic() > deadline:
+                    fail("the HTTP probe never reported")
+                time.sleep(0.1)
+            probe = next(text for _, text in browser.console if text.startswith("http probe:"))
+            print(probe)
+            if not probe.startswith("http probe: status 200, %d bytes, begins {" % os.path.getsize(
+                    os.path.join(web, "packages.json"))):
+                fail("the HTTP probe got something else than packages.json")
 
             if browser.errors:
                 fail("the page logged errors:\n  " + "\n  ".join(browser.errors))
