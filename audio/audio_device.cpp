@@ -1,4 +1,4 @@
-// gxtkAudio over OpenAL Soft.
+// gxtkAudio over OpenAL (OpenAL Soft on the desktop, Web Audio in the browser).
 #include "audio/audio_device.h"
 
 #include <AL/al.h>
@@ -7,10 +7,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <thread>
 #include <vector>
 
 #include "audio/audio_data.h"
+#include "audio/music_decode.h"
 #include "runtime/errors.h"
 #include "runtime/game.h"
 
@@ -320,9 +320,7 @@ bool gxtkAudio::MusicKey::operator==(const MusicKey& other) const {
 
 struct gxtkAudio::Prefetch {
     MusicKey key;
-    std::thread worker;
-    unsigned char* data = nullptr;  // written by the worker, read after the join
-    int length = 0, channels = 0, bytesPerSample = 0, hertz = 0;
+    std::unique_ptr<MusicDecode> decode;
 };
 
 bool gxtkAudio::MusicKeyOf(const String& path, MusicKey* key) {
@@ -382,27 +380,23 @@ int gxtkAudio::PrefetchMusic(String path) {
     TakePrefetched(nullptr);
     prefetch_ = std::make_unique<Prefetch>();
     prefetch_->key = key;
-    Prefetch* job = prefetch_.get();
-    job->worker = std::thread([job, decode, file = filePath.ToUtf8()] {
-        job->data = DecodeAudioFile(file, decode, &job->length, &job->channels,
-                                    &job->bytesPerSample, &job->hertz);
-    });
+    prefetch_->decode = std::make_unique<MusicDecode>(decode, filePath.ToUtf8());
     return 0;
 }
 
 gxtkSample* gxtkAudio::TakePrefetched(const MusicKey* key) {
     if (!prefetch_) return nullptr;
     std::unique_ptr<Prefetch> job = std::move(prefetch_);
-    job->worker.join();
-    if (!job->data) return nullptr;
+    DecodedAudio music = job->decode->Take();
+    if (!music.data) return nullptr;
     if (!key || !(job->key == *key)) {
-        std::free(job->data);
+        std::free(music.data);
         return nullptr;
     }
-    gc_ext_malloced(job->length * job->channels * job->bytesPerSample);
+    gc_ext_malloced(music.length * music.channels * music.bytesPerSample);
     FlushDiscarded();
     auto* sample = new gxtkSample;
-    UploadTo(sample, job->data, job->length, job->channels, job->bytesPerSample, job->hertz);
+    UploadTo(sample, music.data, music.length, music.channels, music.bytesPerSample, music.hertz);
     return sample;
 }
 

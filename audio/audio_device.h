@@ -77,9 +77,9 @@ public:
     virtual int ResumeMusic();
     virtual int MusicState();
     virtual int SetMusicVolume(float volume);
-    // Starts decoding a music file on a worker thread, so that its first PlayMusic only
-    // uploads it instead of stalling the game for the whole decode. A second call for the
-    // same file waits for the worker and uploads the samples as the kept music, so that
+    // Starts decoding a music file ahead (on a worker thread where the host has threads),
+    // so that its first PlayMusic only uploads it instead of stalling the game for the
+    // whole decode. A second call for the same file waits for the decode and uploads the samples as the kept music, so that
     // PlayMusic then only starts them. 0 on success (or when the file is already the kept
     // music), -1 when the file cannot be found, has no known decoder or fails to decode.
     virtual int PrefetchMusic(String path);
@@ -110,10 +110,10 @@ private:
     gxtkSample* musicSample_ = nullptr;  // last music decoded, kept for a restart
     MusicKey musicKey_;
 
-    // A music decode running (or finished) on a worker thread; at most one at a time.
+    // A music decode ahead of its first play (audio/music_decode.h); at most one at a time.
     struct Prefetch;
     std::unique_ptr<Prefetch> prefetch_;
-    // Waits for the worker; what it decoded becomes a sample when it is the file of key
+    // Waits for the decode; what it decoded becomes a sample when it is the file of key
     // (null: drop it in any case), and is freed otherwise.
     gxtkSample* TakePrefetched(const MusicKey* key);
 

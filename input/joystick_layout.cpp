@@ -86,3 +86,18 @@ RawPad GamepadAsLayoutX(const GamepadState& pad) {
     raw.axes[4] = pad.axes[G::kRightX];
     return raw;
 }
+
+bool StandardGamepadAsState(const float* axes, int axisCount, const unsigned char* buttons, int buttonCount,
+                            GamepadState* pad) {
+    using G = GamepadState;
+    constexpr int kStandardButtons = 17, kStandardAxes = 4;
+    if (!axes || !buttons || axisCount != kStandardAxes || buttonCount != kStandardButtons) return false;
+    // The standard mapping's button index of each gamepad button, in GLFW's order.
+    static constexpr int kFrom[G::kButtonCount] = {0, 1, 2, 3, 4, 5, 8, 9, 16, 10, 11, 12, 15, 13, 14};
+    for (int i = 0; i < G::kButtonCount; ++i) pad->buttons[i] = buttons[kFrom[i]] != 0;
+    for (int i = 0; i < kStandardAxes; ++i) pad->axes[i] = axes[i];
+    // The triggers are buttons 6 and 7 there, pressed or not.
+    pad->axes[G::kLeftTrigger] = buttons[6] ? 1.0f : -1.0f;
+    pad->axes[G::kRightTrigger] = buttons[7] ? 1.0f : -1.0f;
+    return true;
+}

@@ -38,3 +38,10 @@ struct RawPad {
     unsigned char buttons[14];
 };
 RawPad GamepadAsLayoutX(const GamepadState& pad);
+
+// A pad with the browser's "standard" mapping (the Gamepad API, as Emscripten's GLFW
+// reports it): 17 buttons A B X Y LB RB LT RT Back Start LS RS Up Down Left Right Guide
+// and 4 axes LX LY RX RY. Fills `pad` and answers true for such a pad; false for any
+// other shape, which is then read as a plain joystick.
+bool StandardGamepadAsState(const float* axes, int axisCount, const unsigned char* buttons, int buttonCount,
+                            GamepadState* pad);

@@ -1,6 +1,7 @@
 // An HTTP/1.0 client: one request over a fresh TCP connection, the whole response read
 // until the server closes it, then one callback. Runs on the main thread; the socket
-// work happens on the socket's worker threads.
+// work happens on the socket's worker threads. In the browser the same request goes
+// through the browser's fetch instead, and still calls back from the event pump.
 #pragma once
 
 #include <chrono>
@@ -12,6 +13,7 @@
 #include "runtime/gc/stack.h"
 
 class c_HttpRequest;
+class c_HttpFetch;
 
 class c_IOnHttpRequestComplete : public virtual gc_interface {
 public:
@@ -37,7 +39,8 @@ public:
     String m__responseText;
     int m__rbytes = 0;
     c_StringStack* m__header = nullptr;
-    c_Socket* m__sock = nullptr;
+    c_Socket* m__sock = nullptr;     // the connection (socket transport)
+    Object* m__fetch = nullptr;       // the browser's fetch under way (fetch transport)
     c_DataBuffer* m__hbuf = nullptr;
     c_DataBuffer* m__rbuf = nullptr;
 
@@ -71,6 +74,7 @@ public:
 
 private:
     friend class c_HttpSocket;
+    friend class c_HttpFetch;
 
     bool finished_ = false;
     bool refused_ = false;  // the head would carry a control character
@@ -81,10 +85,15 @@ private:
     // Called by the request's socket at every poll; false once it no longer needs them.
     bool Poll(c_Socket* source);
     int Fail();
+    // Lets go of the connection or the fetch, whichever the transport uses.
+    void CloseTransport();
     int TakeHead(int end);
     int StartBody(int bodyStart, int end);
     int TakeBody(int from, int end);
 };
+
+// False when a head line would start another line or carry a control character.
+bool qo_http_PlainHead(c_StringStack* lines);
 
 // Both an object and an interface: name the object side for the collector.
 inline gc_object* gc_object_of(c_HttpRequest* p) { return static_cast<Object*>(p); }

@@ -14,6 +14,7 @@
 #include "input/key_codes.h"
 #include "runtime/data.h"
 #include "runtime/errors.h"
+#include "runtime/glfw_backend.h"
 #include "runtime/glfw_keys.h"
 #include "runtime/platform.h"
 
@@ -30,9 +31,6 @@ constexpr int kMaxCatchUpUpdates = 4;
 constexpr int kJoystickPorts = 4;
 constexpr int kGlfwJoysticks = 16;
 constexpr int kMaxVideoModes = 1024;
-// The community database is about 0.5 MB; a file far larger is not a mapping file.
-constexpr size_t kMaxMappingBytes = 8 * 1024 * 1024;
-const char* const kTitle = "Tessory";
 
 QoClock g_realClock;
 QoJoystickSource g_realJoysticks;
@@ -57,11 +55,6 @@ void CloseCallback(GLFWwindow* w) {
     if (auto* host = HostOf(w)) host->OnWindowClose();
 }
 
-const GLFWvidmode* DesktopVideoMode() {
-    GLFWmonitor* monitor = glfwGetPrimaryMonitor();
-    return monitor ? glfwGetVideoMode(monitor) : nullptr;
-}
-
 }  // namespace
 
 // ---- clock and joysticks -----------------------------------------------------------------
@@ -77,21 +70,7 @@ void QoClock::Sleep(double seconds) {
     }
 }
 
-static_assert(GamepadState::kDpadLeft == GLFW_GAMEPAD_BUTTON_DPAD_LEFT &&
-                  GamepadState::kButtonCount == GLFW_GAMEPAD_BUTTON_LAST + 1,
-              "gamepad buttons follow GLFW's order");
-static_assert(GamepadState::kRightTrigger == GLFW_GAMEPAD_AXIS_RIGHT_TRIGGER &&
-                  GamepadState::kAxisCount == GLFW_GAMEPAD_AXIS_LAST + 1,
-              "gamepad axes follow GLFW's order");
-
 bool QoJoystickSource::Present(int slot) { return glfwJoystickPresent(slot) == GLFW_TRUE; }
-bool QoJoystickSource::Gamepad(int slot, GamepadState* pad) {
-    GLFWgamepadstate state;
-    if (glfwJoystickIsGamepad(slot) != GLFW_TRUE || glfwGetGamepadState(slot, &state) != GLFW_TRUE) return false;
-    for (int i = 0; i < GamepadState::kButtonCount; ++i) pad->buttons[i] = state.buttons[i];
-    for (int i = 0; i < GamepadState::kAxisCount; ++i) pad->axes[i] = state.axes[i];
-    return true;
-}
 const float* QoJoystickSource::Axes(int slot, int* count) { return glfwGetJoystickAxes(slot, count); }
 const unsigned char* QoJoystickSource::Buttons(int slot, int* count) { return glfwGetJoystickButtons(slot, count); }
 
@@ -152,45 +131,6 @@ void QoGlfwGame::ReleaseHeldKeys() {
     }
 }
 
-void QoGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
-                               int stencil, bool fullscreen) {
-    ReleaseHeldKeys();
-    const GLFWvidmode* desktop = DesktopVideoMode();
-    int desktopWidth = desktop ? desktop->width : 0;
-    int desktopHeight = desktop ? desktop->height : 0;
-    if (_window) {
-        glfwDestroyWindow(_window);
-        _window = nullptr;
-    }
-
-    glfwDefaultWindowHints();
-    glfwWindowHint(GLFW_RED_BITS, red);
-    glfwWindowHint(GLFW_GREEN_BITS, green);
-    glfwWindowHint(GLFW_BLUE_BITS, blue);
-    glfwWindowHint(GLFW_ALPHA_BITS, alpha);
-    glfwWindowHint(GLFW_DEPTH_BITS, depth);
-    glfwWindowHint(GLFW_STENCIL_BITS, stencil);
-    glfwWindowHint(GLFW_REFRESH_RATE, 60);
-    glfwWindowHint(GLFW_RESIZABLE, GLFW_TRUE);
-    // Shown only once placed, so a windowed window never appears at the wrong spot.
-    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    // The window class names the program whatever the title, so the desktop matches the
-    // window to its menu entry in full screen too.
-    glfwWindowHintString(GLFW_X11_CLASS_NAME, "Tessory");
-    glfwWindowHintString(GLFW_X11_INSTANCE_NAME, "tessory");
-
-    // Only a window gets the title; a full-screen one has none.
-    GLFWmonitor* monitor = fullscreen ? glfwGetPrimaryMonitor() : nullptr;
-    _window = glfwCreateWindow(width, height, fullscreen ? "" : kTitle, monitor, nullptr);
-    glfwGraphicsSeq += 1;
-    if (!_window) return;
-    if (!fullscreen) glfwSetWindowPos(_window, (desktopWidth - width) / 2, (desktopHeight - height) / 2);
-    glfwShowWindow(_window);
-    glfwMakeContextCurrent(_window);
-    if (_swapInterval >= 0) glfwSwapInterval(_swapInterval);
-    RegisterCallbacks();
-}
-
 void QoGlfwGame::RegisterCallbacks() {
     glfwSetKeyCallback(_window, KeyCallback);
     glfwSetCharCallback(_window, CharCallback);
@@ -200,7 +140,7 @@ void QoGlfwGame::RegisterCallbacks() {
 }
 
 QoDisplayMode* QoGlfwGame::GetDesktopMode() {
-    const GLFWvidmode* desktop = DesktopVideoMode();
+    const GLFWvidmode* desktop = qoGlfwDesktopVideoMode();
     if (!desktop) return nullptr;
     auto* mode = new QoDisplayMode;
     mode->width = desktop->width;
@@ -209,7 +149,7 @@ QoDisplayMode* QoGlfwGame::GetDesktopMode() {
 }
 
 QoGlfwVideoMode* QoGlfwGame::GetGlfwDesktopMode() {
-    const GLFWvidmode* desktop = DesktopVideoMode();
+    const GLFWvidmode* desktop = qoGlfwDesktopVideoMode();
     if (!desktop) return nullptr;
     auto* mode = new QoGlfwVideoMode;
     mode->width = desktop->width;
@@ -345,19 +285,6 @@ const String& QoGlfwGame::BaseDir() {
     return _baseDir;
 }
 
-bool QoGlfwGame::LoadGamepadMappings() {
-    // Players add mappings for pads GLFW's own database lacks; the file is optional.
-    // A bad line is GLFW's to report, through the error callback.
-    FILE* file = qoOpenFileUtf8(BaseDir() + String("/gamecontrollerdb.txt"), String("rb"));
-    if (!file) return false;
-    std::string text;
-    char chunk[4096];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0 && text.size() < kMaxMappingBytes) text.append(chunk, n);
-    std::fclose(file);
-    return glfwUpdateGamepadMappings(text.c_str()) == GLFW_TRUE;
-}
-
 String QoGlfwGame::PathToFilePath(String path) {
     const String& base = BaseDir();
     if (!path.StartsWith(String("kavoro:"))) return path;
@@ -407,17 +334,13 @@ std::string QoGlfwGame::DataFolderProblem() {
         if (!why.empty()) problem = "its data folder " + folder + " has no usable " + required[i] + " (" + why + ")";
     }
     if (problem.empty()) return problem;
-    return std::string(kTitle) + " cannot start: " + problem + ".\nReinstall " + kTitle +
+    return std::string(qoGlfwWindowTitle) + " cannot start: " + problem + ".\nReinstall " + qoGlfwWindowTitle +
            ", or run it from its source folder with scripts/play.\n";
 }
 
 // ---- the frame loop ----------------------------------------------------------------------
 
 bool QoGlfwGame::WindowOpen() { return _window != nullptr; }
-
-bool QoGlfwGame::WindowActive() {
-    return _window && glfwGetWindowAttrib(_window, GLFW_FOCUSED) && !glfwGetWindowAttrib(_window, GLFW_ICONIFIED);
-}
 
 void QoGlfwGame::SwapBuffers() {
     if (_window) glfwSwapBuffers(_window);
@@ -426,28 +349,12 @@ void QoGlfwGame::SwapBuffers() {
 void QoGlfwGame::PollEvents() { glfwPollEvents(); }
 void QoGlfwGame::WaitEvents() { glfwWaitEvents(); }
 
-void QoGlfwGame::Run() {
-    SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
-    StartGame();
-    while (RunFrame()) {
-    }
-}
-
 bool QoGlfwGame::RunFrame() {
     if (!WindowOpen()) return false;
     RenderGame();
     SwapBuffers();
 
-    if (_nextUpdate != 0) {
-        double delay = _nextUpdate - _clock->Now();
-        if (delay > 0) _clock->Sleep(delay);
-    }
-
-    if (_suspended) {
-        WaitEvents();
-    } else {
-        PollEvents();
-    }
+    PaceFrame();
 
     // Losing focus (iconifying included) suspends; either change re-anchors the schedule.
     bool active = WindowActive();

@@ -1,6 +1,7 @@
-// The desktop host: one GLFW window with an OpenGL context, the frame loop (render,
-// swap, sleep until the next update, poll, follow focus, run due updates), display
-// modes, data paths beside the executable and joystick polling. The clock, the
+// The GLFW host: one window with an OpenGL context, the frame loop (render, swap, sleep
+// until the next update, poll, follow focus, run due updates), display modes, data paths
+// beside the executable and joystick polling. The window-system side has two backends
+// (runtime/glfw_backend.h): the desktop, and the browser's canvas. The clock, the
 // window-system calls of the loop and the joystick queries are seams that tests replace.
 #pragma once
 
@@ -110,6 +111,9 @@ protected:
 
 private:
     void ReleaseHeldKeys();
+    // The backend's wait inside a frame: on the desktop until the next update is due, and
+    // for events while suspended; in the browser none, the animation frame paces it.
+    void PaceFrame();
     void RunDueUpdates();
     void RegisterCallbacks();
     const String& BaseDir();

@@ -10,6 +10,7 @@
 
 #include "runtime/app.h"
 #include "runtime/errors.h"
+#include "runtime/glfw_backend.h"
 #include "runtime/glfw_game.h"
 
 int QoKavoroGame::Main(int argc, char** argv) {
@@ -50,7 +51,7 @@ int QoKavoroGame::Main(int argc, char** argv) {
 
     if (game->Delegate()) {
         // Without its data the window would open blank; say why and how to mend it instead.
-        std::string problem = game->DataFolderProblem();
+        std::string problem = qoGlfwDataProblem(*game);
         if (!problem.empty()) {
             std::fputs(problem.c_str(), stderr);
             glfwTerminate();

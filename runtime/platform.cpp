@@ -3,24 +3,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <thread>
 #include <vector>
-
-extern char** environ;
-
-String qoExecutablePath() {
-    std::vector<char> buffer(4096);
-    ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (n <= 0 || static_cast<size_t>(n) >= buffer.size()) return String();
-    return String::FromUtf8(std::string(buffer.data(), static_cast<size_t>(n)));
-}
 
 std::string qoAbsolutePath(const std::string& path) {
     if (!path.empty() && path[0] == '/') return path;
@@ -36,25 +24,6 @@ FILE* qoOpenFileUtf8(const String& path, const String& mode) {
     // A NUL inside the name would silently open a different file.
     if (name.empty() || name.find('\0') != std::string::npos) return nullptr;
     return std::fopen(name.c_str(), how.c_str());
-}
-
-bool qoOpenUrlExternally(const String& url) {
-    std::string text = url.ToUtf8();
-    if (text.find('\0') != std::string::npos) return false;
-    char program[] = "xdg-open";
-    char* argv[] = {program, text.data(), nullptr};
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, program, nullptr, nullptr, argv, environ) != 0) {
-        std::fprintf(stderr, "[host] could not start xdg-open\n");
-        return false;
-    }
-    // Reap the opener off the main thread so it leaves no zombie behind.
-    std::thread([pid] {
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
-    return true;
 }
 
 namespace {
@@ -192,6 +161,7 @@ QoSaveResult qoReplaceFile(const std::string& path, const std::string& bytes) {
         ::fsync(dir);
         ::close(dir);
     }
+    qoFileSaved(path);
     return QoSaveResult::kSaved;
 }
 

@@ -1,5 +1,6 @@
 // The POSIX edge of the host: file names cross it as UTF-8 both ways, the state file is
-// replaced atomically, and URLs go to the desktop's opener without a shell.
+// replaced atomically, and URLs go to the desktop's opener without a shell. What differs
+// between the desktop and the browser lives in platform_posix.cpp / platform_web.cpp.
 #pragma once
 
 #include <sys/types.h>
@@ -18,9 +19,13 @@ std::string qoAbsolutePath(const std::string& path);
 // fopen with the name encoded as UTF-8 (the mode is plain ASCII).
 FILE* qoOpenFileUtf8(const String& path, const String& mode);
 
-// Starts xdg-open with the URL as its single argument; never through a shell. False
-// when the opener could not be started.
+// Starts xdg-open with the URL as its single argument; never through a shell (in the
+// browser: a new tab). False when the opener could not be started.
 bool qoOpenUrlExternally(const String& url);
+
+// Called after qoReplaceFile has put a file in place. The browser's file system lives in
+// memory and is written back to the page's storage from here; on the desktop nothing.
+void qoFileSaved(const std::string& path);
 
 // The system calls a save goes through; tests swap in failing ones.
 struct QoFileOps {

@@ -1,5 +1,5 @@
-# Shared install step for scripts/play and scripts/test: installs the Debian
-# packages the build, the tests and the asset generator need, and only those
+# Shared install step for scripts/play, scripts/test and scripts/web: installs the
+# Debian packages the build, the tests and the asset generator need, and only those
 # that are missing, so a second run costs one dpkg query.
 # shellcheck shell=bash
 
@@ -13,9 +13,14 @@ TESSORY_PACKAGES=(
   desktop-file-utils appstream dpkg-dev file lintian
 )
 
-tessory_install_deps() {
+# The browser build and its test: the compiler to WebAssembly and the browser the test
+# drives (headless, through its DevTools protocol).
+TESSORY_WEB_PACKAGES=(emscripten chromium python3)
+
+tessory_install_deps() {  # [package...]; the desktop's list by default
   local missing=() pkg
-  for pkg in "${TESSORY_PACKAGES[@]}"; do
+  [ $# -gt 0 ] || set -- "${TESSORY_PACKAGES[@]}"
+  for pkg in "$@"; do
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q '^install ok installed$'; then
       missing+=("$pkg")
     fi
@@ -27,3 +32,8 @@ tessory_install_deps() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
+
+tessory_install_web_deps() { tessory_install_deps "${TESSORY_WEB_PACKAGES[@]}"; }
+
+# Debian's emcc finds its JavaScript modules (acorn, terser) only through NODE_PATH.
+tessory_web_env() { export NODE_PATH="/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}"; }

@@ -192,6 +192,23 @@ TEST(Gamepad, ComesOutInLayoutXsRawOrderWithUpPositiveOnTheLeftStick) {
     EXPECT_FLOAT_EQ(GamepadAsLayoutX(pad).axes[2], 0) << "both pulled cancel out";
 }
 
+TEST(Gamepad, BrowsersStandardMappingFillsTheGamepadStateInGlfwsOrder) {
+    // Standard order: A B X Y LB RB LT RT Back Start LS RS Up Down Left Right Guide.
+    unsigned char buttons[17] = {};
+    for (int pressed : {1, 7, 8, 11, 15, 16}) buttons[pressed] = 1;  // B, RT, Back, RS, Right, Guide
+    const float axes[4] = {0.25f, -1, 0.5f, -0.75f};
+    GamepadState pad{};
+    ASSERT_TRUE(StandardGamepadAsState(axes, 4, buttons, 17, &pad));
+    std::vector<int> got(pad.buttons, pad.buttons + GamepadState::kButtonCount);
+    // A B X Y LB RB Back Start Guide LS RS Up Right Down Left
+    EXPECT_EQ(got, (std::vector<int>{0, 1, 0, 0, 0, 0, 1, 0, 1, 0, 1, 0, 1, 0, 0}));
+    EXPECT_FLOAT_EQ(pad.axes[GamepadState::kLeftY], -1);
+    EXPECT_FLOAT_EQ(pad.axes[GamepadState::kRightY], -0.75f);
+    EXPECT_FLOAT_EQ(pad.axes[GamepadState::kLeftTrigger], -1) << "released";
+    EXPECT_FLOAT_EQ(pad.axes[GamepadState::kRightTrigger], 1) << "pulled";
+    EXPECT_FALSE(StandardGamepadAsState(axes, 4, buttons, 16, &pad)) << "another shape is a plain joystick";
+}
+
 TEST_F(Joysticks, AKnownGamepadReadsAsLayoutXWhateverItsRawShape) {
     joysticks.pads[0] = LayoutGPad();  // its raw report is ignored
     GamepadState pad = RestingGamepad();

@@ -1,0 +1,177 @@
+// The request over a fresh TCP connection: the head goes out, the response is read
+// until the server closes, the status line and head parsed here, the body decoded as
+// UTF-8 as it arrives.
+#include "net/http_request.h"
+
+#include "runtime/array.h"
+
+namespace {
+
+const String kAscii("ascii");
+const String kUtf8("utf8");
+using Clock = std::chrono::steady_clock;
+
+// Drops characters up to and including the space at both ends (so also the CR of CRLF).
+String Trim(const String& line) {
+    int from = 0;
+    int to = line.Length();
+    while (from < to && line[from] <= 0x20) ++from;
+    while (to > from && line[to - 1] <= 0x20) --to;
+    return line.Slice(from, to);
+}
+
+}  // namespace
+
+// The request's connection. Every socket is polled at each update; this one also lets
+// its request look at the clock then. Sockets stay registered for good, so it lets go
+// of the request once the request has ended.
+class c_HttpSocket : public c_Socket {
+public:
+    c_HttpRequest* m__request = nullptr;
+
+    int p_UpdateAsyncEvents() override {
+        c_Socket::p_UpdateAsyncEvents();
+        if (m__request && !m__request->Poll(this)) gc_assign(m__request, static_cast<c_HttpRequest*>(nullptr));
+        return 0;
+    }
+    void mark() override {
+        c_Socket::mark();
+        gc_mark_q(m__request);
+    }
+};
+
+int c_HttpRequest::p_Send() {
+    finished_ = false;
+    headBytes_ = 0;
+    deadline_ = m__timeoutMs > 0 ? Clock::now() + std::chrono::milliseconds(m__timeoutMs) : Clock::time_point::max();
+    // A refused head ends the request at the next poll, like every other failure, so the
+    // callback never runs inside p_Send.
+    refused_ = !qo_http_PlainHead(m__header);
+    c_HttpSocket* sock = new c_HttpSocket;
+    gc_assign(sock->m__request, this);
+    gc_assign(m__sock, static_cast<c_Socket*>(sock->m_new(String("stream"))));
+    if (!refused_) m__sock->p_ConnectAsync(m__url->p_Domain(), m__url->p_Port(), this);
+    return 0;
+}
+
+int c_HttpRequest::p_OnConnectComplete(bool connected, c_Socket* source) {
+    if (!Current(source)) return 0;
+    if (!connected) return p_Finish();
+    if (!m__sock->p_IsConnected()) {  // closed while it connected
+        Fail();
+        return 0;
+    }
+    m__header->p_Push4(String());
+    m__header->p_Push4(String());
+    String head = m__header->p_Join(String("\r\n"));
+    m__header->p_Clear2();
+    int bytes = m__hbuf->p_PokeString(0, head, kAscii);
+    if (bytes > m__hbuf->length) {
+        // Never send a truncated head: give this one a buffer of its own size.
+        gc_assign(m__hbuf, (new c_DataBuffer)->m_new(bytes));
+        m__hbuf->p_PokeString(0, head, kAscii);
+    }
+    m__sock->p_SendAsync(m__hbuf, 0, bytes, this);
+    m__sock->p_ReceiveAsync(m__rbuf, 0, kReceiveBytes, this);
+    return 0;
+}
+
+int c_HttpRequest::p_OnSendComplete(c_DataBuffer*, int, int, c_Socket* source) {
+    if (!Current(source)) return 0;
+    if (m__wlength != 0 && m__sock->p_IsConnected()) m__sock->p_SendAsync(m__wbuf, 0, m__wlength, this);
+    m__wlength = 0;
+    return 0;
+}
+
+int c_HttpRequest::p_OnReceiveComplete(c_DataBuffer*, int offset, int count, c_Socket* source) {
+    if (!Current(source)) return 0;
+    // Closed under us (a shut-down receive reads 0, like a server that has finished).
+    if (!m__sock->p_IsConnected()) {
+        Fail();
+        return 0;
+    }
+    int next = p_TakeReceived(offset, count);
+    if (next >= 0) m__sock->p_ReceiveAsync(m__rbuf, next, kReceiveBytes - next, this);
+    return 0;
+}
+
+int c_HttpRequest::p_TakeReceived(int offset, int count) {
+    if (finished_) return -1;
+    int end = offset + (count > 0 ? count : 0);
+    if (offset < 0 || end > m__rbuf->length) {
+        p_Finish();
+        return -1;
+    }
+    // 0: the server closed the connection; -1: the receive failed, which ends the
+    // response the same way. A character the end cut off is kept as its bytes.
+    if (count <= 0) {
+        if (m__response && offset > 0) m__response->p_Push4(m__rbuf->p_PeekString(0, offset, kUtf8));
+        p_Finish();
+        return -1;
+    }
+    if (!m__response) return TakeHead(end);
+    m__rbytes += count;
+    return TakeBody(0, end);
+}
+
+// Scans the buffer from its start to `end` for complete head lines.
+int c_HttpRequest::TakeHead(int end) {
+    const unsigned char* bytes = m__rbuf->data;
+    int lineStart = 0;
+    for (int i = 0; i < end; ++i) {
+        if (bytes[i] != '\n') continue;
+        String line = Trim(m__rbuf->p_PeekString(lineStart, i - lineStart, kAscii));
+        headBytes_ += i + 1 - lineStart;
+        lineStart = i + 1;
+        if (headBytes_ > m__maxHeadBytes) return Fail();
+        if (line.Length() > 0) {
+            m__header->p_Push4(line);
+            continue;
+        }
+        return StartBody(lineStart, end);
+    }
+    // No empty line yet: keep the unfinished line at the start and read on after it.
+    int kept = end - lineStart;
+    if (headBytes_ + kept > m__maxHeadBytes) return Fail();
+    if (lineStart > 0) m__rbuf->p_CopyBytes(lineStart, m__rbuf, 0, kept);
+    return kept;
+}
+
+// The head has ended with an empty line; the body starts at `bodyStart`.
+int c_HttpRequest::StartBody(int bodyStart, int end) {
+    if (m__header->p_Length2() == 0) {
+        p_Finish();
+        return -1;
+    }
+    Array<String> parts = m__header->p_Get(0).ToUpper().Split(String(" "));
+    if (parts.Length() < 3 || !parts[0].StartsWith(String("HTTP/"))) {
+        p_Finish();
+        return -1;
+    }
+    m__status = qo_url_Atoi(parts[1]);
+    gc_assign(m__response, (new c_StringStack)->m_new2());
+    m__rbytes += end - bodyStart;
+    return TakeBody(bodyStart, end);
+}
+
+// Decodes the body bytes from..end as one piece, except a character whose last bytes
+// have not arrived yet: those move to the start of the buffer, where the next receive
+// completes them. Answers where that receive goes.
+int c_HttpRequest::TakeBody(int from, int end) {
+    if (m__rbytes > m__maxBodyBytes) return Fail();
+    int carry = qo_databuffer_Utf8CutTail(m__rbuf->data + from, end - from);
+    m__response->p_Push4(m__rbuf->p_PeekString(from, end - carry - from, kUtf8));
+    m__rbuf->p_CopyBytes(end - carry, m__rbuf, 0, carry);
+    return carry;
+}
+
+bool c_HttpRequest::Poll(c_Socket* source) {
+    if (!Current(source)) return false;
+    if (!refused_ && Clock::now() < deadline_) return true;
+    Fail();
+    return false;
+}
+
+void c_HttpRequest::CloseTransport() {
+    if (m__sock) m__sock->p_Close();
+}
