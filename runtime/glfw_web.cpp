@@ -1,7 +1,7 @@
 // The browser backend of the GLFW host: Emscripten's GLFW on the page's canvas, which
 // keeps one WebGL context for the whole run. The animation frame drives RunFrame, so the
 // loop never sleeps or blocks; the due updates keep the game's rate. The page decides the
-// canvas size (640 x 480 in the page, the screen in full screen once the art for that size
+// canvas size (the page's size, or the screen's in full screen, once the art for that size
 // has arrived) and grants full screen, which browsers allow only after a key or a click.
 #include <GLFW/glfw3.h>
 #include <emscripten.h>
