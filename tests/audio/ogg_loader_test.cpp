@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -92,4 +93,18 @@ TEST(OggLoader, BytesThatAreNotVorbisGiveNull) {
         Decode(bytes, &d);
         EXPECT_EQ(d.data, nullptr) << bytes.size() << " bytes";
     }
+}
+
+// stb_vorbis sizes its comment list from the count before comparing it with the packet,
+// and frees the unfilled list when the packet runs out: a crafted count crashed it.
+TEST(OggLoader, CommentCountLargerThanItsPacketGivesNull) {
+    std::string bytes = EncodeVorbis(Sine(5000, 1, 8000, 100), 1, 8000);
+    size_t comments = bytes.find("\x03vorbis");
+    ASSERT_NE(comments, std::string::npos);
+    uint32_t vendor = 0;
+    std::memcpy(&vendor, &bytes[comments + 7], 4);
+    bytes.replace(comments + 11 + vendor, 4, "\xff\xff\xff\x7f");
+    Decoded d;
+    Decode(bytes, &d);
+    EXPECT_EQ(d.data, nullptr);
 }
