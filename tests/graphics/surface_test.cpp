@@ -3,7 +3,6 @@
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <zlib.h>
 
 #include <cstdlib>
@@ -83,6 +82,12 @@ TEST_F(Surface, UndecodableFileGivesNull) {
     FILE* f = std::fopen(path.c_str(), "wb");
     std::fputs("not an image at all", f);
     std::fclose(f);
+    EXPECT_EQ(Load(path), nullptr);
+}
+
+TEST_F(Surface, PictureWithoutRowsGivesNull) {
+    std::string path = TempPath("empty.pgm");
+    std::ofstream(path, std::ios::binary) << "P5\n4 0\n255\n";
     EXPECT_EQ(Load(path), nullptr);
 }
 
@@ -195,10 +200,18 @@ TEST_F(Surface, WritePixels2PassesPixelsFromTheOffsetOn) {
 
 // Pictures whose headers claim 16000 x 16000 pixels, loaded with no OpenGL context (so
 // the fallback limit of 8192 holds): each is refused without its pixels' memory.
-std::string Be16(int v) { return {char(v >> 8), char(v)}; }
-std::string Be32(uint32_t v) { return Be16(v >> 16) + Be16(v & 0xffff); }
-std::string Le16(int v) { return {char(v), char(v >> 8)}; }
-std::string Le32(uint32_t v) { return Le16(v & 0xffff) + Le16(v >> 16); }
+std::string Be16(int v) {
+    return {char(v >> 8), char(v)};
+}
+std::string Be32(uint32_t v) {
+    return Be16(v >> 16) + Be16(v & 0xffff);
+}
+std::string Le16(int v) {
+    return {char(v), char(v >> 8)};
+}
+std::string Le32(uint32_t v) {
+    return Le16(v & 0xffff) + Le16(v >> 16);
+}
 constexpr int kHuge = 16000;
 
 std::string PngChunk(const std::string& tag, const std::string& body) {
@@ -231,53 +244,96 @@ struct Claim {
 
 const Claim kClaims[] = {
     {"png", HugePng},
-    {"bmp", [] { return "BM" + Le32(54) + Le32(0) + Le32(54) + Le32(40) + Le32(kHuge) +
-                        Le32(kHuge) + Le16(1) + Le16(24) + std::string(24, '\0'); }},
-    {"tga", [] { return std::string("\0\0\2\0\0\0\0\0\0\0\0\0", 12) + Le16(kHuge) + Le16(kHuge) +
-                        std::string("\x18\0", 2); }},
-    {"gif", [] { return "GIF89a" + Le16(kHuge) + Le16(kHuge) + std::string("\0\0\0,", 4) +
-                        Le32(0) + Le16(kHuge) + Le16(kHuge) + std::string("\0\2\0;", 4); }},
-    {"psd", [] { return "8BPS" + Be16(1) + std::string(6, '\0') + Be16(3) + Be32(kHuge) +
-                        Be32(kHuge) + Be16(8) + Be16(3) + std::string(14, '\0'); }},
-    {"jpeg", [] {
+    {"bmp",
+     [] {
+         return "BM" + Le32(54) + Le32(0) + Le32(54) + Le32(40) + Le32(kHuge) + Le32(kHuge) +
+                Le16(1) + Le16(24) + std::string(24, '\0');
+     }},
+    {"tga",
+     [] {
+         return std::string("\0\0\2\0\0\0\0\0\0\0\0\0", 12) + Le16(kHuge) + Le16(kHuge) +
+                std::string("\x18\0", 2);
+     }},
+    {"gif",
+     [] {
+         return "GIF89a" + Le16(kHuge) + Le16(kHuge) + std::string("\0\0\0,", 4) + Le32(0) +
+                Le16(kHuge) + Le16(kHuge) + std::string("\0\2\0;", 4);
+     }},
+    {"psd",
+     [] {
+         return "8BPS" + Be16(1) + std::string(6, '\0') + Be16(3) + Be32(kHuge) + Be32(kHuge) +
+                Be16(8) + Be16(3) + std::string(14, '\0');
+     }},
+    {"jpeg",
+     [] {
          std::string table = std::string(1, '\0') + std::string(64, '\1');
          std::string huffman = std::string("\1", 1) + std::string(15, '\0') + '\0';
          return "\xff\xd8" + JpegSegment(0xdb, table) +
-                JpegSegment(0xc0, "\x08" + Be16(kHuge) + Be16(kHuge) + std::string("\1\1\x11\0", 4)) +
+                JpegSegment(0xc0,
+                            "\x08" + Be16(kHuge) + Be16(kHuge) + std::string("\1\1\x11\0", 4)) +
                 JpegSegment(0xc4, '\0' + huffman) + JpegSegment(0xc4, '\x10' + huffman) +
                 JpegSegment(0xda, std::string("\1\1\0\0\x3f\0", 6)) + std::string(16, '\0');
      }},
     {"pnm", [] { return std::string("P5\n16000 16000\n255\n"); }},
-    {"pic", [] { return Be32(0x5380F634) + std::string(84, '\0') + "PICT" + Be16(kHuge) +
-                        Be16(kHuge) + std::string(8, '\0') + std::string("\0\x08\0\xe0", 4); }},
+    {"pic",
+     [] {
+         return Be32(0x5380F634) + std::string(84, '\0') + "PICT" + Be16(kHuge) + Be16(kHuge) +
+                std::string(8, '\0') + std::string("\0\x08\0\xe0", 4);
+     }},
 };
 
-void PrintTo(const Claim& claim, std::ostream* out) { *out << claim.name; }
+void PrintTo(const Claim& claim, std::ostream* out) {
+    *out << claim.name;
+}
+
+// A peak of this process from /proc/self/status, in kB: "VmHWM" (resident) or "VmPeak"
+// (virtual).
+long PeakKb(const std::string& key) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind(key + ":", 0) == 0) return std::stol(line.substr(key.size() + 1));
+    }
+    return -1;
+}
+
+// Loads the bytes from a file through the surface loader's hook, with no OpenGL context
+// (so the fallback side limit holds); answers how far the `peak` grew meanwhile.
+long LoadGrowthKb(const std::string& bytes, const std::string& peak, unsigned char** pixels) {
+    std::string path =
+        (std::filesystem::temp_directory_path() / ("tessory_picture_" + std::to_string(::getpid())))
+            .string();
+    std::ofstream(path, std::ios::binary) << bytes;
+    int width = 0, height = 0, depth = 0;
+    long before = PeakKb(peak);
+    *pixels = qoLoadImageFile(String(path.c_str()), &width, &height, &depth);
+    long grown = PeakKb(peak) - before;
+    std::filesystem::remove(path);
+    return grown;
+}
 
 class OversizedPicture : public ::testing::TestWithParam<Claim> {};
 
-long PeakResidentKb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 TEST_P(OversizedPicture, IsRefusedBeforeItsPixelsTakeMemory) {
-    std::string path = (std::filesystem::temp_directory_path() /
-                        ("tessory_oversized_" + std::to_string(::getpid()) + "." + GetParam().name))
-                           .string();
-    std::ofstream(path, std::ios::binary) << GetParam().bytes();
-    int width = 0, height = 0, depth = 0;
-    long before = PeakResidentKb();
-    unsigned char* pixels = qoLoadImageFile(String(path.c_str()), &width, &height, &depth);
-    long grownKb = PeakResidentKb() - before;
+    unsigned char* pixels = nullptr;
+    long grownKb = LoadGrowthKb(GetParam().bytes(), "VmHWM", &pixels);
     std::free(pixels);
-    std::filesystem::remove(path);
     EXPECT_EQ(pixels, nullptr);
     EXPECT_LT(grownKb, 64 * 1024) << "peak resident size grew by " << grownKb << " kB";
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFormat, OversizedPicture, ::testing::ValuesIn(kClaims),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// stb_image grows its buffer for a PNG's image data to a chunk's stated length before
+// reading the chunk.
+TEST(PictureFile, PngChunkLongerThanTheFileIsRefusedWithoutReservingItsLength) {
+    std::string png = "\x89PNG\r\n\x1a\n" +
+                      PngChunk("IHDR", Be32(4) + Be32(3) + std::string("\x08\6\0\0\0", 5)) +
+                      Be32(0x3fffffff) + "IDAT" + std::string(64, '\0');
+    unsigned char* pixels = nullptr;
+    long grownKb = LoadGrowthKb(png, "VmPeak", &pixels);
+    EXPECT_EQ(pixels, nullptr);
+    EXPECT_LT(grownKb, 64 * 1024) << "peak virtual size grew by " << grownKb << " kB";
+}
 
 }  // namespace
