@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -296,26 +297,31 @@ long PeakKb(const std::string& key) {
     return -1;
 }
 
-// Loads the bytes from a file through the surface loader's hook, with no OpenGL context
-// (so the fallback side limit holds); answers how far the `peak` grew meanwhile.
-long LoadGrowthKb(const std::string& bytes, const std::string& peak, unsigned char** pixels) {
-    std::string path =
-        (std::filesystem::temp_directory_path() / ("tessory_picture_" + std::to_string(::getpid())))
-            .string();
-    std::ofstream(path, std::ios::binary) << bytes;
-    int width = 0, height = 0, depth = 0;
-    long before = PeakKb(peak);
-    *pixels = qoLoadImageFile(String(path.c_str()), &width, &height, &depth);
-    long grown = PeakKb(peak) - before;
-    std::filesystem::remove(path);
-    return grown;
-}
+// Pictures loaded from a file through the surface loader's hook, with no OpenGL context
+// (so the fallback side limit holds).
+class PictureFile : public ::testing::Test {
+protected:
+    // Also keeps in grownKb how far the given peak grew meanwhile.
+    unsigned char* Load(const std::string& bytes, const std::string& peak = "VmHWM") {
+        std::string path = (std::filesystem::temp_directory_path() /
+                            ("tessory_picture_" + std::to_string(::getpid())))
+                               .string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        int width = 0, height = 0, depth = 0;
+        long before = PeakKb(peak);
+        unsigned char* pixels = qoLoadImageFile(String(path.c_str()), &width, &height, &depth);
+        grownKb = PeakKb(peak) - before;
+        std::filesystem::remove(path);
+        return pixels;
+    }
 
-class OversizedPicture : public ::testing::TestWithParam<Claim> {};
+    long grownKb = 0;
+};
+
+class OversizedPicture : public PictureFile, public ::testing::WithParamInterface<Claim> {};
 
 TEST_P(OversizedPicture, IsRefusedBeforeItsPixelsTakeMemory) {
-    unsigned char* pixels = nullptr;
-    long grownKb = LoadGrowthKb(GetParam().bytes(), "VmHWM", &pixels);
+    unsigned char* pixels = Load(GetParam().bytes());
     std::free(pixels);
     EXPECT_EQ(pixels, nullptr);
     EXPECT_LT(grownKb, 64 * 1024) << "peak resident size grew by " << grownKb << " kB";
@@ -326,14 +332,29 @@ INSTANTIATE_TEST_SUITE_P(EveryFormat, OversizedPicture, ::testing::ValuesIn(kCla
 
 // stb_image grows its buffer for a PNG's image data to a chunk's stated length before
 // reading the chunk.
-TEST(PictureFile, PngChunkLongerThanTheFileIsRefusedWithoutReservingItsLength) {
+TEST_F(PictureFile, PngChunkLongerThanTheFileIsRefusedWithoutReservingItsLength) {
     std::string png = "\x89PNG\r\n\x1a\n" +
                       PngChunk("IHDR", Be32(4) + Be32(3) + std::string("\x08\6\0\0\0", 5)) +
                       Be32(0x3fffffff) + "IDAT" + std::string(64, '\0');
-    unsigned char* pixels = nullptr;
-    long grownKb = LoadGrowthKb(png, "VmPeak", &pixels);
-    EXPECT_EQ(pixels, nullptr);
+    EXPECT_EQ(Load(png, "VmPeak"), nullptr);
     EXPECT_LT(grownKb, 64 * 1024) << "peak virtual size grew by " << grownKb << " kB";
+}
+
+// stb_image decodes a scan with whatever its allocation holds where the table should be.
+TEST_F(PictureFile, JpegScanWithAHuffmanTableNeverDefinedIsRefused) {
+    std::string dcTable = std::string("\0\1", 2) + std::string(15, '\0') + '\0';
+    std::string jpeg =
+        "\xff\xd8" + JpegSegment(0xdb, '\0' + std::string(64, '\1')) +
+        JpegSegment(0xc2, "\x08" + Be16(8) + Be16(8) + std::string("\1\1\x11\0", 4)) +
+        JpegSegment(0xc4, dcTable) + JpegSegment(0xda, std::string("\1\1\0\0\0\0", 6)) +
+        std::string(2, '\0') +
+        // An AC scan with AC table 0, which no segment defines.
+        JpegSegment(0xda, std::string("\1\1\0\1\x3f\0", 6)) + std::string(16, '\x55') + "\xff\xd9";
+    // What a reused allocation might hold.
+    void* used = std::malloc(1 << 16);
+    std::memset(used, 0xff, 1 << 16);
+    std::free(used);
+    EXPECT_EQ(Load(jpeg), nullptr);
 }
 
 }  // namespace
