@@ -4,8 +4,8 @@ through scripted keys (every close saves), and kill it with SIGKILL at a random
 moment. Afterwards "./.kavorostate" must be the state from before that run or a
 complete new one: every checksum right, and nothing but the settings changed.
 
-A save lasts well under a millisecond, so random kills would almost never land between
-writing the temporary file and renaming it. With --fsync-shim the game runs with the
+A save takes a few milliseconds of a cycle of about two seconds, so random kills seldom
+land between writing the temporary file and renaming it. With --fsync-shim the game runs with the
 slow_fsync library preloaded, which holds each flush of that file back; at least one
 kill in ten must then leave the temporary file behind, and the next start must clear it.
 
@@ -61,11 +61,11 @@ def main():
     work = gd.temp_dir("tessory_kill_")
     state_path = os.path.join(work, ".kavorostate")
     marker = os.path.join(work, "inside_fsync")
-    shim_env = {}
-    flush_delay = a.fsync_delay_ms / 1000 if a.fsync_shim else 0
+    shim_env, flush_delay = {}, 0
     if a.fsync_shim:
         shim_env = {"LD_PRELOAD": os.path.abspath(a.fsync_shim),
                     "SLOW_FSYNC_MS": str(a.fsync_delay_ms), "SLOW_FSYNC_MARKER": marker}
+        flush_delay = a.fsync_delay_ms / 1000
     print("kill test: seed %d, %d kills, working folder %s" % (seed, a.kills, work), flush=True)
     failures = []
     changed = unchanged = no_window = 0
