@@ -6,8 +6,8 @@
 
 #include "runtime/string.h"
 
-// The side limit when no OpenGL context can tell: every desktop driver of the last
-// fifteen years makes textures of 8192 texels a side.
+// The side limit when no OpenGL context can tell (before the window opens): every GPU of
+// the Direct3D 10 generation (2006) and later makes textures of 8192 texels a side.
 constexpr int kQoFallbackMaxImageSide = 8192;
 
 // The largest texture side of the current OpenGL context, or the fallback when none is
@@ -16,8 +16,9 @@ int qoMaxImageSide();
 
 // Decodes an open image stream from its current position (the stream stays open) into
 // 8-bit pixels with the file's own component count (1 grey, 2 grey+alpha, 3 RGB,
-// 4 RGBA): any format stb_image reads. A header that claims a side over maxSide is
-// refused before anything is decoded, since a few bytes can claim gigabytes. Null when
+// 4 RGBA): any format stb_image reads. Refused before anything is decoded: a header that
+// claims a side over maxSide (a few bytes can claim gigabytes), a picture without
+// pixels, and the PNG and JPEG flaws on which stb_image itself goes wrong. Null when
 // refused or undecodable; the block belongs to the caller (free).
 unsigned char* qoDecodeImage(FILE* file, int maxSide, int* width, int* height, int* depth);
 

@@ -5,12 +5,5 @@
 #include "tests/fuzz/decoder_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FuzzStream file = OpenFuzzStream(data, size);
-    if (!file) return 0;
-    int length = 0, channels = 0, format = 0, hertz = 0;
-    unsigned char* block = LoadOGG(file.get(), &length, &channels, &format, &hertz);
-    if (!block) return 0;
-    if (length < 0 || channels <= 0 || format != 2) __builtin_trap();
-    ReadAndFree(block, static_cast<size_t>(length) * channels * format);  // handed to OpenAL
-    return 0;
+    return FuzzSoundDecoder(LoadOGG, data, size, [](int, int, int format) { return format == 2; });
 }
