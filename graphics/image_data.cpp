@@ -122,17 +122,30 @@ bool JpegScansHaveTheirTables(FILE* file) {
     }
 }
 
+// stb_image's Softimage PIC decoder goes on with a null buffer when the pixel data ends
+// early, and aborts on a malformed packet, so no PIC is handed to it: the magic number at
+// the start and "PICT" at byte 88, the two marks stb_image knows the format by. The game
+// ships no such picture.
+bool IsSoftimagePic(FILE* file) {
+    KeepPosition keep(file);
+    unsigned char head[92];
+    return std::fread(head, 1, sizeof head, file) == sizeof head &&
+           std::memcmp(head, "\x53\x80\xf6\x34", 4) == 0 && std::memcmp(head + 88, "PICT", 4) == 0;
+}
+
 }  // namespace
 
 unsigned char* qoDecodeImage(FILE* file, int maxSide, int* width, int* height, int* depth) {
     // stbi_info reads the header only and puts the stream back where it was; every
     // format stb_image decodes is sized here first. A picture without pixels could
-    // never be drawn either. Then the two hazards of stb_image's own decoders.
+    // never be drawn either. Then the inputs on which stb_image's own decoders go wrong.
     int w = 0, h = 0, n = 0;
     if (!stbi_info_from_file(file, &w, &h, &n) || w < 1 || h < 1 || w > maxSide || h > maxSide) {
         return nullptr;
     }
-    if (!PngChunksFit(file) || !JpegScansHaveTheirTables(file)) return nullptr;
+    if (!PngChunksFit(file) || !JpegScansHaveTheirTables(file) || IsSoftimagePic(file)) {
+        return nullptr;
+    }
     return stbi_load_from_file(file, width, height, depth, 0);
 }
 

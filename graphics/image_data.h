@@ -16,10 +16,10 @@ int qoMaxImageSide();
 
 // Decodes an open image stream from its current position (the stream stays open) into
 // 8-bit pixels with the file's own component count (1 grey, 2 grey+alpha, 3 RGB,
-// 4 RGBA): any format stb_image reads. Refused before anything is decoded: a header that
-// claims a side over maxSide (a few bytes can claim gigabytes), a picture without
-// pixels, and the PNG and JPEG flaws on which stb_image itself goes wrong. Null when
-// refused or undecodable; the block belongs to the caller (free).
+// 4 RGBA): any format stb_image reads but Softimage PIC. Refused before anything is
+// decoded: a header that claims a side over maxSide (a few bytes can claim gigabytes), a
+// picture without pixels, and the PNG, JPEG and PIC inputs on which stb_image itself goes
+// wrong. Null when refused or undecodable; the block belongs to the caller (free).
 unsigned char* qoDecodeImage(FILE* file, int maxSide, int* width, int* height, int* depth);
 
 // qoDecodeImage of a file-system path with the current context's limit; the block's

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the seed corpus of image_loader_fuzz (corpus/image/): small pictures in every
-format stb_image reads. PNG, BMP, TGA, PNM, PSD, HDR and GIF are packed here byte by
-byte; the JPEGs come from ImageMagick's convert (a build dependency)."""
+format stb_image reads. PNG, BMP, TGA, PNM, PSD, HDR, GIF and PIC are packed here byte
+by byte; the JPEGs come from ImageMagick's convert (a build dependency)."""
 import os
 import struct
 import subprocess
@@ -59,6 +59,12 @@ def psd_rgb():
     return head + struct.pack(">III", 0, 0, 0) + struct.pack(">H", 0) + planes
 
 
+def softimage_pic():
+    # One uncompressed packet of red, green and blue; the loader refuses the format.
+    head = struct.pack(">I", 0x5380F634) + b"\0" * 84 + b"PICT" + struct.pack(">HH", W, H)
+    return head + b"\0" * 8 + bytes([0, 8, 0, 0xE0]) + bytes(range(W * H * 3))
+
+
 def gif_one_pixel():
     # Two colours; LZW of one pixel with 3-bit codes: clear (4), 0, end (5).
     return (b"GIF89a" + struct.pack("<HHBBB", 1, 1, 0x80, 0, 0) + b"\xff\xff\xff\0\0\0" +
@@ -89,6 +95,7 @@ SEEDS = {
     "flat.hdr": b"#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y %d +X %d\n" % (H, W) +
                 bytes([128, 64, 32, 129]) * (W * H),
     "one_pixel.gif": gif_one_pixel(),
+    "rgb.pic": softimage_pic(),
 }
 
 os.makedirs(HERE, exist_ok=True)

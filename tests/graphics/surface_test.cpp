@@ -357,4 +357,11 @@ TEST_F(PictureFile, JpegScanWithAHuffmanTableNeverDefinedIsRefused) {
     EXPECT_EQ(Load(jpeg), nullptr);
 }
 
+// stb_image's PIC decoder carries on with a null buffer when the pixels end early.
+TEST_F(PictureFile, SoftimagePicIsRefused) {
+    std::string pic = Be32(0x5380F634) + std::string(84, '\0') + "PICT" + Be16(4) + Be16(3) +
+                      std::string(8, '\0') + std::string("\0\x08\0\xe0\1", 5);
+    EXPECT_EQ(Load(pic), nullptr);
+}
+
 }  // namespace
