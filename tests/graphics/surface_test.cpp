@@ -13,6 +13,7 @@
 #include "graphics/image_data.h"
 #include "runtime/glfw_game.h"
 #include "tests/graphics/gl_fixture.h"
+#include "tests/support/proc_status.h"
 
 namespace {
 
@@ -287,30 +288,21 @@ void PrintTo(const Claim& claim, std::ostream* out) {
     *out << claim.name;
 }
 
-// A peak of this process from /proc/self/status, in kB: "VmHWM" (resident) or "VmPeak"
-// (virtual).
-long PeakKb(const std::string& key) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind(key + ":", 0) == 0) return std::stol(line.substr(key.size() + 1));
-    }
-    return -1;
-}
-
 // Pictures loaded from a file through the surface loader's hook, with no OpenGL context
 // (so the fallback side limit holds).
 class PictureFile : public ::testing::Test {
 protected:
-    // Also keeps in grownKb how far the given peak grew meanwhile.
+    // Also keeps in grownKb how far the given peak ("VmHWM" resident, "VmPeak" virtual)
+    // grew meanwhile.
     unsigned char* Load(const std::string& bytes, const std::string& peak = "VmHWM") {
         std::string path = (std::filesystem::temp_directory_path() /
                             ("tessory_picture_" + std::to_string(::getpid())))
                                .string();
         std::ofstream(path, std::ios::binary) << bytes;
         int width = 0, height = 0, depth = 0;
-        long before = PeakKb(peak);
+        long before = ProcStatusKb(peak);
         unsigned char* pixels = qoLoadImageFile(String(path.c_str()), &width, &height, &depth);
-        grownKb = PeakKb(peak) - before;
+        grownKb = ProcStatusKb(peak) - before;
         std::filesystem::remove(path);
         return pixels;
     }
