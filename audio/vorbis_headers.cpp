@@ -199,14 +199,14 @@ bool CodebooksFit(const std::vector<unsigned char>& setup) {
         bits.Read(32);  // delta
         const int valueBits = static_cast<int>(bits.Read(4)) + 1;
         bits.Read(1);                            // sequence flag
-        uint32_t values = entries * dimensions;  // wraps, as in stb_vorbis
+        uint32_t values = entries * dimensions;  // type 2: one per entry and dimension
         if (lookup == 1) {
             int counted = Lookup1Values(static_cast<int>(entries), static_cast<int>(dimensions));
             if (counted < 0) return true;
             values = static_cast<uint32_t>(counted);
         }
         if (values == 0) return true;
-        if (static_cast<int32_t>(values) > 0) bits.Skip(values, valueBits);
+        bits.Skip(values, valueBits);
     }
     return true;
 }
