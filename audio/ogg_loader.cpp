@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "audio/vorbis_headers.h"
+
 #define STB_VORBIS_HEADER_ONLY
 #include <stb/stb_vorbis.h>
 
@@ -24,6 +26,7 @@ struct FreeDeleter {
 }  // namespace
 
 unsigned char* LoadOGG(FILE* file, int* length, int* channels, int* format, int* hertz) {
+    if (!VorbisHeadersAreSound(file)) return nullptr;
     int error = 0;
     std::unique_ptr<stb_vorbis, VorbisCloser> vorbis(
         stb_vorbis_open_file(file, /*close_handle_on_close=*/0, &error, nullptr));

@@ -5,10 +5,12 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "tests/audio/audio_files.h"
+#include "tests/support/proc_status.h"
 
 namespace {
 
@@ -92,4 +94,92 @@ TEST(OggLoader, BytesThatAreNotVorbisGiveNull) {
         Decode(bytes, &d);
         EXPECT_EQ(d.data, nullptr) << bytes.size() << " bytes";
     }
+}
+
+// stb_vorbis sizes its comment list from the count before comparing it with the packet,
+// and frees the unfilled list when the packet runs out: a crafted count crashed it.
+TEST(OggLoader, CommentCountLargerThanItsPacketGivesNull) {
+    std::string bytes = EncodeVorbis(Sine(5000, 1, 8000, 100), 1, 8000);
+    size_t comments = bytes.find("\x03vorbis");
+    ASSERT_NE(comments, std::string::npos);
+    uint32_t vendor = 0;
+    std::memcpy(&vendor, &bytes[comments + 7], 4);
+    bytes.replace(comments + 11 + vendor, 4, "\xff\xff\xff\x7f");
+    Decoded d;
+    Decode(bytes, &d);
+    EXPECT_EQ(d.data, nullptr);
+}
+
+namespace {
+
+// One Ogg page of whole packets, each under 255 bytes.
+std::string OggPage(int flags, int sequence, const std::vector<std::string>& packets) {
+    std::string lacing, body;
+    for (const std::string& packet : packets) {
+        lacing += static_cast<char>(packet.size());
+        body += packet;
+    }
+    return "OggS" + std::string(1, '\0') + static_cast<char>(flags) + std::string(8, '\0') +
+           Le32(1) + Le32(sequence) + Le32(0) + static_cast<char>(lacing.size()) + lacing + body;
+}
+
+// A Vorbis setup header of one codebook: its fields packed least significant bit first.
+class SetupHeader {
+public:
+    SetupHeader& Put(uint32_t value, int bits) {
+        for (int i = 0; i < bits; ++i, ++at_) {
+            if (at_ % 8 == 0) bytes_ += '\0';
+            bytes_.back() = static_cast<char>(bytes_.back() | (value >> i & 1) << (at_ % 8));
+        }
+        return *this;
+    }
+    // Book count less one, sync pattern, dimensions, entries.
+    SetupHeader& Book(uint32_t dimensions, uint32_t entries) {
+        return Put(0, 8).Put(0x564342, 24).Put(dimensions, 16).Put(entries, 24);
+    }
+    // An identification page (mono, 8000 Hz), then comments and this header.
+    std::string Stream() const {
+        std::string identification = "\x01vorbis" + Le32(0) + '\1' + Le32(8000) +
+                                     std::string(12, '\0') + "\xb8\x01";  // blocks 256, 2048
+        std::string comments = "\x03vorbis" + Le32(0) + Le32(0) + '\1';
+        return OggPage(2, 0, {identification}) +
+               OggPage(0, 1, {comments, "\x05vorbis" + bytes_ + std::string(8, '\0')});
+    }
+
+private:
+    std::string bytes_;
+    int at_ = 0;
+};
+
+}  // namespace
+
+// stb_vorbis allocates a sparse codebook's lengths (here 1 MB), then rejects the length
+// of 32 of its first entry and loses the allocation.
+TEST(OggLoader, CodebookWithALengthOf32GivesNullAndKeepsNoMemory) {
+    SetupHeader setup;
+    setup.Book(1, 1 << 20).Put(0, 1).Put(1, 1).Put(1, 1).Put(31, 5);  // sparse; present; 32
+    long before = ProcStatusKb("VmSize");
+    Decoded d;
+    Decode(setup.Stream(), &d);
+    EXPECT_EQ(d.data, nullptr);
+    EXPECT_LT(ProcStatusKb("VmSize") - before, 512) << "kB of address space kept";
+}
+
+// stb_vorbis sizes the table of 19825 x 54161 floats in int: 4 x 1073741825 bytes wrap to
+// 4, and it writes the whole table into them.
+TEST(OggLoader, CodebookWhoseLookupTableOverflowsItsSizeGivesNull) {
+    SetupHeader setup;
+    setup.Book(54161, 19825)
+        .Put(1, 1)       // ordered
+        .Put(14, 5)      // from length 15,
+        .Put(19825, 15)  // all entries: a complete enough code
+        .Put(1, 4)       // lookup type 1
+        .Put(0, 32)      // minimum
+        .Put(0, 32)      // delta
+        .Put(0, 4)       // 1-bit values
+        .Put(0, 1)       // no sequence
+        .Put(1, 1);      // the one value
+    Decoded d;
+    Decode(setup.Stream(), &d);
+    EXPECT_EQ(d.data, nullptr);
 }

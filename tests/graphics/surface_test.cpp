@@ -3,11 +3,17 @@
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 
+#include "graphics/image_data.h"
 #include "runtime/glfw_game.h"
 #include "tests/graphics/gl_fixture.h"
+#include "tests/support/proc_status.h"
 
 namespace {
 
@@ -79,6 +85,21 @@ TEST_F(Surface, UndecodableFileGivesNull) {
     std::fputs("not an image at all", f);
     std::fclose(f);
     EXPECT_EQ(Load(path), nullptr);
+}
+
+TEST_F(Surface, PictureWithoutRowsGivesNull) {
+    std::string path = TempPath("empty.pgm");
+    std::ofstream(path, std::ios::binary) << "P5\n4 0\n255\n";
+    EXPECT_EQ(Load(path), nullptr);
+}
+
+TEST_F(Surface, PictureWiderThanTheDriverTakesIsRefusedAndOneAtItsLimitLoads) {
+    GLint limit = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
+    ASSERT_GT(limit, 0);
+    EXPECT_EQ(Load(WritePng("over.png", limit + 1, 1, 1, std::vector<unsigned char>(limit + 1))),
+              nullptr);
+    EXPECT_NE(Load(WritePng("at.png", limit, 1, 1, std::vector<unsigned char>(limit))), nullptr);
 }
 
 TEST_F(Surface, TextureIsMadeAtLoadWithScalesOfItsOwnSize) {
@@ -177,6 +198,162 @@ TEST_F(Surface, WritePixels2PassesPixelsFromTheOffsetOn) {
     ASSERT_NE(surface->data, nullptr);
     EXPECT_EQ(std::vector<int>(surface->data, surface->data + 4),
               (std::vector<int>{0x10, 0x20, 0x30, 0xff}));
+}
+
+// Pictures whose headers claim 16000 x 16000 pixels, loaded with no OpenGL context (so
+// the fallback limit of 8192 holds): each is refused without its pixels' memory.
+std::string Be16(int v) {
+    return {char(v >> 8), char(v)};
+}
+std::string Be32(uint32_t v) {
+    return Be16(v >> 16) + Be16(v & 0xffff);
+}
+std::string Le16(int v) {
+    return {char(v), char(v >> 8)};
+}
+std::string Le32(uint32_t v) {
+    return Le16(v & 0xffff) + Le16(v >> 16);
+}
+constexpr int kHuge = 16000;
+
+std::string PngChunk(const std::string& tag, const std::string& body) {
+    std::string both = tag + body;
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(both.data()), both.size());
+    return Be32(body.size()) + both + Be32(crc);
+}
+
+// A complete black 1-bit picture: 32 MB of rows that compress to a few hundred kB.
+std::string HugePng() {
+    std::string rows(static_cast<size_t>(kHuge) * (1 + kHuge / 8), '\0');
+    uLongf size = compressBound(rows.size());
+    std::string packed(size, '\0');
+    compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
+              reinterpret_cast<const Bytef*>(rows.data()), rows.size(), 1);
+    packed.resize(size);
+    return "\x89PNG\r\n\x1a\n" +
+           PngChunk("IHDR", Be32(kHuge) + Be32(kHuge) + std::string("\x01\0\0\0\0", 5)) +
+           PngChunk("IDAT", packed) + PngChunk("IEND", "");
+}
+
+std::string JpegSegment(int marker, const std::string& body) {
+    return std::string{'\xff', char(marker)} + Be16(body.size() + 2) + body;
+}
+
+struct Claim {
+    const char* name;
+    std::string (*bytes)();
+};
+
+const Claim kClaims[] = {
+    {"png", HugePng},
+    {"bmp",
+     [] {
+         return "BM" + Le32(54) + Le32(0) + Le32(54) + Le32(40) + Le32(kHuge) + Le32(kHuge) +
+                Le16(1) + Le16(24) + std::string(24, '\0');
+     }},
+    {"tga",
+     [] {
+         return std::string("\0\0\2\0\0\0\0\0\0\0\0\0", 12) + Le16(kHuge) + Le16(kHuge) +
+                std::string("\x18\0", 2);
+     }},
+    {"gif",
+     [] {
+         return "GIF89a" + Le16(kHuge) + Le16(kHuge) + std::string("\0\0\0,", 4) + Le32(0) +
+                Le16(kHuge) + Le16(kHuge) + std::string("\0\2\0;", 4);
+     }},
+    {"psd",
+     [] {
+         return "8BPS" + Be16(1) + std::string(6, '\0') + Be16(3) + Be32(kHuge) + Be32(kHuge) +
+                Be16(8) + Be16(3) + std::string(14, '\0');
+     }},
+    {"jpeg",
+     [] {
+         std::string table = std::string(1, '\0') + std::string(64, '\1');
+         std::string huffman = std::string("\1", 1) + std::string(15, '\0') + '\0';
+         return "\xff\xd8" + JpegSegment(0xdb, table) +
+                JpegSegment(0xc0,
+                            "\x08" + Be16(kHuge) + Be16(kHuge) + std::string("\1\1\x11\0", 4)) +
+                JpegSegment(0xc4, '\0' + huffman) + JpegSegment(0xc4, '\x10' + huffman) +
+                JpegSegment(0xda, std::string("\1\1\0\0\x3f\0", 6)) + std::string(16, '\0');
+     }},
+    {"pnm", [] { return std::string("P5\n16000 16000\n255\n"); }},
+    {"pic",
+     [] {
+         return Be32(0x5380F634) + std::string(84, '\0') + "PICT" + Be16(kHuge) + Be16(kHuge) +
+                std::string(8, '\0') + std::string("\0\x08\0\xe0", 4);
+     }},
+};
+
+void PrintTo(const Claim& claim, std::ostream* out) {
+    *out << claim.name;
+}
+
+// Pictures loaded from a file through the surface loader's hook, with no OpenGL context
+// (so the fallback side limit holds).
+class PictureFile : public ::testing::Test {
+protected:
+    // Also keeps in grownKb how far the given peak ("VmHWM" resident, "VmPeak" virtual)
+    // grew meanwhile.
+    unsigned char* Load(const std::string& bytes, const std::string& peak = "VmHWM") {
+        std::string path = (std::filesystem::temp_directory_path() /
+                            ("tessory_picture_" + std::to_string(::getpid())))
+                               .string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        int width = 0, height = 0, depth = 0;
+        long before = ProcStatusKb(peak);
+        unsigned char* pixels = qoLoadImageFile(String(path.c_str()), &width, &height, &depth);
+        grownKb = ProcStatusKb(peak) - before;
+        std::filesystem::remove(path);
+        return pixels;
+    }
+
+    long grownKb = 0;
+};
+
+class OversizedPicture : public PictureFile, public ::testing::WithParamInterface<Claim> {};
+
+TEST_P(OversizedPicture, IsRefusedBeforeItsPixelsTakeMemory) {
+    unsigned char* pixels = Load(GetParam().bytes());
+    std::free(pixels);
+    EXPECT_EQ(pixels, nullptr);
+    EXPECT_LT(grownKb, 64 * 1024) << "peak resident size grew by " << grownKb << " kB";
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFormat, OversizedPicture, ::testing::ValuesIn(kClaims),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// stb_image grows its buffer for a PNG's image data to a chunk's stated length before
+// reading the chunk.
+TEST_F(PictureFile, PngChunkLongerThanTheFileIsRefusedWithoutReservingItsLength) {
+    std::string png = "\x89PNG\r\n\x1a\n" +
+                      PngChunk("IHDR", Be32(4) + Be32(3) + std::string("\x08\6\0\0\0", 5)) +
+                      Be32(0x3fffffff) + "IDAT" + std::string(64, '\0');
+    EXPECT_EQ(Load(png, "VmPeak"), nullptr);
+    EXPECT_LT(grownKb, 64 * 1024) << "peak virtual size grew by " << grownKb << " kB";
+}
+
+// stb_image decodes a scan with whatever its allocation holds where the table should be.
+TEST_F(PictureFile, JpegScanWithAHuffmanTableNeverDefinedIsRefused) {
+    std::string dcTable = std::string("\0\1", 2) + std::string(15, '\0') + '\0';
+    std::string jpeg =
+        "\xff\xd8" + JpegSegment(0xdb, '\0' + std::string(64, '\1')) +
+        JpegSegment(0xc2, "\x08" + Be16(8) + Be16(8) + std::string("\1\1\x11\0", 4)) +
+        JpegSegment(0xc4, dcTable) + JpegSegment(0xda, std::string("\1\1\0\0\0\0", 6)) +
+        std::string(2, '\0') +
+        // An AC scan with AC table 0, which no segment defines.
+        JpegSegment(0xda, std::string("\1\1\0\1\x3f\0", 6)) + std::string(16, '\x55') + "\xff\xd9";
+    // What a reused allocation might hold.
+    void* used = std::malloc(1 << 16);
+    std::memset(used, 0xff, 1 << 16);
+    std::free(used);
+    EXPECT_EQ(Load(jpeg), nullptr);
+}
+
+// stb_image's PIC decoder carries on with a null buffer when the pixels end early.
+TEST_F(PictureFile, SoftimagePicIsRefused) {
+    std::string pic = Be32(0x5380F634) + std::string(84, '\0') + "PICT" + Be16(4) + Be16(3) +
+                      std::string(8, '\0') + std::string("\0\x08\0\xe0\1", 5);
+    EXPECT_EQ(Load(pic), nullptr);
 }
 
 }  // namespace

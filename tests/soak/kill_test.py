@@ -4,7 +4,13 @@ through scripted keys (every close saves), and kill it with SIGKILL at a random
 moment. Afterwards "./.kavorostate" must be the state from before that run or a
 complete new one: every checksum right, and nothing but the settings changed.
 
-    kill_test.py --binary build/tessory --kills 200 [--seed N]"""
+A save takes a few milliseconds of a cycle of about two seconds, so random kills seldom
+land between writing the temporary file and renaming it. With --fsync-shim the game runs with the
+slow_fsync library preloaded, which holds each flush of that file back; at least one
+kill in ten must then leave the temporary file behind, and the next start must clear it.
+
+    kill_test.py --binary build/tessory --kills 200 [--seed N]
+                 [--fsync-shim build/slow_fsync/libslow_fsync.so [--fsync-delay-ms 150]]"""
 
 import argparse
 import glob
@@ -46,16 +52,24 @@ def main():
     ap.add_argument("--binary", required=True)
     ap.add_argument("--kills", type=int, default=200)
     ap.add_argument("--seed", type=int, default=None)
+    ap.add_argument("--fsync-shim", help="slow_fsync library to preload into the game")
+    ap.add_argument("--fsync-delay-ms", type=int, default=150)
     a = ap.parse_args()
     seed = a.seed if a.seed is not None else int(time.time())
     rng = random.Random(seed)
     binary = os.path.abspath(a.binary)
     work = gd.temp_dir("tessory_kill_")
     state_path = os.path.join(work, ".kavorostate")
+    marker = os.path.join(work, "inside_fsync")
+    shim_env, flush_delay = {}, 0
+    if a.fsync_shim:
+        shim_env = {"LD_PRELOAD": os.path.abspath(a.fsync_shim),
+                    "SLOW_FSYNC_MS": str(a.fsync_delay_ms), "SLOW_FSYNC_MARKER": marker}
+        flush_delay = a.fsync_delay_ms / 1000
     print("kill test: seed %d, %d kills, working folder %s" % (seed, a.kills, work), flush=True)
     failures = []
     changed = unchanged = no_window = 0
-    temp_left = 0
+    temp_left = mid_write = in_fsync = 0
     stale = []  # temporary files of the last kill, for the next start to clear
     started = time.monotonic()
     retries = timed = timed_old = timed_new = 0
@@ -64,7 +78,9 @@ def main():
             print("kill test: %d kills, %d new states, %d old, %.0f s" %
                   (n, changed, unchanged, time.monotonic() - started), flush=True)
         old = gd.read_state(state_path)
-        with gd.GameOnPrivateDisplay(binary, work, os.path.join(work, "game")) as run:
+        game_run = gd.GameOnPrivateDisplay(binary, work, os.path.join(work, "game"))
+        game_run.extra_env = shim_env
+        with game_run as run:
             env, game = run.env, run.game
             retries += run.retries
             if run.window is None:
@@ -75,8 +91,8 @@ def main():
             closing = threading.Event()
             driver = threading.Thread(target=options_cycles, args=(env, stop, closing))
             # The loader needs about a second. Half the kills land anywhere in the
-            # options cycle; the other half within 60 ms of the closing key going down,
-            # the update in which the game saves.
+            # options cycle; the other half within 60 ms (plus the held-back flush) of
+            # the closing key going down, the update in which the game saves.
             time.sleep(1.0)
             for t in stale:
                 if os.path.exists(t):
@@ -92,7 +108,7 @@ def main():
                 closing.clear()
                 if closing.wait(10):
                     before_close = gd.read_state(state_path)
-                    time.sleep(rng.uniform(0.0, 0.06))
+                    time.sleep(rng.uniform(0.0, 0.06 + flush_delay))
                     timed += 1
             if game.poll() is not None:
                 failures.append("run %d: the game ended by itself with status %d" %
@@ -109,6 +125,15 @@ def main():
             # must clear it (checked once that game is up).
             stale = glob.glob(os.path.join(work, ".kavorostate.*"))
             temp_left += len(stale)
+            mid_write += bool(stale)
+            if os.path.exists(marker):
+                # The shim's marker exists only while a flush is held back, and the save
+                # renames its temporary file only after the flush.
+                in_fsync += 1
+                os.unlink(marker)
+                if not stale:
+                    failures.append("run %d: killed inside the held-back flush, yet no "
+                                    "temporary file was left" % n)
             if new is None:
                 if old is not None:
                     failures.append("run %d: the state file is gone" % n)
@@ -138,6 +163,12 @@ def main():
                       retries, temp_left))
     print("kill test: of the timed kills, %d left the state from before the closing key, %d "
           "the newly saved one" % (timed_old, timed_new))
+    print("kill test: %d of %d kills landed between writing the temporary file and the "
+          "rename (%d of them inside the held-back flush)" % (mid_write, a.kills, in_fsync))
+    needed = (a.kills + 9) // 10
+    if mid_write < needed:
+        failures.append("only %d kills landed between writing the temporary file and the "
+                        "rename; at least %d needed" % (mid_write, needed))
     for f in failures:
         print("kill test: FAIL " + f)
     if failures:
