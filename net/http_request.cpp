@@ -66,6 +66,14 @@ int c_HttpRequest::p_Cancel() {
     return 0;
 }
 
+void c_HttpRequest::StartSend() {
+    finished_ = false;
+    headBytes_ = 0;
+    deadline_ = m__timeoutMs > 0 ? std::chrono::steady_clock::now() + std::chrono::milliseconds(m__timeoutMs)
+                                 : std::chrono::steady_clock::time_point::max();
+    refused_ = !qo_http_PlainHead(m__header);
+}
+
 // Ends the request with status -1 and drops the response's lines and pieces. Answers
 // -1, the "no next receive" of the socket transport's readers.
 int c_HttpRequest::Fail() {

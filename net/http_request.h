@@ -85,6 +85,10 @@ private:
     // Called by the request's socket at every poll; false once it no longer needs them.
     bool Poll(c_Socket* source);
     int Fail();
+    // A send starts afresh: not finished, no head read, the deadline from now, and the
+    // head checked. A refused head ends the request at the next poll, like every other
+    // failure, so the callback never runs inside p_Send.
+    void StartSend();
     // Lets go of the connection or the fetch, whichever the transport uses.
     void CloseTransport();
     int TakeHead(int end);

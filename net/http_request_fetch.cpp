@@ -93,10 +93,7 @@ private:
 };
 
 int c_HttpRequest::p_Send() {
-    finished_ = false;
-    headBytes_ = 0;
-    deadline_ = m__timeoutMs > 0 ? Clock::now() + std::chrono::milliseconds(m__timeoutMs) : Clock::time_point::max();
-    refused_ = !qo_http_PlainHead(m__header);
+    StartSend();
     auto* fetch = new c_HttpFetch;
     gc_assign(fetch->m__request, this);
     gc_assign(m__fetch, static_cast<Object*>(fetch));

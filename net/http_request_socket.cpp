@@ -41,12 +41,7 @@ public:
 };
 
 int c_HttpRequest::p_Send() {
-    finished_ = false;
-    headBytes_ = 0;
-    deadline_ = m__timeoutMs > 0 ? Clock::now() + std::chrono::milliseconds(m__timeoutMs) : Clock::time_point::max();
-    // A refused head ends the request at the next poll, like every other failure, so the
-    // callback never runs inside p_Send.
-    refused_ = !qo_http_PlainHead(m__header);
+    StartSend();
     c_HttpSocket* sock = new c_HttpSocket;
     gc_assign(sock->m__request, this);
     gc_assign(m__sock, static_cast<c_Socket*>(sock->m_new(String("stream"))));

@@ -18,3 +18,6 @@ const GLFWvidmode* qoGlfwDesktopVideoMode();
 // Empty when the program may start; otherwise why not, for the player. The desktop checks
 // the data folder beside the executable (QoGlfwGame::DataFolderProblem).
 std::string qoGlfwDataProblem(QoGlfwGame& game);
+
+// Resets GLFW's window hints to its defaults, then asks for these buffer bit depths.
+void qoGlfwBufferHints(int red, int green, int blue, int alpha, int depth, int stencil);

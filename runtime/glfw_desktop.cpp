@@ -53,13 +53,7 @@ void QoGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
         _window = nullptr;
     }
 
-    glfwDefaultWindowHints();
-    glfwWindowHint(GLFW_RED_BITS, red);
-    glfwWindowHint(GLFW_GREEN_BITS, green);
-    glfwWindowHint(GLFW_BLUE_BITS, blue);
-    glfwWindowHint(GLFW_ALPHA_BITS, alpha);
-    glfwWindowHint(GLFW_DEPTH_BITS, depth);
-    glfwWindowHint(GLFW_STENCIL_BITS, stencil);
+    qoGlfwBufferHints(red, green, blue, alpha, depth, stencil);
     glfwWindowHint(GLFW_REFRESH_RATE, 60);
     glfwWindowHint(GLFW_RESIZABLE, GLFW_TRUE);
     // Shown only once placed, so a windowed window never appears at the wrong spot.

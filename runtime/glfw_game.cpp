@@ -119,6 +119,16 @@ void QoGlfwGame::SetSwapInterval(int interval) {
 
 // ---- window and display modes ------------------------------------------------------------
 
+void qoGlfwBufferHints(int red, int green, int blue, int alpha, int depth, int stencil) {
+    glfwDefaultWindowHints();
+    glfwWindowHint(GLFW_RED_BITS, red);
+    glfwWindowHint(GLFW_GREEN_BITS, green);
+    glfwWindowHint(GLFW_BLUE_BITS, blue);
+    glfwWindowHint(GLFW_ALPHA_BITS, alpha);
+    glfwWindowHint(GLFW_DEPTH_BITS, depth);
+    glfwWindowHint(GLFW_STENCIL_BITS, stencil);
+}
+
 void QoGlfwGame::SetDeviceWindow(int width, int height, int flags) {
     SetGlfwWindow(width, height, 8, 8, 8, 0, 0, 0, (flags & 1) != 0);
 }

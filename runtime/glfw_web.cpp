@@ -70,14 +70,8 @@ void QoGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
                                int stencil, bool fullscreen) {
     ReleaseHeldKeys();
     if (!_window) {
-        glfwDefaultWindowHints();
-        glfwWindowHint(GLFW_RED_BITS, red);
-        glfwWindowHint(GLFW_GREEN_BITS, green);
-        glfwWindowHint(GLFW_BLUE_BITS, blue);
         // No alpha: the page composites the canvas as the desktop shows a window.
-        glfwWindowHint(GLFW_ALPHA_BITS, alpha);
-        glfwWindowHint(GLFW_DEPTH_BITS, depth);
-        glfwWindowHint(GLFW_STENCIL_BITS, stencil);
+        qoGlfwBufferHints(red, green, blue, alpha, depth, stencil);
         _window = glfwCreateWindow(width, height, qoGlfwWindowTitle, nullptr, nullptr);
         glfwGraphicsSeq += 1;
         if (!_window) return;
