@@ -19,13 +19,8 @@ struct Pad {
 class FakeJoysticks : public QoJoystickSource {
 public:
     std::map<int, Pad> pads;
-    std::map<int, GamepadState> gamepads;  // slots GLFW's mappings know
-    bool Present(int slot) override { return pads.count(slot) != 0 || gamepads.count(slot) != 0; }
-    bool Gamepad(int slot, GamepadState* pad) override {
-        if (gamepads.count(slot) == 0) return false;
-        *pad = gamepads[slot];
-        return true;
-    }
+    bool Present(int slot) override { return pads.count(slot) != 0; }
+    bool Gamepad(int, GamepadState*) override { return false; }  // raw reports only
     const float* Axes(int slot, int* count) override {
         *count = static_cast<int>(pads[slot].axes.size());
         return pads[slot].axes.data();
@@ -207,27 +202,6 @@ TEST(Gamepad, BrowsersStandardMappingFillsTheGamepadStateInGlfwsOrder) {
     EXPECT_FLOAT_EQ(pad.axes[GamepadState::kLeftTrigger], -1) << "released";
     EXPECT_FLOAT_EQ(pad.axes[GamepadState::kRightTrigger], 1) << "pulled";
     EXPECT_FALSE(StandardGamepadAsState(axes, 4, buttons, 16, &pad)) << "another shape is a plain joystick";
-}
-
-TEST_F(Joysticks, AKnownGamepadReadsAsLayoutXWhateverItsRawShape) {
-    joysticks.pads[0] = LayoutGPad();  // its raw report is ignored
-    GamepadState pad = RestingGamepad();
-    pad.buttons[GamepadState::kA] = 1;
-    pad.buttons[GamepadState::kDpadLeft] = 1;
-    pad.buttons[GamepadState::kBack] = 1;
-    pad.axes[GamepadState::kLeftY] = -0.5f;
-    pad.axes[GamepadState::kRightY] = -1;
-    pad.axes[GamepadState::kRightTrigger] = 1;
-    joysticks.gamepads[0] = pad;
-    Update();
-    EXPECT_FLOAT_EQ(qo_input_JoyY(0, 0), 0.5f);
-    EXPECT_FLOAT_EQ(qo_input_JoyY(1, 0), 1) << "both sticks read up the same way";
-    EXPECT_FLOAT_EQ(device->m__joyStates[0]->m_joyz[1], 1) << "the right trigger on the second stick";
-    std::vector<int> expected(32, 0);
-    expected[0] = 1;  // A
-    expected[6] = 1;  // Back
-    expected[8] = 1;  // d-pad left
-    EXPECT_EQ(hits, expected);
 }
 
 }  // namespace

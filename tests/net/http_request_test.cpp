@@ -275,20 +275,17 @@ TEST_F(HttpRequest, UnfinishedHeadLineMovesToTheStartOfTheBuffer) {
     request = nullptr;
 }
 
-TEST_F(HttpRequest, LimitsDefaultToThirtySecondsA64KHeadAndA16MBody) {
-    Open("GET", "http://127.0.0.1/");
-    EXPECT_EQ(request->m__timeoutMs, 30000);
-    EXPECT_EQ(request->m__maxHeadBytes, 65536);
-    EXPECT_EQ(request->m__maxBodyBytes, 16777216);
-    request = nullptr;
-}
-
 TEST_F(HttpRequest, PeerThatNeverAcceptsAnswersOrFinishesFailsOnceAtTheTimeout) {
     for (const char* peer : {PythonSocketServer::kNeverAccepts, kSilent, kStopsInTheBody}) {
         SCOPED_TRACE(peer);
         Renew();
         PythonSocketServer server(peer);
-        Open("GET", Local(server.port(), "/"))->m__timeoutMs = 200;
+        Open("GET", Local(server.port(), "/"));
+        // The limits a request starts with; this test waits a fifth of a second instead.
+        EXPECT_EQ(request->m__timeoutMs, 30000);
+        EXPECT_EQ(request->m__maxHeadBytes, 65536);
+        EXPECT_EQ(request->m__maxBodyBytes, 16777216);
+        request->m__timeoutMs = 200;
         auto start = std::chrono::steady_clock::now();
         request->p_Send();
         Finish();
