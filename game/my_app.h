@@ -6,8 +6,8 @@
 #include "audio/sound.h"
 #include "graphics/image.h"
 #include "net/http_request.h"
-#include "runtime/app.h"
 #include "runtime/array.h"
+#include "runtime/host/app.h"
 #include "runtime/string.h"
 
 // Marker for an omitted optional float argument of the drawing helpers.

@@ -9,7 +9,7 @@
 #include "game/my_app.h"
 #include "game/slots.h"
 #include "input/input_device.h"
-#include "runtime/glfw_game.h"
+#include "runtime/host/glfw_game.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "game/my_app.h"
 #include "game/random.h"
-#include "runtime/app.h"
+#include "runtime/host/app.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "game/my_app.h"
-#include "runtime/app.h"
+#include "runtime/host/app.h"
 
 namespace {
 

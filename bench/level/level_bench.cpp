@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "game/my_app.h"
-#include "runtime/app.h"
+#include "runtime/host/app.h"
 
 namespace {
 

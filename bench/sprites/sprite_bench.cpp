@@ -7,8 +7,8 @@
 
 #include "bench/sprites/sprite_scene.h"
 #include "graphics/graphics.h"
-#include "runtime/app.h"
-#include "runtime/glfw_game.h"
+#include "runtime/host/app.h"
+#include "runtime/host/glfw_game.h"
 
 // The host library's entry calls the translated program; this program has none.
 void qoInit() {}

@@ -9,8 +9,8 @@
 #include "audio/sound.h"
 #include "graphics/graphics.h"
 #include "input/input_device.h"
-#include "runtime/app.h"
-#include "runtime/glfw_game.h"
+#include "runtime/host/app.h"
+#include "runtime/host/glfw_game.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "input/joystick_layout.h"
-#include "runtime/glfw_game.h"
+#include "runtime/host/glfw_game.h"
 
 class FakeClock : public QoClock {
 public:

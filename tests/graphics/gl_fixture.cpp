@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "graphics/image_data.h"
-#include "runtime/glfw_game.h"
+#include "runtime/host/glfw_game.h"
 
 TestHost* GlTest::host = nullptr;
 

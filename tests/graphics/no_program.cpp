@@ -1,5 +1,5 @@
 // The host library's entry calls the translated program; these test programs have none.
-#include "runtime/app.h"
+#include "runtime/host/app.h"
 
 void qoInit() {}
 void qoMain() {}

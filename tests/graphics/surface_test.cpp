@@ -11,7 +11,7 @@
 #include <fstream>
 
 #include "graphics/image_data.h"
-#include "runtime/glfw_game.h"
+#include "runtime/host/glfw_game.h"
 #include "tests/graphics/gl_fixture.h"
 #include "tests/support/proc_status.h"
 

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "runtime/app.h"
 #include "runtime/errors.h"
+#include "runtime/host/app.h"
 #include "tests/host/fake_host.h"
 
 namespace {

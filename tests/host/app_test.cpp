@@ -8,7 +8,7 @@
 
 #include "input/input_device.h"
 #include "net/async_event.h"
-#include "runtime/app.h"
+#include "runtime/host/app.h"
 #include "tests/host/fake_host.h"
 #include "tests/host/temp_dir.h"
 #include "tests/support/child_process.h"

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "runtime/glfw_game.h"
+#include "runtime/host/glfw_game.h"
 
 class FakeClock : public QoClock {
 public:

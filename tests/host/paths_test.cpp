@@ -8,7 +8,7 @@
 #include "audio/audio_data.h"
 #include "graphics/image_data.h"
 #include "runtime/data.h"
-#include "runtime/glfw_game.h"
+#include "runtime/host/glfw_game.h"
 #include "tests/host/temp_dir.h"
 
 namespace {

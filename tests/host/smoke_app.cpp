@@ -3,9 +3,9 @@
 // and ends. With --until-closed it runs until its window is closed instead.
 #include <cstring>
 
-#include "runtime/app.h"
 #include "runtime/errors.h"
-#include "runtime/glfw_game.h"
+#include "runtime/host/app.h"
+#include "runtime/host/glfw_game.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <thread>
 
 #include "input/input_device.h"
-#include "runtime/app.h"
+#include "runtime/host/app.h"
 #include "tests/host/fake_host.h"
 #include "tests/host/private_display.h"
 #include "tests/support/child_process.h"

@@ -4,7 +4,7 @@
 
 #include <GLFW/glfw3.h>
 
-#include "runtime/glfw_keys.h"
+#include "runtime/host/glfw_keys.h"
 #include "tests/host/fake_host.h"
 
 namespace {

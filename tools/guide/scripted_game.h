@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/glfw_game.h"
+#include "runtime/host/glfw_game.h"
 
 class c_MyApp;
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "game/my_app.h"
-#include "runtime/app.h"
+#include "runtime/host/app.h"
 #include "tools/levelview/level_picture.h"
 
 namespace {

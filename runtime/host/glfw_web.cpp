@@ -9,8 +9,8 @@
 #include <string>
 
 #include "input/joystick_layout.h"
-#include "runtime/glfw_backend.h"
-#include "runtime/glfw_game.h"
+#include "runtime/host/glfw_backend.h"
+#include "runtime/host/glfw_game.h"
 
 const char* const qoGlfwWindowTitle = "Tessory";
 

@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "runtime/app.h"
 #include "runtime/errors.h"
-#include "runtime/glfw_backend.h"
-#include "runtime/glfw_game.h"
+#include "runtime/host/app.h"
+#include "runtime/host/glfw_backend.h"
+#include "runtime/host/glfw_game.h"
 
 int QoKavoroGame::Main(int argc, char** argv) {
     // Decoded images are large and are dropped whole when the resolution tier changes;

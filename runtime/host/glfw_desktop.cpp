@@ -7,8 +7,8 @@
 #include <string>
 
 #include "input/joystick_layout.h"
-#include "runtime/glfw_backend.h"
-#include "runtime/glfw_game.h"
+#include "runtime/host/glfw_backend.h"
+#include "runtime/host/glfw_game.h"
 #include "runtime/platform.h"
 
 const char* const qoGlfwWindowTitle = "Tessory";

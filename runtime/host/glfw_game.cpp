@@ -1,4 +1,4 @@
-#include "runtime/glfw_game.h"
+#include "runtime/host/glfw_game.h"
 
 #include <GLFW/glfw3.h>
 #include <sys/stat.h>
@@ -14,8 +14,8 @@
 #include "input/key_codes.h"
 #include "runtime/data.h"
 #include "runtime/errors.h"
-#include "runtime/glfw_backend.h"
-#include "runtime/glfw_keys.h"
+#include "runtime/host/glfw_backend.h"
+#include "runtime/host/glfw_keys.h"
 #include "runtime/platform.h"
 
 

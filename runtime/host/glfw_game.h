@@ -1,7 +1,7 @@
 // The GLFW host: one window with an OpenGL context, the frame loop (render, swap, sleep
 // until the next update, poll, follow focus, run due updates), display modes, data paths
 // beside the executable and joystick polling. The window-system side has two backends
-// (runtime/glfw_backend.h): the desktop, and the browser's canvas. The clock, the
+// (runtime/host/glfw_backend.h): the desktop, and the browser's canvas. The clock, the
 // window-system calls of the loop and the joystick queries are seams that tests replace.
 #pragma once
 

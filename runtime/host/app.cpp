@@ -1,4 +1,4 @@
-#include "runtime/app.h"
+#include "runtime/host/app.h"
 
 #include "audio/audio_device.h"
 #include "audio/sound.h"

@@ -1,4 +1,4 @@
-#include "runtime/glfw_keys.h"
+#include "runtime/host/glfw_keys.h"
 
 #include <GLFW/glfw3.h>
 
