@@ -11,8 +11,8 @@
 
 #include "audio/audio_data.h"
 #include "audio/music_decode.h"
+#include "runtime/device_host.h"
 #include "runtime/errors.h"
-#include "runtime/game.h"
 
 gxtkAudio* gxtkAudio::audio = nullptr;
 int gxtkAudio::generation = 0;
@@ -206,7 +206,7 @@ gxtkSample* gxtkAudio::LoadSample(String path) {
 }
 
 bool gxtkAudio::LoadSample__UNSAFE__(gxtkSample* sample, String path) {
-    QoGame* host = QoGame::_game;
+    QoDeviceHost* host = QoDeviceHost::Current();
     if (!host) return false;
     int length = 0, chans = 0, bytesPerSample = 0, hertz = 0;
     unsigned char* data = host->LoadAudioData(path, &length, &chans, &bytesPerSample, &hertz);
@@ -324,7 +324,7 @@ struct gxtkAudio::Prefetch {
 };
 
 bool gxtkAudio::MusicKeyOf(const String& path, MusicKey* key) {
-    QoGame* host = QoGame::_game;
+    QoDeviceHost* host = QoDeviceHost::Current();
     if (!host) return false;
     struct stat info;
     if (stat(host->PathToFilePath(path).ToUtf8().c_str(), &info) != 0) return false;
@@ -361,7 +361,7 @@ gxtkSample* gxtkAudio::MusicSample(const String& path) {
 }
 
 int gxtkAudio::PrefetchMusic(String path) {
-    QoGame* host = QoGame::_game;
+    QoDeviceHost* host = QoDeviceHost::Current();
     MusicKey key;
     // The worker calls the decoder directly: right only when the host loads audio with it.
     if (!host || qoAudioDataLoader != LoadAudioFile || !MusicKeyOf(path, &key)) return -1;

@@ -9,7 +9,6 @@
 #include "game/my_app.h"
 #include "game/slots.h"
 #include "input/input_device.h"
-#include "runtime/host/glfw_game.h"
 
 namespace {
 
@@ -174,7 +173,7 @@ void c_MyApp::OverscanSlider(float ox, float oy, int& wait, int analogue) {
 }
 
 int c_MyApp::p_FullscreenFlip() {
-    auto* host = dynamic_cast<QoGlfwGame*>(qo_app__game);
+    QoGame* host = qo_app__game;
     if (host == nullptr) return 0;
     // Without a desktop mode (no monitor reported) fall back to a common 8-bit format
     // rather than failing the flip.

@@ -1,7 +1,6 @@
 #include "graphics/image_data.h"
 
 #include <GL/gl.h>
-#include <GLFW/glfw3.h>
 #include <stb_image.h>
 
 #include <cstdint>
@@ -10,12 +9,13 @@
 #include <numeric>
 #include <vector>
 
-#include "runtime/game.h"
+#include "runtime/device_host.h"
 #include "runtime/gc/collector.h"
 
 int qoMaxImageSide() {
     GLint side = 0;
-    if (glfwGetCurrentContext()) glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
+    QoDeviceHost* host = QoDeviceHost::Current();
+    if (host && host->HasGraphicsContext()) glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
     return side > 0 ? side : kQoFallbackMaxImageSide;
 }
 

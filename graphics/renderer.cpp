@@ -1,7 +1,6 @@
 #include "graphics/renderer.h"
 
 #include <GL/gl.h>
-#include <GLFW/glfw3.h>
 
 #include <cmath>
 #include <vector>
@@ -9,7 +8,7 @@
 #include "graphics/image_data.h"
 #include "graphics/submit.h"
 #include "graphics/surface.h"
-#include "runtime/game.h"
+#include "runtime/device_host.h"
 
 static_assert(static_cast<GLenum>(gxtkSubmit::Primitive::Points) == GL_POINTS &&
                   static_cast<GLenum>(gxtkSubmit::Primitive::Lines) == GL_LINES &&
@@ -24,7 +23,7 @@ constexpr float kTwoPi = 6.2831855f;
 
 void CurrentWindowSize(int* width, int* height) {
     *width = *height = 0;
-    if (GLFWwindow* window = glfwGetCurrentContext()) glfwGetWindowSize(window, width, height);
+    if (QoDeviceHost* host = QoDeviceHost::Current()) host->GraphicsWindowSize(width, height);
 }
 
 }  // namespace
@@ -351,9 +350,10 @@ gxtkSurface* gxtkGraphics::CreateSurface(int w, int h) {
 }
 
 bool gxtkGraphics::LoadSurface__UNSAFE__(gxtkSurface* surface, const String& path) {
-    if (!QoGame::_game) return false;
+    QoDeviceHost* host = QoDeviceHost::Current();
+    if (!host) return false;
     int w = 0, h = 0, depth = 0;
-    unsigned char* pixels = QoGame::_game->LoadImageData(path, &w, &h, &depth);
+    unsigned char* pixels = host->LoadImageData(path, &w, &h, &depth);
     if (!pixels) return false;
     surface->SetData(pixels, w, h, depth);
     return true;

@@ -17,7 +17,7 @@
 #include "graphics/renderer.h"
 #include "graphics/submit.h"
 #include "graphics/surface.h"
-#include "runtime/game.h"
+#include "runtime/device_host.h"
 
 namespace {
 

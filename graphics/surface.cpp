@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
+#include "runtime/device_host.h"
 #include "runtime/gc/collector.h"
-#include "runtime/game.h"
 
 uint32_t gxtkFormatForDepth(int depth) {
     switch (depth) {

@@ -1,7 +1,7 @@
 #include "input/input_device.h"
 
 #include "input/key_codes.h"
-#include "runtime/game.h"
+#include "runtime/device_host.h"
 
 c_InputDevice* qo_input_device = nullptr;
 GC_ROOT(qo_input_device);
@@ -154,7 +154,7 @@ int c_InputDevice::p_MotionEvent(int event, int, float x, float y, float z) {
 }
 
 void c_InputDevice::PollJoysticks() {
-    QoGame* host = QoGame::_game;
+    QoDeviceHost* host = QoDeviceHost::Current();
     if (!host) return;
     for (int port = 0; port < kPorts; ++port) {
         c_JoyState* joy = m__joyStates[port];
@@ -197,7 +197,7 @@ float c_InputDevice::p_TouchX(int finger) { return finger >= 0 && finger < kFing
 float c_InputDevice::p_TouchY(int finger) { return finger >= 0 && finger < kFingers ? m__touchY[finger] : 0; }
 
 int c_InputDevice::p_SetKeyboardEnabled(bool enabled) {
-    if (QoGame::_game) QoGame::_game->SetKeyboardEnabled(enabled);
+    if (QoDeviceHost* host = QoDeviceHost::Current()) host->SetKeyboardEnabled(enabled);
     return 0;
 }
 
@@ -264,11 +264,11 @@ float qo_input_AccelY() { return qo_input_device ? qo_input_device->p_AccelY() :
 int qo_input_GetChar() { return qo_input_device ? qo_input_device->p_GetChar() : 0; }
 
 int qo_input_EnableKeyboard() {
-    if (QoGame::_game) QoGame::_game->SetKeyboardEnabled(true);
+    if (QoDeviceHost* host = QoDeviceHost::Current()) host->SetKeyboardEnabled(true);
     return 0;
 }
 
 int qo_input_DisableKeyboard() {
-    if (QoGame::_game) QoGame::_game->SetKeyboardEnabled(false);
+    if (QoDeviceHost* host = QoDeviceHost::Current()) host->SetKeyboardEnabled(false);
     return 0;
 }

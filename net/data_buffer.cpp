@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "runtime/device_host.h"
 #include "runtime/errors.h"
-#include "runtime/game.h"
 
 namespace {
 
@@ -119,9 +119,10 @@ bool QoDataBuffer::_New(int size, void* bytes) {
 }
 
 bool QoDataBuffer::_Load(String path) {
-    if (data || !QoGame::_game) return false;
+    QoDeviceHost* host = QoDeviceHost::Current();
+    if (data || !host) return false;
     int size = 0;
-    unsigned char* bytes = QoGame::_game->LoadData(path, &size);
+    unsigned char* bytes = host->LoadData(path, &size);
     if (!bytes) return false;
     return _New(size, bytes);
 }

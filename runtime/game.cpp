@@ -17,6 +17,15 @@ QoGame* QoGame::_game = nullptr;
 int glfwGraphicsSeq = 0;
 const char* const QoGame::kStateFileName = "./.kavorostate";
 
+QoDeviceHost* QoDeviceHost::Current() {
+    return QoGame::_game;
+}
+
+void QoGame::SetGlfwWindow(int, int, int, int, int, int, int, int, bool) {}
+QoGlfwVideoMode* QoGame::GetGlfwDesktopMode() {
+    return nullptr;
+}
+
 QoGame::QoGame() { _game = this; }
 
 QoGame::~QoGame() {

@@ -7,13 +7,20 @@
 #include <cstdio>
 
 #include "runtime/array.h"
+#include "runtime/device_host.h"
 #include "runtime/object.h"
 #include "runtime/string.h"
 
 // A display size as the host reports it; the three spare fields stay 0 on this host.
-// Incremented whenever a window, and with it a new OpenGL context, is opened; textures
-// made under an older value are gone. Kept here so the graphics module needs no window code.
-extern int glfwGraphicsSeq;
+// The desktop's video mode with its colour depths, for a full-screen window.
+class QoGlfwVideoMode : public Object {
+public:
+    int width = 0;
+    int height = 0;
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+};
 
 class QoDisplayMode : public Object {
 public:
@@ -41,28 +48,7 @@ public:
     virtual void DiscardGraphics() {}
 };
 
-// Event codes shared by the host, the delegate and the input device.
-enum QoEvent {
-    kEventKeyDown = 1,
-    kEventKeyUp = 2,
-    kEventKeyChar = 3,
-    kEventMouseDown = 4,
-    kEventMouseUp = 5,
-    kEventMouseMove = 6,
-    kEventTouchDown = 7,
-    kEventTouchUp = 8,
-    kEventTouchMove = 9,
-    kEventMotionAccel = 10,
-};
-
-// Decoders live in graphics/ and audio/; they install themselves here so the host does
-// not depend on them. Both take a file-system path and return a malloc'ed block owned
-// by the caller, or null.
-extern unsigned char* (*qoImageDataLoader)(const String& filePath, int* width, int* height, int* depth);
-extern unsigned char* (*qoAudioDataLoader)(const String& filePath, int* length, int* channels, int* format,
-                                           int* hertz);
-
-class QoGame {
+class QoGame : public QoDeviceHost {
 public:
     QoGame();
     virtual ~QoGame();
@@ -95,6 +81,11 @@ public:
     virtual Array<QoDisplayMode*> GetDisplayModes();
     virtual QoDisplayMode* GetDesktopMode();
     virtual void SetSwapInterval(int interval);
+    // The window operations of the options: a host without a window has no desktop mode
+    // (null) and ignores the request.
+    virtual void SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha,
+                               int depth, int stencil, bool fullscreen);
+    virtual QoGlfwVideoMode* GetGlfwDesktopMode();
     virtual String PathToFilePath(String path);
     // A stream for a "kavoro:" or file-system path, or null.
     virtual FILE* OpenFile(String path, String mode);
@@ -118,6 +109,10 @@ public:
     virtual void TouchEvent(int event, int data, float x, float y);
     virtual void MotionEvent(int event, int data, float x, float y, float z);
     virtual void DiscardGraphics();
+
+    // Without a window there is no context; the window host tells its own.
+    bool HasGraphicsContext() override { return false; }
+    void GraphicsWindowSize(int* width, int* height) override { *width = *height = 0; }
 
     static QoGame* _game;
 

@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
     glfwSwapInterval(0);
     ++glfwGraphicsSeq;
 
+    QoGlfwGame host;  // tells the renderer about the context made above
     auto* gfx = new gxtkGraphics;
     qo_graphics_Init();
     qo_graphics_SetGraphicsDevice(gfx);

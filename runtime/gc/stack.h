@@ -6,7 +6,6 @@
 
 #include "runtime/array.h"
 #include "runtime/async_event_source.h"
-#include "runtime/display_mode.h"
 #include "runtime/object.h"
 
 template <class T>
@@ -55,29 +54,32 @@ protected:
     }
 };
 
-class c_Stack : public gc_stack<c_DisplayMode*> {
+// A stack of collector objects of class T; the instance the runtime uses is named
+// beside its element type (runtime/display_mode.h).
+template <class T>
+class gc_object_stack : public gc_stack<T*> {
 public:
-    c_Stack* m_new() {
-        Init();
+    gc_object_stack* m_new() {
+        this->Init();
         return this;
     }
-    c_Stack* m_new2(Array<c_DisplayMode*> data) {
-        InitFrom(data);
+    gc_object_stack* m_new2(Array<T*> data) {
+        this->InitFrom(data);
         return this;
     }
-    int p_Push(c_DisplayMode* value) {
-        Push(value);
+    int p_Push(T* value) {
+        this->Push(value);
         return 0;
     }
-    int p_Push2(Array<c_DisplayMode*> values, int offset, int count) {
-        PushRange(values, offset, count);
+    int p_Push2(Array<T*> values, int offset, int count) {
+        this->PushRange(values, offset, count);
         return 0;
     }
-    int p_Push3(Array<c_DisplayMode*> values, int offset) {
-        PushTail(values, offset);
+    int p_Push3(Array<T*> values, int offset) {
+        this->PushTail(values, offset);
         return 0;
     }
-    Array<c_DisplayMode*> p_ToArray() { return ToArray(); }
+    Array<T*> p_ToArray() { return this->ToArray(); }
 };
 
 class c_Stack2 : public gc_stack<String> {

@@ -83,6 +83,15 @@ QoGlfwGame::~QoGlfwGame() {
     if (_glfwGame == this) _glfwGame = nullptr;
 }
 
+bool QoGlfwGame::HasGraphicsContext() {
+    return glfwGetCurrentContext() != nullptr;
+}
+
+void QoGlfwGame::GraphicsWindowSize(int* width, int* height) {
+    *width = *height = 0;
+    if (GLFWwindow* window = glfwGetCurrentContext()) glfwGetWindowSize(window, width, height);
+}
+
 void QoGlfwGame::SetClock(QoClock* clock) { _clock = clock ? clock : &g_realClock; }
 void QoGlfwGame::SetJoystickSource(QoJoystickSource* source) { _joysticks = source ? source : &g_realJoysticks; }
 

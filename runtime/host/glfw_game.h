@@ -13,15 +13,6 @@
 
 struct GLFWwindow;
 
-class QoGlfwVideoMode : public Object {
-public:
-    int width = 0;
-    int height = 0;
-    int red = 0;
-    int green = 0;
-    int blue = 0;
-};
-
 // Seconds on the host clock, and sleeping on it.
 class QoClock {
 public:
@@ -64,9 +55,11 @@ public:
     unsigned char* LoadImageData(String path, int* width, int* height, int* depth) override;
     unsigned char* LoadAudioData(String path, int* length, int* channels, int* format, int* hertz) override;
 
-    virtual void SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
-                               int stencil, bool fullscreen);
-    virtual QoGlfwVideoMode* GetGlfwDesktopMode();
+    void SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
+                       int stencil, bool fullscreen) override;
+    QoGlfwVideoMode* GetGlfwDesktopMode() override;
+    bool HasGraphicsContext() override;
+    void GraphicsWindowSize(int* width, int* height) override;
     virtual Array<QoGlfwVideoMode*> GetGlfwVideoModes();
     // Opens the first window, starts the game and runs frames until the window is gone.
     virtual void Run();

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "runtime/display_mode.h"
 #include "tests/gc/gc_fixture.h"
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "runtime/display_mode.h"
 #include "tests/gc/gc_fixture.h"
 
 namespace {

@@ -10,13 +10,14 @@
 #include <vector>
 
 #include "graphics/graphics.h"
-#include "runtime/game.h"
+#include "runtime/host/glfw_game.h"
 
 struct GLFWwindow;
 
-// A host without a window: maps "kavoro://data/" to the build's data folder, loads
-// images through the installed decoder, and counts the files it was asked to decode.
-class TestHost : public QoGame {
+// The GLFW host without its window (the fixture opens its own): maps "kavoro://data/"
+// to the build's data folder, loads images through the installed decoder, and counts
+// the files it was asked to decode.
+class TestHost : public QoGlfwGame {
 public:
     String PathToFilePath(String path) override;
     unsigned char* LoadImageData(String path, int* width, int* height, int* depth) override;
