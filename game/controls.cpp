@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "game/my_app.h"
+#include "game/vocabulary.h"
 #include "input/input_device.h"
 #include "input/key_codes.h"
 
@@ -42,16 +43,36 @@ constexpr float kStickThreshold = 0.4f;
 bool Standard(int button, Sources* out) {
     using namespace keys;
     switch (button) {
-        case 0: *out = S({kUp, 87}, {9}, {0}); return true;
-        case 3: *out = S({kLeft, 65}, {8}, {3}); return true;
-        case 5: *out = S({kRight, 68}, {10}, {5}); return true;
-        case 8: *out = S({kDown, 83}, {11}, {8}); return true;
-        case 10: *out = S({90, 74, kSpace, kEnter}, {0}, {10}); return true;
-        case 11: *out = S({88, 75, kControl}, {1}, {11}); return true;
-        case 12: *out = S({67, 76, kShift}, {2}, {12}); return true;
-        case 13: *out = S({86, 73}, {3}, {13}); return true;
-        case 14: *out = S({66, 85}, {4}, {14}); return true;
-        case 15: *out = S({78, 79}, {5}, {15}); return true;
+        case button::kUp:
+            *out = S({kUp, Letter('W')}, {9}, {0});
+            return true;
+        case button::kLeft:
+            *out = S({kLeft, Letter('A')}, {8}, {3});
+            return true;
+        case button::kRight:
+            *out = S({kRight, Letter('D')}, {10}, {5});
+            return true;
+        case button::kDown:
+            *out = S({kDown, Letter('S')}, {11}, {8});
+            return true;
+        case 10:
+            *out = S({Letter('Z'), Letter('J'), kSpace, kEnter}, {0}, {10});
+            return true;
+        case 11:
+            *out = S({Letter('X'), Letter('K'), kControl}, {1}, {11});
+            return true;
+        case 12:
+            *out = S({Letter('C'), Letter('L'), kShift}, {2}, {12});
+            return true;
+        case 13:
+            *out = S({Letter('V'), Letter('I')}, {3}, {13});
+            return true;
+        case 14:
+            *out = S({Letter('B'), Letter('U')}, {4}, {14});
+            return true;
+        case 15:
+            *out = S({Letter('N'), Letter('O')}, {5}, {15});
+            return true;
         default: return false;
     }
 }
@@ -59,17 +80,28 @@ bool Standard(int button, Sources* out) {
 bool Arcade(int button, Sources* out) {
     using namespace keys;
     switch (button) {
-        case 0: *out = S({kUp}, {9}, {0}); return true;
-        case 3: *out = S({kLeft}, {8}, {3}); return true;
-        case 5: *out = S({kRight}, {10}, {5}); return true;
-        case 8: *out = S({kDown}, {11}, {8}); return true;
+        case button::kUp:
+            *out = S({kUp}, {9}, {0});
+            return true;
+        case button::kLeft:
+            *out = S({kLeft}, {8}, {3});
+            return true;
+        case button::kRight:
+            *out = S({kRight}, {10}, {5});
+            return true;
+        case button::kDown:
+            *out = S({kDown}, {11}, {8});
+            return true;
         case 10: *out = S({kSpace, kEnter}, {0}, {10}); return true;
         case 11: *out = S({kControl}, {1}, {11}); return true;
         case 12: *out = S({kShift}, {2}, {12}); return true;
         case 13: *out = S({}, {3}, {13}); return true;
         case 14: *out = S({}, {4}, {14}); return true;
         case 15: *out = S({}, {5}, {15}); return true;
-        case 98: case 99: *out = S({kEscape, kDelete, kBackspace}, {6, 7, 14}, {16, 17, 19}); return true;
+        case button::kConsoleBack:
+        case button::kBack:
+            *out = S({kEscape, kDelete, kBackspace}, {6, 7, 14}, {16, 17, 19});
+            return true;
         default: return false;
     }
 }
@@ -78,11 +110,11 @@ bool Arcade(int button, Sources* out) {
 bool Back(int button, Sources* out) {
     using namespace keys;
     if (qo_Game_isOuya == 0) {
-        *out = S({kEscape, 192, kDelete, kBackspace}, {6, 7, 14}, {16, 17, 19});
+        *out = S({kEscape, kBackquote, kDelete, kBackspace}, {6, 7, 14}, {16, 17, 19});
         return true;
     }
     if (qo_Game_isOuya != 1) return false;
-    if (button == 99) {
+    if (button == button::kBack) {
         *out = S({kEscape}, {6, 7}, {19});
     } else {
         *out = S({kEscape}, {6}, {19});
@@ -97,7 +129,9 @@ int c_MyApp::p_PlayKey(int button, int analogue, int player) {
     Sources sources;
     bool known;
     if (qo_Game_iCadeControls == 0) {
-        known = button == 98 || button == 99 ? Back(button, &sources) : Standard(button, &sources);
+        known = button == button::kConsoleBack || button == button::kBack
+                    ? Back(button, &sources)
+                    : Standard(button, &sources);
     } else if (qo_Game_iCadeControls == 1) {
         known = Arcade(button, &sources);
     } else {

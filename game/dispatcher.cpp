@@ -5,6 +5,7 @@
 
 #include "audio/sound.h"
 #include "game/my_app.h"
+#include "game/vocabulary.h"
 #include "input/input_device.h"
 #include "input/key_codes.h"
 #include "net/async_event.h"
@@ -14,15 +15,16 @@ namespace {
 constexpr int kKeyF1 = 112, kKeyF2 = 113, kKeyF4 = 115, kKeyF11 = 122;
 // Button 14 of joystick port 0: the console pad's menu button.
 constexpr int kConsoleBack = keys::kJoyButtons + 14;
-constexpr int kBackButton = 19;
-constexpr int kLastPressButton = 18;
 constexpr int kTouchSlots = 10;
 constexpr int kTouchUp = -3717;
 constexpr int kOptionsSlideIn = 30;
 constexpr float kSidePanelWidth = 140.0f;
 constexpr float kSnap = 8.0f;
-// The game keys whose hold keeps the key lock armed; 99 is the menu/back key.
-constexpr int kLockKeys[] = {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 16, 17, 99};
+// The game keys whose hold keeps the key lock armed.
+constexpr int kLockKeys[] = {
+    button::kUp, button::kLeft, button::kRight, button::kDown, 10, 11, 12, 13, 14, 15, 16,
+    17,          button::kBack,
+};
 
 // An arcade cabinet's controller types one letter when a button goes down and another
 // when it comes up.
@@ -50,21 +52,7 @@ int ToVirtual(float device, float margin, float scale) {
 }  // namespace
 
 int c_MyApp::p_OnUpdate() {
-    const bool console = qo_Game_isOuya == 1;
-
-    // 1. Back button.
-    if (console) {
-        m_VButton[kBackButton] = qo_input_KeyHit(kConsoleBack) > 0 ? 1 : 0;
-    } else {
-        m_VButton[kBackButton] = qo_input_KeyHit(keys::kBack);
-    }
-
-    // 2. Debug keys, and the window's close button. Nothing is saved on these exits.
-    if (qo_input_KeyHit(kKeyF1) > 0) qo_Game_DebugMode = 1 - qo_Game_DebugMode;
-    if (qo_input_KeyHit(kKeyF2) > 0) m_HideOverlay = 1 - m_HideOverlay;
-    if (qo_input_KeyHit(kKeyF11) > 0) p_FullscreenFlip();
-    if (qo_input_KeyHit(kKeyF4) > 0 || qo_input_KeyHit(keys::kClose) > 0) qo_app_EndApp();
-
+    UpdateSpecialKeys();
     // 3. Asynchronous completions (the check-in), and the music follows the pause.
     qo_asyncevent_UpdateAsyncEvents();
     if (qo_Game_HasMusicStream == 1 && m_MusicOn == 1) {
@@ -74,14 +62,45 @@ int c_MyApp::p_OnUpdate() {
             qo_audio_ResumeMusic();
         }
     }
+    UpdateRateMeter();
+    UpdatePointer();
+    UpdateKeyLock();
+    if (m_LoadStep == 0) RunScreen();
+    // 8. The loader runs instead while assets are (re)loading.
+    if (m_LoadStep > 0) p_Loader();
+    UpdateVirtualButtons();
+    // 10. (Tilt readings exist only for the switched-off tilt controls.)
+    if (qo_Game_DebugMode == 1 && m_Mode != mode::kStartScreen) DrawDebugLine();
+    // 12. Badge notices.
+    p_ShowBadges();
+    return 0;
+}
 
-    // 4. Update rate, smoothed over about ten updates.
+// 1-2. The back button, the debug keys and the window's close button. Nothing is saved
+// on these exits.
+void c_MyApp::UpdateSpecialKeys() {
+    if (qo_Game_isOuya == 1) {
+        m_VButton[button::kBackVirtual] = qo_input_KeyHit(kConsoleBack) > 0 ? 1 : 0;
+    } else {
+        m_VButton[button::kBackVirtual] = qo_input_KeyHit(keys::kBack);
+    }
+    if (qo_input_KeyHit(kKeyF1) > 0) qo_Game_DebugMode = 1 - qo_Game_DebugMode;
+    if (qo_input_KeyHit(kKeyF2) > 0) m_HideOverlay = 1 - m_HideOverlay;
+    if (qo_input_KeyHit(kKeyF11) > 0) p_FullscreenFlip();
+    if (qo_input_KeyHit(kKeyF4) > 0 || qo_input_KeyHit(keys::kClose) > 0) qo_app_EndApp();
+}
+
+// 4. Update rate, smoothed over about ten updates.
+void c_MyApp::UpdateRateMeter() {
     int now = qo_app_Millisecs();
     if (now - m_LastUpdateMs > 0) m_UpdateFps = static_cast<int>(1000.0f / static_cast<float>(now - m_LastUpdateMs));
     m_UpdateFpsAvg = static_cast<int>((static_cast<float>(m_UpdateFps) + 9.0f * m_UpdateFpsAvg) / 10.0f);
     m_LastUpdateMs = now;
+}
 
-    // 5. Pointer and touches in virtual units.
+// 5. Pointer and touches in virtual units.
+void c_MyApp::UpdatePointer() {
+    const bool console = qo_Game_isOuya == 1;
     m_PointerPrevX = m_PointerX;
     m_PointerPrevY = m_PointerY;
     float margin = qo_Game_overscan;
@@ -115,19 +134,21 @@ int c_MyApp::p_OnUpdate() {
         m_ClickLock = 0;
         m_InputMethod = 1;
     }
+}
 
-    // 6. Key lock: released only once no game key is held by anyone.
+// 6. Key lock: released only once no game key is held by anyone.
+void c_MyApp::UpdateKeyLock() {
     bool held = false, backHeld = false;
     for (int player = 0; player < 4; ++player) {
         for (int key : kLockKeys) {
             if (p_PlayKey(key, 1, player) == 0) continue;
             held = true;
-            if (key == 99) backHeld = true;
+            if (key == button::kBack) backHeld = true;
         }
     }
     if (!held) {
         m_KeyLock = 0;
-    } else if (m_KeyLock == 0 && m_ClickLock == 0 && backHeld && m_Mode == 1 &&
+    } else if (m_KeyLock == 0 && m_ClickLock == 0 && backHeld && m_Mode == mode::kMenu &&
                (m_OptionsOpen == 1 || m_SidePanelOpen == 1)) {
         m_SidePanelOpen = 0;
         m_KeyLock = 1;
@@ -138,49 +159,66 @@ int c_MyApp::p_OnUpdate() {
         m_KeyLock = 1;
         m_ClickLock = 1;
     }
+}
 
-    // 7. The screen of the mode, then the overlays on top of it.
-    if (m_LoadStep == 0) {
-        switch (m_Mode) {
-            case 1: p_Menu(); break;
-            case 2:
-                p_LoadMenu();
-                p_PlaySFX(96, 1.0f, 1.0f, 0);
-                m_Mode = 1;
-                p_Menu();
-                break;
-            case 4: p_OuyaQuit(); break;
-            case 5: p_WaitStart(0); break;
-            case 10:
-                if (m_Paused == 0) p_Game();
-                p_InGame();
-                break;
-            case 11: p_LoadGame(); break;
-            default: break;
-        }
-        if (m_Mode == 1 || m_Mode == 2 || (m_Mode == 10 && m_GameOver > 0)) p_GameOver();
-        if (m_OptionsOpen == 1 || m_OptionsSlide > 0) p_OptionBox();
-        if (m_OptionsOpen == 1) {
-            if (m_OptionsSlide < kOptionsSlideIn) ++m_OptionsSlide;
-        } else if (m_OptionsSlide > 0) {
-            --m_OptionsSlide;
-        }
-        if (m_SidePanelOpen == 0) {
-            m_SidePanelX -= m_SidePanelX / 8.0f;
-            if (m_SidePanelX < kSnap) m_SidePanelX = 0;
-        } else {
-            float target = qo_Game_jscrw - kSidePanelWidth;
-            if (m_SidePanelX < target) {
-                m_SidePanelX += (target - m_SidePanelX) / 8.0f;
-                if (target - m_SidePanelX < kSnap) m_SidePanelX = target;
-            }
+// 7. The screen of the mode, then the overlays on top of it.
+void c_MyApp::RunScreen() {
+    switch (m_Mode) {
+        case mode::kMenu:
+            p_Menu();
+            break;
+        case mode::kToMenu:
+            p_LoadMenu();
+            p_PlaySFX(slots::kSfxMenu, 1.0f, 1.0f, 0);
+            m_Mode = mode::kMenu;
+            p_Menu();
+            break;
+        case mode::kQuitAsk:
+            p_OuyaQuit();
+            break;
+        case mode::kStartScreen:
+            p_WaitStart(0);
+            break;
+        case mode::kPlay:
+            if (m_Paused == 0) p_Game();
+            p_InGame();
+            break;
+        case mode::kStarting:
+            p_LoadGame();
+            break;
+        default:
+            break;
+    }
+    RunOverlays();
+}
+
+// The overlays over every screen: game over, the options box with its slide, and the
+// side panel's slide.
+void c_MyApp::RunOverlays() {
+    if (m_Mode == mode::kMenu || m_Mode == mode::kToMenu ||
+        (m_Mode == mode::kPlay && m_GameOver > 0)) {
+        p_GameOver();
+    }
+    if (m_OptionsOpen == 1 || m_OptionsSlide > 0) p_OptionBox();
+    if (m_OptionsOpen == 1) {
+        if (m_OptionsSlide < kOptionsSlideIn) ++m_OptionsSlide;
+    } else if (m_OptionsSlide > 0) {
+        --m_OptionsSlide;
+    }
+    if (m_SidePanelOpen == 0) {
+        m_SidePanelX -= m_SidePanelX / 8.0f;
+        if (m_SidePanelX < kSnap) m_SidePanelX = 0;
+    } else {
+        float target = qo_Game_jscrw - kSidePanelWidth;
+        if (m_SidePanelX < target) {
+            m_SidePanelX += (target - m_SidePanelX) / 8.0f;
+            if (target - m_SidePanelX < kSnap) m_SidePanelX = target;
         }
     }
+}
 
-    // 8. The loader runs instead while assets are (re)loading.
-    if (m_LoadStep > 0) p_Loader();
-
-    // 9. iCade letters into virtual buttons; presses last one update.
+// 9. iCade letters into virtual buttons; presses last one update.
+void c_MyApp::UpdateVirtualButtons() {
     if (qo_Game_iCadeControls == 1) {
         for (int c = qo_input_GetChar(); c != 0; c = qo_input_GetChar()) {
             m_LastChar = c;
@@ -191,31 +229,26 @@ int c_MyApp::p_OnUpdate() {
             }
         }
     }
-    for (int i = 0; i <= kLastPressButton; ++i) {
+    for (int i = 0; i <= button::kLastPress; ++i) {
         if (m_VButton[i] == 1) m_VButton[i] = 0;
     }
-    // 10. (Tilt readings exist only for the switched-off tilt controls.)
+}
 
-    // 11. Debug line.
-    if (qo_Game_DebugMode == 1 && m_Mode != 5) {
-        p_ResetDraw();
-        p_SetCol(255, 255, 255, 1.0f);
-        p_SetSize(1.0f, kOmitted);
-        String line = String(m_RenderFpsAvg) + String(":") + String(m_ScaleX) + String(",") + String(m_ScaleY) +
-                      String(" - ") + String(m_DrawCount / kRecordFloats);
-        p_Text(16, qo_Game_jscrh - 16, line, 0, 0, 0);
-    }
-
-    // 12. Badge notices.
-    p_ShowBadges();
-    return 0;
+// 11. Debug line.
+void c_MyApp::DrawDebugLine() {
+    p_ResetDraw();
+    p_SetCol(255, 255, 255, 1.0f);
+    p_SetSize(1.0f, kOmitted);
+    String line = String(m_RenderFpsAvg) + String(":") + String(m_ScaleX) + String(",") +
+                  String(m_ScaleY) + String(" - ") + String(m_DrawCount / kRecordFloats);
+    p_Text(16, qo_Game_jscrh - 16, line, 0, 0, 0);
 }
 
 namespace {
 
 // A running game pauses with its panel mid-screen; anywhere else nothing is paused.
 void PauseForSuspend(c_MyApp* app) {
-    if (app->m_Mode > 9) {
+    if (app->m_Mode >= mode::kPlay) {
         app->m_Paused = 1;
         app->m_PauseCursor = 1;
         app->m_PausePanelY = static_cast<int>(qo_Game_jscrh * 0.5f);
@@ -229,7 +262,7 @@ void PauseForSuspend(c_MyApp* app) {
 void DropControllerInput(c_MyApp* app) {
     qo_input_DisableKeyboard();
     qo_Game_iCadeControls = 0;
-    for (int i = 0; i <= kLastPressButton; ++i) app->m_VButton[i] = 0;
+    for (int i = 0; i <= button::kLastPress; ++i) app->m_VButton[i] = 0;
 }
 
 }  // namespace

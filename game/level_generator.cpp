@@ -9,15 +9,16 @@
 
 #include "game/my_app.h"
 #include "game/random.h"
+#include "game/vocabulary.h"
 
 namespace {
 
-constexpr int kGridStride = 160;  // cells per stored row, whatever the level size
-constexpr int kCellFloats = 20;
-constexpr int kFloor = 0;
-constexpr int kObject = 10;
+using grid::CellIndex;
+using grid::kFloor;
+using grid::kObject;
+using namespace tile;
 
-constexpr int kStart = 64;
+constexpr int kStart = grid::kLevelSize / 2;
 constexpr int kClampMargin = 5;
 
 // floor(r * k + b) on a fresh draw, all in float.
@@ -42,25 +43,26 @@ int c_MyApp::p_ResetGrid() {
 }
 
 int c_MyApp::p_Put(int x, int y, int v) {
-    float* cell = m_Grid.Data() + (y * kGridStride + x) * kCellFloats;
+    float* cell = m_Grid.Data() + CellIndex(x, y);
     int t = static_cast<int>(cell[kFloor]);
     if (t == 0) {
         t = Draw(kRnd199, 5.0f);
         cell[kFloor] = static_cast<float>(t);
     }
-    if (t > 4 && t < 7 && v >= 1 && v <= 3) {
+    if (t > 4 && t < 7 && IsColour(v)) {
         t = v;
         cell[kFloor] = static_cast<float>(t);
     }
     // Objects go on plain floor only; trap tiles and the exit are made from plain floor.
-    if (t <= 3 || t >= 9) return 0;
-    if (v >= 16 && v <= 19) cell[kObject] = static_cast<float>(v - 15);
-    if (v == 7 || v == 8) {
+    if (t <= kBlue || t >= 9) return 0;
+    if (v >= kGemRequest + 1 && v <= kGemRequest + 4)
+        cell[kObject] = static_cast<float>(v - kGemRequest);
+    if (v == kStoneA || v == kStoneB) {
         cell[kObject] = static_cast<float>(v);
         return 0;
     }
-    if (v == 10) {
-        cell[kFloor] = 10.0f;
+    if (v == kExit) {
+        cell[kFloor] = static_cast<float>(kExit);
         // An exit cell carries no object (its surroundings are cleared afterwards too).
         cell[kObject] = 0.0f;
     }
@@ -72,38 +74,39 @@ int c_MyApp::p_Put(int x, int y, int v) {
 // Neither repair draws from the random stream, so every other level stays as it was.
 void c_MyApp::RepairStartAndExit(int cx, int cy) {
     float* grid = m_Grid.Data();
-    auto floorAt = [&](int x, int y) -> float& { return grid[(y * kGridStride + x) * kCellFloats + kFloor]; };
+    auto floorAt = [&](int x, int y) -> float& { return grid[CellIndex(x, y) + kFloor]; };
     float& start = floorAt(kStart, kStart);
-    if (start >= 1 && start <= 3) start = 5.0f;
+    if (start >= kRed && start <= kBlue) start = static_cast<float>(kPlainA);
     for (int y = cy; y <= cy + 1; ++y)
         for (int x = cx; x <= cx + 1; ++x)
-            if (floorAt(x, y) == 10.0f) return;
-    floorAt(cx, cy) = 10.0f;
+            if (floorAt(x, y) == static_cast<float>(kExit)) return;
+    floorAt(cx, cy) = static_cast<float>(kExit);
 }
 
 int c_MyApp::p_Clear(int x, int y) {
     for (int cy = y - 2; cy <= y + 2; ++cy) {
         for (int cx = x - 2; cx <= x + 2; ++cx) {
-            m_Grid.Data()[(cy * kGridStride + cx) * kCellFloats + kObject] = 0.0f;
+            m_Grid.Data()[CellIndex(cx, cy) + kObject] = 0.0f;
         }
     }
     return 0;
 }
 
 int c_MyApp::p_GetLev(int step) {
+    using namespace cube;
     float* cube = m_Cube.Data();
     p_ResetGrid();
-    cube[43] = cube[44] = cube[45] = cube[47] = 0.0f;
+    cube[kRise] = cube[kDone] = cube[kDelay] = cube[kStuck] = 0.0f;
 
     int n = step * m_LevelSize;
-    cube[96] += static_cast<float>(n);
-    cube[95] += static_cast<float>(7 * n);
-    p_SeedRnd(static_cast<int>(cube[95]));
-    const float progress = cube[96];
+    cube[kProgress] += static_cast<float>(n);
+    cube[kSeed] += static_cast<float>(7 * n);
+    p_SeedRnd(static_cast<int>(cube[kSeed]));
+    const float progress = cube[kProgress];
 
-    cube[1] = cube[2] = static_cast<float>(kStart);
-    cube[42] = -qo_Game_jscrw;
-    cube[22] = 1.0f;
+    cube[kCol] = cube[kRow] = static_cast<float>(kStart);
+    cube[kDrop] = -qo_Game_jscrw;
+    cube[kHeight] = 1.0f;
     int cx = kStart, cy = kStart;
     int hw = 1, hh = 1;
 
@@ -130,15 +133,16 @@ int c_MyApp::p_GetLev(int step) {
             const bool narrow = across ? hh == 0 : hw == 0;
             for (int x = cx - hw; x <= cx + hw + 1; ++x) {
                 for (int y = cy - hh; y <= cy + hh + 1; ++y) {
-                    int v = 5;
+                    int v = kPlainA;
                     if (Chance(24.0f, 20.0f)) {
                         v = Draw(kRnd299, 1.0f);
                         if (trapsBarred) v = 0;
                     }
-                    if (Chance(24.0f, 20.0f)) v = Draw(kRnd299Gem, 16.0f);
+                    if (Chance(24.0f, 20.0f))
+                        v = Draw(kRnd299Gem, static_cast<float>(kGemRequest + 1));
                     if (Chance(34.0f, 30.0f)) {
                         v = Draw(kRnd199, 7.0f);
-                        if (narrow) v = 5;
+                        if (narrow) v = kPlainA;
                     }
                     // Every fifth segment is a gap bridged only by trap tiles.
                     if (s % 5 == 4) {
@@ -159,11 +163,11 @@ int c_MyApp::p_GetLev(int step) {
         }
     }
 
-    p_Put(cx, cy, 10);
-    p_Put(cx, cy + 1, 10);
-    p_Put(cx + 1, cy, 10);
-    p_Put(cx + 1, cy + 1, 10);
-    p_Put(kStart, kStart, 5);
+    p_Put(cx, cy, kExit);
+    p_Put(cx, cy + 1, kExit);
+    p_Put(cx + 1, cy, kExit);
+    p_Put(cx + 1, cy + 1, kExit);
+    p_Put(kStart, kStart, kPlainA);
     RepairStartAndExit(cx, cy);
     p_Clear(cx, cy);
     p_Clear(kStart, kStart);
@@ -171,10 +175,9 @@ int c_MyApp::p_GetLev(int step) {
     int counts[4] = {0, 0, 0, 0};
     const float* grid = m_Grid.Data();
     for (int y = 0; y <= m_GridH; ++y) {
-        const float* row = grid + y * kGridStride * kCellFloats;
         for (int x = 0; x <= m_GridW; ++x) {
-            int object = static_cast<int>(row[x * kCellFloats + kObject]);
-            if (object >= 1 && object <= 3) ++counts[object];
+            int object = static_cast<int>(grid[CellIndex(x, y) + kObject]);
+            if (IsColour(object)) ++counts[object];
         }
     }
 
@@ -182,9 +185,9 @@ int c_MyApp::p_GetLev(int step) {
     for (int colour = 1; colour <= 3; ++colour) {
         float share = qo_random_Rnd() * 0.4f + 0.4f;
         int wanted = static_cast<int>(std::floor(static_cast<float>(counts[colour]) * share));
-        cube[30 + colour] = static_cast<float>(std::min(wanted, cap));
+        cube[kWanted + colour] = static_cast<float>(std::min(wanted, cap));
     }
 
-    p_PlaySFX(1, 1.0f, 1.0f, 0.0f);
+    p_PlaySFX(slots::kSfxLevel, 1.0f, 1.0f, 0.0f);
     return 0;
 }

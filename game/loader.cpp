@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "game/my_app.h"
-#include "game/slots.h"
 #include "game/random.h"
+#include "game/slots.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ int c_MyApp::p_Loader() {
             break;
         case 4:
             p_LoadImg(93, String("common/TolvLogo"), 256, 256, 1, kMid);
-            p_PlaySFX(96, 1.0f, 1.0f, 0);
+            p_PlaySFX(slots::kSfxMenu, 1.0f, 1.0f, 0);
             break;
         case 5:
             p_LoadFont(90, String("fonts/shadow_editundo"), 7, 10);
@@ -119,7 +119,7 @@ int c_MyApp::p_WaitStart(int loading) {
 
     if (loading == 0) {
         m_ClickLock = 1;
-        m_Mode = 1;
+        m_Mode = mode::kMenu;
         p_Reload();
         qo_app_SetUpdateRate(60);
     }
@@ -127,10 +127,10 @@ int c_MyApp::p_WaitStart(int loading) {
 }
 
 int c_MyApp::p_LoadGame() {
-    m_Mode = 10;
+    m_Mode = mode::kPlay;
 
     p_ResetPlayers();
-    m_Cube[11] = -1;
+    m_Cube[cube::kDir] = cube::kResting;
     p_ResetObj();
     // The 20 MB grid is not cleared here: p_GetLev below clears it before anything reads
     // it, and a second clear cost almost a millisecond of the starting update.
@@ -150,11 +150,11 @@ int c_MyApp::p_LoadGame() {
 
     p_SeedRnd(qo_app_Millisecs());
     float r = qo_random_Rnd();
-    m_Cube[95] = std::floor(r * 37171648.0f);
-    m_Cube[96] = 0;
+    m_Cube[cube::kSeed] = std::floor(r * 37171648.0f);
+    m_Cube[cube::kProgress] = 0;
 
-    m_GridW = 128;
-    m_GridH = 128;
+    m_GridW = grid::kLevelSize;
+    m_GridH = grid::kLevelSize;
     p_GetLev(1);
     return 0;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "audio/sound.h"
+#include "game/vocabulary.h"
 #include "graphics/image.h"
 #include "net/http_request.h"
 #include "runtime/array.h"
@@ -29,7 +30,7 @@ public:
     static constexpr int kImageSlots = 100;
     static constexpr int kSoundSlots = 100;
     static constexpr int kSfxRing = 24;
-    static constexpr int kGridFloats = 5000000;
+    static constexpr int kGridFloats = grid::kFloats;
     static constexpr int kPoolFloats = 5100;
 
     // ---- shell: modes, input state, locks, settings ---------------------------------------
@@ -73,9 +74,9 @@ public:
     int m_HttpDone = 0;
 
     // ---- level, cube and play --------------------------------------------------------------
-    Array<float> m_Grid;  // 160 cells per row, 20 floats per cell
+    Array<float> m_Grid;  // laid out as game/vocabulary.h describes (grid::)
     int m_GridW = 0, m_GridH = 0;
-    Array<float> m_Cube;  // 512
+    Array<float> m_Cube;  // 512; element meanings in game/vocabulary.h (cube::)
     Array<float> m_Objs;  // 5,100: flying pieces of 10 floats
     float m_CamX = 0, m_CamY = 0;
     float m_CamTargetX = 0, m_CamTargetY = 0;
@@ -255,9 +256,24 @@ public:
     int p_Button(int image, float x, float y, int frame);
     int p_Button0(int image, float x, float y, int frame);
     bool Gear(float x, float y, bool pressable);
+    // Where wheel item `item` (0 Small .. 2 Large, -1 the console's quit) stands, and at
+    // which angle, with the wheel turned to `wheelAngle` around the hub (hx, hy).
+    static void WheelItemAt(int item, float wheelAngle, float hx, float hy, float* angle, float* x,
+                            float* y);
     // The console's overscan slider: game keys 14 and 15 step setting 14 by 16, once per
     // press while `wait` is 0 (then set), and keep it within 1 to 96.
     void OverscanSlider(float ox, float oy, int& wait, int analogue);
+
+    // The steps of p_OnUpdate (game/dispatcher.cpp), in the order it runs them; a test
+    // that runs one screen on its own runs the steps around it through these.
+    void UpdateSpecialKeys();
+    void UpdateRateMeter();
+    void UpdatePointer();
+    void UpdateKeyLock();
+    void RunScreen();
+    void RunOverlays();
+    void UpdateVirtualButtons();
+    void DrawDebugLine();
 
 private:
     // A character's advance in the current font and size for the given kern.
@@ -265,6 +281,46 @@ private:
     // After the exit is placed: no trap under the start, and always one exit cell.
     void RepairStartAndExit(int cx, int cy);
     int AppendRecord(float kind, float o1, float o2, float o3, float o4, float o5, float o6);
+
+    // The steps of p_Game (game/play.cpp), in the order it runs them.
+    void PlayBackdropAndCamera(bool targetsLeft);
+    bool PlayRollStep();
+    void PlayDrawLevel(bool rollEnded, bool targetsLeft);
+    void PlayDrawCube();
+    void PlayFlyingPieces();
+    void PlayDropAndCameraTarget();
+    void PlayAtRest();
+    void PlayMoveDelay();
+    void PlaySlowMotion();
+    void PlayCounters();
+
+    // The steps of p_Menu (game/menu.cpp), in the order it runs them.
+    struct MenuLayout;
+    MenuLayout MenuBegin();
+    void MenuBackKey();
+    void MenuTitle(const MenuLayout& at);
+    bool MenuSidePanel(const MenuLayout& at);
+    void MenuHighscores(const MenuLayout& at);
+    void MenuWheelMotion();
+    void MenuGearAndDisc(const MenuLayout& at);
+    void MenuDrag(const MenuLayout& at);
+    bool MenuWheelItems(const MenuLayout& at);
+    bool MenuKeys(const MenuLayout& at);
+    void MenuAction();
+    void MenuMakerLogo(const MenuLayout& at);
+    void MenuCredits(const MenuLayout& at);
+    void MenuBlip(int sfx);
+
+    // The steps of p_PauseMenu (game/pause.cpp).
+    void PauseBackdropAndSlide();
+    void PauseToy(float mx, float my);
+    void PauseButtons();
+
+    // The steps of p_OptionBox (game/options.cpp).
+    void OptionCornerMarks();
+    bool OptionBackButton(bool* byKey);
+    void OptionRows(float y0);
+    bool OptionKeyNavigation();
 };
 
 // ---- module globals of the game --------------------------------------------------------------

@@ -14,6 +14,8 @@ namespace {
 
 using namespace slots;
 
+// m_OptionsSlide once the box has fully slid in.
+constexpr int kSlidIn = 30;
 
 const char* const kVolumeText[4] = {"[-  -  - Loud]", "[-  - Normal-]", "[- Quiet -  -]", "[OFF  -  -  -]"};
 constexpr float kMusicVolume[4] = {1.0f, 0.7f, 0.4f, 0.0f};
@@ -24,6 +26,10 @@ int Volume(int value) { return value >= 0 && value <= 3 ? value : 0; }
 // A stick's Y passes through whenever its setting is not 0 (the stick readers' rule), so
 // any stored number other than 0 shows and steps as Normal, 1.
 int StickNormal(int value) { return value != 0 ? 1 : 0; }
+
+bool Ready(const c_MyApp& app) {
+    return app.m_OptKeyWait == 0 && app.m_OptTouchWait == 0;
+}
 
 bool AnyHeld(c_MyApp* app, std::initializer_list<int> buttons) {
     for (int button : buttons) {
@@ -41,48 +47,77 @@ int c_MyApp::p_OptionBox() {
     m_GearAngle += 0.2f;
     p_SetRot(0);
     p_SetSize(1, kOmitted);
-
-    // 1. Corner marks for judging the overscan on a television.
-    if (ouya) {
-        p_SetCol(255, 255, 255, 1);
-        p_Rect(0, 0, 8, 16), p_Rect(0, 0, 16, 8);
-        p_Rect(sw - 8, 0, 8, 16), p_Rect(sw - 16, 0, 16, 8);
-        p_Rect(0, sh - 16, 8, 16), p_Rect(0, sh - 8, 16, 8);
-        p_Rect(sw - 8, sh - 16, 8, 16), p_Rect(sw - 16, sh - 8, 16, 8);
-    }
+    if (ouya) OptionCornerMarks();
 
     // 2. The screen below gets no input; nothing acts while the box slides.
     m_KeyLock = 1;
     m_ClickLock = 1;
-    if (m_OptionsSlide != 30) {
+    if (m_OptionsSlide != kSlidIn) {
         m_OptKeyWait = 1;
         m_OptTouchWait = 1;
     }
-    auto ready = [&] { return m_OptKeyWait == 0 && m_OptTouchWait == 0; };
-    bool close = false, closedByKey = false;
 
     // 3. Backdrop.
-    const float top = static_cast<float>(30 - m_OptionsSlide) * 24;
+    const float top = static_cast<float>(kSlidIn - m_OptionsSlide) * 24;
     p_SetCol(0, 0, 0, 0.85f);
     p_Rect(50, top, sw - 100, sh);
-    const float y0 = top + 130;
 
-    // 4. Back button (row 0).
+    bool closedByKey = false;
+    bool close = OptionBackButton(&closedByKey);
+    // 5. Overscan (console only).
+    if (ouya)
+        OverscanSlider(0.6f * sw, 12.0f * static_cast<float>(m_OptionsSlide) - 268, m_OptKeyWait,
+                       0);
+    OptionRows(top + 130);
+    if (OptionKeyNavigation()) close = closedByKey = true;
+
+    // 8. Releases re-arm touch and keys.
+    if (m_PointerDown == 0) m_OptTouchWait = 0;
+    if (!AnyHeld(this, {button::kUp, button::kLeft, button::kRight, button::kDown, 10, 11, 12, 13,
+                        14, 15, 16, 17, button::kBack})) {
+        m_OptKeyWait = 0;
+    }
+
+    if (close && m_OptionsOpen == 1) {
+        m_OptionsOpen = 0;
+        p_PlaySFX(kSfxBlip, 1.0f, 1.0f, 0);
+        p_Save();
+        m_KeyLock = 1;
+        m_ClickLock = 1;
+        if (closedByKey) m_OptKeyWait = 1;
+    }
+    p_SetCol(255, 255, 255, 1);
+    return 0;
+}
+
+// 1. Corner marks for judging the overscan on a television.
+void c_MyApp::OptionCornerMarks() {
+    const float sw = qo_Game_jscrw, sh = qo_Game_jscrh;
+    p_SetCol(255, 255, 255, 1);
+    p_Rect(0, 0, 8, 16), p_Rect(0, 0, 16, 8);
+    p_Rect(sw - 8, 0, 8, 16), p_Rect(sw - 16, 0, 16, 8);
+    p_Rect(0, sh - 16, 8, 16), p_Rect(0, sh - 8, 16, 8);
+    p_Rect(sw - 8, sh - 16, 8, 16), p_Rect(sw - 16, sh - 8, 16, 8);
+}
+
+// 4. Back button (row 0); true when it, or the back key, closes the box.
+bool c_MyApp::OptionBackButton(bool* byKey) {
     const float backX = 12.0f * static_cast<float>(m_OptionsSlide) - 260;
     p_SetCol(255, 255, 255, 1);
     bool backPressed = Gear(backX, 60, true);
     p_SetCol(255, 255, 255, m_OptCursor == 0 ? 1.0f : 0.6f);
     p_Text(backX + 76, 60, String("<[BACK]"), 0, 1, 0);
-    bool backKey = p_PlayKeyAll(99, 0) > 0;
-    if ((backPressed || backKey) && ready()) {
-        close = true;
-        closedByKey = backKey;
-    }
+    bool backKey = p_PlayKeyAll(button::kBack, 0) > 0;
+    if (!(backPressed || backKey) || !Ready(*this)) return false;
+    *byKey = backKey;
+    return true;
+}
 
-    // 5. Overscan (console only).
-    if (ouya) OverscanSlider(0.6f * sw, 12.0f * static_cast<float>(m_OptionsSlide) - 268, m_OptKeyWait, 0);
-
-    // 6. The rows.
+// 6. The rows, from y0 down, 40 units apart; a press or an action key on the cursor's
+// row changes its setting once.
+void c_MyApp::OptionRows(float y0) {
+    const float sw = qo_Game_jscrw;
+    const bool ouya = qo_Game_isOuya == 1;
     bool actionKey = AnyHeld(this, {10, 11, 12, 13, 14, 15});
     int row = 0;
     auto drawRow = [&](const String& text, float x, float y, float w, float h) {
@@ -94,7 +129,7 @@ int c_MyApp::p_OptionBox() {
         p_Text(x + 16, y, text, 0, 1, 0);
         if (touched && m_PointerDown != 0) m_OptCursor = row;
         bool activated = (touched && m_PointerDown != 0) || (m_OptCursor == row && actionKey);
-        if (!activated || !ready()) return false;
+        if (!activated || !Ready(*this)) return false;
         m_OptKeyWait = 1;
         m_OptTouchWait = 1;
         p_PlaySFX(kSfxBlip, 1.0f, 1.0f, 0);
@@ -124,37 +159,23 @@ int c_MyApp::p_OptionBox() {
         qo_app_EndApp();
     }
     m_OptRow = row;
+}
 
-    // 7. Key navigation.
-    if (m_OptKeyWait == 0) {
-        if (m_OptCursor == 0 && AnyHeld(this, {10, 11, 15})) {
-            close = true;
-            closedByKey = true;
-        } else if (AnyHeld(this, {0, 3})) {
-            if (m_OptCursor > 0) m_OptCursor -= 1;
-            m_OptKeyWait = 1;
-            p_PlaySFX(kSfxBlip, 1.0f, 1.0f, 0);
-        } else if (AnyHeld(this, {8, 5})) {
-            if (m_OptCursor < m_OptRow) m_OptCursor += 1;
-            m_OptKeyWait = 1;
-            p_PlaySFX(kSfxBlip, 1.0f, 1.0f, 0);
-        }
-    }
-
-    // 8. Releases re-arm touch and keys.
-    if (m_PointerDown == 0) m_OptTouchWait = 0;
-    if (!AnyHeld(this, {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 16, 17, 99})) m_OptKeyWait = 0;
-
-    if (close && m_OptionsOpen == 1) {
-        m_OptionsOpen = 0;
+// 7. Key navigation: the cursor moves between the rows; an action key on row 0 closes
+// the box (true).
+bool c_MyApp::OptionKeyNavigation() {
+    if (m_OptKeyWait != 0) return false;
+    if (m_OptCursor == 0 && AnyHeld(this, {10, 11, 15})) return true;
+    if (AnyHeld(this, {button::kUp, button::kLeft})) {
+        if (m_OptCursor > 0) m_OptCursor -= 1;
+        m_OptKeyWait = 1;
         p_PlaySFX(kSfxBlip, 1.0f, 1.0f, 0);
-        p_Save();
-        m_KeyLock = 1;
-        m_ClickLock = 1;
-        if (closedByKey) m_OptKeyWait = 1;
+    } else if (AnyHeld(this, {button::kDown, button::kRight})) {
+        if (m_OptCursor < m_OptRow) m_OptCursor += 1;
+        m_OptKeyWait = 1;
+        p_PlaySFX(kSfxBlip, 1.0f, 1.0f, 0);
     }
-    p_SetCol(255, 255, 255, 1);
-    return 0;
+    return false;
 }
 
 void c_MyApp::OverscanSlider(float ox, float oy, int& wait, int analogue) {

@@ -12,8 +12,6 @@ namespace {
 
 using namespace slots;
 
-
-
 constexpr int kTrailPoints = 102;
 constexpr int kTrailLast = 2 * (kTrailPoints - 1);  // index of the newest point's X
 
@@ -23,16 +21,31 @@ int Channel(float value) { return std::clamp(static_cast<int>(value), 0, 255); }
 
 int c_MyApp::p_PauseMenu() {
     const float sw = qo_Game_jscrw, sh = qo_Game_jscrh;
-    auto anyHeld = [&](int button) { return p_PlayKeyAll(button, 1) > 0; };
+    PauseBackdropAndSlide();
+    // The toy turns around M, beside the panel; the word sits on it.
+    const float mx = sw / 2 + 96, my = sh / 2;
+    PauseToy(mx, my);
+    p_SetSize(2, kOmitted);
+    p_SetCol(255, 255, 255, 1);
+    p_Text(mx, my, String("PAUSED"), 1.0f, 1.0f, 0);
+    p_SetSize(1, kOmitted);
+    // Overscan (console only).
+    if (qo_Game_isOuya == 1)
+        OverscanSlider(0.6f * sw, static_cast<float>(m_PausePanelY) - 150, m_KeyLock, 1);
+    PauseButtons();
+    p_SetCol(255, 255, 255, 1);
+    return 0;
+}
 
-    // 1. Background and the dimmed game.
+// 1-2. The dimmed game, and the panel sliding in, or out and then resuming.
+void c_MyApp::PauseBackdropAndSlide() {
+    const float sw = qo_Game_jscrw, sh = qo_Game_jscrh;
     p_DoBG(-123, -123, -123, -123.0f);
     p_SetRot(0);
     p_SetSize(1, kOmitted);
     p_SetCol(0, 0, 0, std::fabs(static_cast<float>(m_PausePanelY)) / (0.8f * sh));
     p_Rect(0, 0, sw, sh);
 
-    // 2. Slide in, or out and then resume.
     if (m_PauseCursor == 1 && static_cast<float>(m_PausePanelY) < sh / 2) m_PausePanelY += 24;
     if (m_PauseCursor == -1) {
         if (m_PausePanelY < -63) {
@@ -42,17 +55,22 @@ int c_MyApp::p_PauseMenu() {
             if (m_PausePanelY < -32) m_Paused = 0;
         }
     }
+}
 
-    // 3. The toy: a point on an arm that turns on the end of another arm.
-    const float mx = sw / 2 + 96, my = sh / 2;
+// 3-4. The toy: a point on an arm that turns on the end of another arm, around (mx, my),
+// leaving a rainbow trail, oldest point first. Its unset points lie at (0, 0), so a first
+// pause draws the trail in from the screen's corner.
+void c_MyApp::PauseToy(float mx, float my) {
+    const float sw = qo_Game_jscrw, sh = qo_Game_jscrh;
+    auto anyHeld = [&](int key) { return p_PlayKeyAll(key, 1) > 0; };
     const float R = std::min(0.45f * sh, 0.45f * (sw - 96));
     m_ToyA1 = std::fmod(m_ToyA1 + 1, 360.0f);
     m_ToyA2 = std::fmod(m_ToyA2 + m_ToySpeed, 360.0f);
     m_ToyA3 = std::fmod(m_ToyA3 + 1.5f, 360.0f);
-    if (anyHeld(0)) m_ToyArm -= 1;
-    if (anyHeld(8)) m_ToyArm += 1;
-    if (anyHeld(3)) m_ToySpeed -= 0.25f;
-    if (anyHeld(5)) m_ToySpeed += 0.25f;
+    if (anyHeld(button::kUp)) m_ToyArm -= 1;
+    if (anyHeld(button::kDown)) m_ToyArm += 1;
+    if (anyHeld(button::kLeft)) m_ToySpeed -= 0.25f;
+    if (anyHeld(button::kRight)) m_ToySpeed += 0.25f;
     // Clamped every update, so a screen that shrank cannot leave the arm longer than R.
     m_ToyArm = std::clamp(m_ToyArm, 0.0f, std::max(R, 0.0f));
     m_ToySpeed = std::clamp(m_ToySpeed, 0.0f, 128.0f);
@@ -63,8 +81,6 @@ int c_MyApp::p_PauseMenu() {
     p_Text(sw - 8, sh - 8, String(static_cast<int>(m_ToySpeed)) + String(":") + String(static_cast<int>(arm)), 2.0f,
            2.0f, 0);
 
-    // 4. The trail, oldest point first. Its unset points lie at (0, 0), so a first pause
-    // draws the trail in from the screen's corner.
     float* trail = m_ToyTrail.Data();
     trail[kTrailLast] = px;
     trail[kTrailLast + 1] = py;
@@ -79,19 +95,15 @@ int c_MyApp::p_PauseMenu() {
         p[0] = p[2];
         p[1] = p[3];
     }
+}
 
-    // 5. The word.
-    p_SetSize(2, kOmitted);
-    p_SetCol(255, 255, 255, 1);
-    p_Text(mx, my, String("PAUSED"), 1.0f, 1.0f, 0);
-    p_SetSize(1, kOmitted);
-
-    // 6. Overscan (console only).
-    if (qo_Game_isOuya == 1) OverscanSlider(0.6f * sw, static_cast<float>(m_PausePanelY) - 150, m_KeyLock, 1);
-
-    // 7. The buttons.
+// 7-8. The buttons (quit the game, resume, options) sliding in with the panel, the
+// keyboard's selection among them, and the back key, which resumes.
+void c_MyApp::PauseButtons() {
+    const float sh = qo_Game_jscrh;
+    auto anyHeld = [&](int key) { return p_PlayKeyAll(key, 1) > 0; };
     const float x = static_cast<float>(static_cast<int>(64 - (sh / 2 - static_cast<float>(m_PausePanelY))));
-    const bool keyAction = m_KeyLock == 0 && anyHeld(10);
+    const bool keyAction = m_KeyLock == 0 && anyHeld(button::kAction);
     auto pressed = [&](int sel, bool hit) { return (hit && m_ClickLock == 0) || (m_PauseSel == sel && keyAction); };
     p_SetCol(255, 255, 255, 1);
     p_SetSize(2, kOmitted);
@@ -126,23 +138,20 @@ int c_MyApp::p_PauseMenu() {
             p_PlaySFX(kSfxConfirm, 1.0f, 0.5f, 0);
         }
     } else if (m_KeyLock == 0) {
-        if (anyHeld(0) && m_PauseSel >= 0) {
+        if (anyHeld(button::kUp) && m_PauseSel >= 0) {
             p_PlaySFX(kSfxBlip, 0.8f, 0.5f, 0);
             m_PauseSel -= 1;
             m_KeyLock = 1;
-        } else if (anyHeld(8) && m_PauseSel <= 0) {
+        } else if (anyHeld(button::kDown) && m_PauseSel <= 0) {
             p_PlaySFX(kSfxBlip, m_PauseSel == 0 ? 1.2f : 0.8f, 0.5f, 0);
             m_PauseSel += 1;
             m_KeyLock = 1;
-        } else if (p_PlayKeyAll(99, 0) > 0) {
-            // 8. The back key resumes.
+        } else if (p_PlayKeyAll(button::kBack, 0) > 0) {
             m_PauseCursor = -1;
             m_KeyLock = 1;
             p_PlaySFX(kSfxConfirm, 1.0f, 0.5f, 0);
         }
     }
-    p_SetCol(255, 255, 255, 1);
-    return 0;
 }
 
 int c_MyApp::p_OuyaQuit() {
@@ -167,9 +176,11 @@ int c_MyApp::p_OuyaQuit() {
 
     if (m_KeyLock == 0 && m_ClickLock == 0) {
         // Quitting wins over ignoring when both are held.
-        if (p_PlayKeyAll(11, 0) > 0 || p_PlayKeyAll(12, 0) > 0 || p_PlayKeyAll(99, 0) > 0) qo_app_EndApp();
-        if (p_PlayKeyAll(10, 0) > 0) {
-            m_Mode = 1;
+        if (p_PlayKeyAll(11, 0) > 0 || p_PlayKeyAll(12, 0) > 0 ||
+            p_PlayKeyAll(button::kBack, 0) > 0)
+            qo_app_EndApp();
+        if (p_PlayKeyAll(button::kAction, 0) > 0) {
+            m_Mode = mode::kMenu;
             m_KeyLock = m_ClickLock = 1;
         }
     }

@@ -6,16 +6,16 @@
 
 #include "game/my_app.h"
 #include "game/random.h"
+#include "game/vocabulary.h"
 #include "runtime/host/app.h"
 
 namespace {
 
-constexpr int kGridStride = 160;
-constexpr int kCellFloats = 20;
-constexpr int kGridRows = c_MyApp::kGridFloats / (kGridStride * kCellFloats);
-constexpr int kFloor = 0;
-constexpr int kTrail = 9;
-constexpr int kObject = 10;
+using namespace cube;
+using namespace slots;
+using grid::kFloor;
+using grid::kObject;
+using grid::kTrail;
 
 // A roll takes 16 steps of a sixteenth of a cell.
 constexpr float kRollStep = 0.0625f;
@@ -30,26 +30,18 @@ constexpr int kStuckLimit = 30;
 constexpr int kPieces = 100;
 constexpr int kGemPieces = 10;
 constexpr int kPieceFloats = 10;
-constexpr int kLevelImage = 9;
-constexpr int kPauseImage = 97;
+// Half the visible window, in cells.
+constexpr int kViewCols = 12, kViewRowsUp = 13, kViewRowsDown = 12, kViewSpan = 25;
 
-// Cube elements.
-enum : int {
-    kCol = 1, kRow = 2, kRollX = 3, kRollY = 4,
-    kDir = 11, kStep = 12, kColour = 13, kColours = 14,
-    kHeight = 22, kLeft = 30,  // kLeft + c: gems of colour c still wanted
-    kDrop = 42, kRise = 43, kDone = 44, kDelay = 45, kStuck = 47, kSlow = 67,
-};
+float WorldX(int col, int row) {
+    return iso::WorldX(static_cast<float>(col), static_cast<float>(row));
+}
+float WorldY(int col, int row, int layer) {
+    return iso::WorldY(static_cast<float>(col), static_cast<float>(row), static_cast<float>(layer));
+}
 
-enum Direction : int { kResting = -1, kDown = 0, kUp = 1, kRight = 2, kLeftward = 3 };
-
-float WorldX(float col, float row) { return row * 8.0f + col * 32.0f; }
-float WorldY(float col, float row, int layer) { return row * 22.0f - col * 5.5f - static_cast<float>(layer) * 18.0f; }
-
-// The cell at (x, y), or null outside the stored grid.
 float* CellAt(const Array<float>& grid, int x, int y) {
-    if (x < 0 || x >= kGridStride || y < 0 || y >= kGridRows) return nullptr;
-    return grid.Data() + (y * kGridStride + x) * kCellFloats;
+    return grid::CellAt(grid.Data(), x, y);
 }
 
 bool Free(const float* cell) { return cell != nullptr && cell[kTrail] <= 0 && cell[kObject] <= 0; }
@@ -71,7 +63,7 @@ void Launch(Array<float>& objs, float code, float x, float y, float sign) {
 }  // namespace
 
 int c_MyApp::p_ResetPlayers() {
-    std::fill(m_Cube.Data(), m_Cube.Data() + 500, 0.0f);
+    std::fill(m_Cube.Data(), m_Cube.Data() + kResetElements, 0.0f);
     return 0;
 }
 
@@ -83,20 +75,20 @@ int c_MyApp::p_ResetObj() {
 int c_MyApp::p_Collect(int x, int y) {
     float* cell = CellAt(m_Grid, x, y);
     if (cell == nullptr) return 0;
-    float wx = WorldX(static_cast<float>(x), static_cast<float>(y)) + cell[kObject + 1];
-    float wy = WorldY(static_cast<float>(x), static_cast<float>(y), 1) + cell[kObject + 2];
+    float wx = WorldX(x, y) + cell[kObject + grid::kOffsetX];
+    float wy = WorldY(x, y, 1) + cell[kObject + grid::kOffsetY];
     m_Score += 25;
     Launch(m_Objs, cell[kObject], wx, wy, -1.0f);
     cell[kObject] = 0;
-    p_PlaySFX(6, 0.7f + qo_random_Rnd() * 0.6f, 1.0f, 0.0f);
+    p_PlaySFX(kSfxGem, 0.7f + qo_random_Rnd() * 0.6f, 1.0f, 0.0f);
     return 0;
 }
 
 int c_MyApp::p_CollectB(int x, int y) {
     float* cell = CellAt(m_Grid, x, y);
     if (cell == nullptr) return 0;
-    float wx = WorldX(static_cast<float>(x), static_cast<float>(y)) + cell[kFloor + 1];
-    float wy = WorldY(static_cast<float>(x), static_cast<float>(y), 0) + cell[kFloor + 2];
+    float wx = WorldX(x, y) + cell[kFloor + grid::kOffsetX];
+    float wy = WorldY(x, y, 0) + cell[kFloor + grid::kOffsetY];
     Launch(m_Objs, cell[kFloor], wx, wy, 1.0f);
     cell[kFloor] = 0;
     m_Score += 25;
@@ -104,10 +96,29 @@ int c_MyApp::p_CollectB(int x, int y) {
 }
 
 int c_MyApp::p_Game() {
-    float* cube = m_Cube.Data();
-    const bool targetsLeft = cube[31] > 0 || cube[32] > 0 || cube[33] > 0;
+    const float* cube = m_Cube.Data();
+    const bool targetsLeft =
+        cube[kWanted + 1] > 0 || cube[kWanted + 2] > 0 || cube[kWanted + 3] > 0;
+    PlayBackdropAndCamera(targetsLeft);
+    const bool rollEnded = PlayRollStep();
+    PlayDrawLevel(rollEnded, targetsLeft);
+    PlayFlyingPieces();
+    PlayDropAndCameraTarget();
+    if (cube[kDir] == kResting) PlayAtRest();
+    PlayMoveDelay();
+    p_DoParticles(1.0f);
+    PlaySlowMotion();
+    PlayCounters();
+    p_ScoreDisplay();
+    if (cube[kDone] == 1) {
+        p_GetLev(1);
+        m_Score += 500;
+    }
+    return 0;
+}
 
-    // 1-2. Backdrop (green once the targets are met) and the camera easing.
+// 1-2. Backdrop (green once the targets are met) and the camera easing.
+void c_MyApp::PlayBackdropAndCamera(bool targetsLeft) {
     if (targetsLeft) {
         p_DoBG(0, 0, 80, -123);
     } else {
@@ -120,14 +131,26 @@ int c_MyApp::p_Game() {
     p_DoStars(camDX, camDY);
     p_AnalogueControl();
     p_SetSize(2, 2);
+}
 
-    // 3. Roll one step; at the sixteenth the cube settles on its new cell.
+// 3. Roll one step; at the sixteenth the cube settles on its new cell. True when a roll
+// ended in this update.
+bool c_MyApp::PlayRollStep() {
+    float* cube = m_Cube.Data();
     const int dir = static_cast<int>(cube[kDir]);
     switch (dir) {
-        case kDown: cube[kRollY] += kRollStep; break;
-        case kUp: cube[kRollY] -= kRollStep; break;
-        case kRight: cube[kRollX] += kRollStep; break;
-        case kLeftward: cube[kRollX] -= kRollStep; break;
+        case kRollDown:
+            cube[kRollY] += kRollStep;
+            break;
+        case kRollUp:
+            cube[kRollY] -= kRollStep;
+            break;
+        case kRollRight:
+            cube[kRollX] += kRollStep;
+            break;
+        case kRollLeft:
+            cube[kRollX] -= kRollStep;
+            break;
         default: break;
     }
     if (dir != kResting) cube[kStep] += 1;
@@ -135,9 +158,9 @@ int c_MyApp::p_Game() {
     if (cube[kStep] > kRollSteps - 1) {
         cube[kRollX] = cube[kRollY] = 0;
         // An upward roll moved the row when it began.
-        if (dir == kDown) cube[kRow] += 1;
-        if (dir == kRight) cube[kCol] += 1;
-        if (dir == kLeftward) cube[kCol] -= 1;
+        if (dir == kRollDown) cube[kRow] += 1;
+        if (dir == kRollRight) cube[kCol] += 1;
+        if (dir == kRollLeft) cube[kCol] -= 1;
         if (float* under = CellAt(m_Grid, static_cast<int>(cube[kCol]), static_cast<int>(cube[kRow]))) {
             under[kTrail] = kTrailLength;
         }
@@ -149,68 +172,83 @@ int c_MyApp::p_Game() {
         rollEnded = true;
     }
     cube[kColours] = 3;
+    return rollEnded;
+}
 
-    // 4-5. Cube images and the exit blink.
-    const int rolling = static_cast<int>(cube[kDir]);
-    const int colourIndex = static_cast<int>(cube[kColour]);
-    const int bodySlot = colourIndex + 1;
-    const int overlaySlot = colourIndex + 2 > 3 ? 1 : colourIndex + 2;
-    const float cubeFrame = rolling == kResting ? 0.0f : 16.0f * static_cast<float>(rolling) + cube[kStep];
+// 4-7. The level in two passes, floor then objects, back to front in the isometric
+// view, with the cube drawn at its cell in both.
+void c_MyApp::PlayDrawLevel(bool rollEnded, bool targetsLeft) {
+    const float* cube = m_Cube.Data();
     const int blink = !targetsLeft && qo_app_Millisecs() % 600 > 300 ? 1 : 0;
 
-    // 6. The visible window, kept inside the level.
+    // 6. The visible window, kept inside the level. Rows are clamped with m_GridW as
+    // well: every level is square (128 × 128), so the width bounds both axes.
     const int col = static_cast<int>(cube[kCol]);
     const int row = static_cast<int>(cube[kRow]);
-    int x0 = col - 12, x1 = col + 12;
-    int y0 = row - 13, y1 = row + 12;
-    if (x0 < 0) x0 = 0, x1 = 25;
-    if (x1 > m_GridW) x1 = m_GridW, x0 = m_GridW - 25;
-    if (y0 < 0) y0 = 0, y1 = 25;
-    if (y1 > m_GridW) y1 = m_GridW, y0 = m_GridW - 25;
+    int x0 = col - kViewCols, x1 = col + kViewCols;
+    int y0 = row - kViewRowsUp, y1 = row + kViewRowsDown;
+    if (x0 < 0) x0 = 0, x1 = kViewSpan;
+    if (x1 > m_GridW) x1 = m_GridW, x0 = m_GridW - kViewSpan;
+    if (y0 < 0) y0 = 0, y1 = kViewSpan;
+    if (y1 > m_GridW) y1 = m_GridW, y0 = m_GridW - kViewSpan;
 
-    // 7. Floor pass, then object pass: back to front in the isometric view.
     for (int layer = 0; layer <= 1; ++layer) {
         for (int y = y0; y <= y1; ++y) {
             for (int x = x1; x >= x0; --x) {
                 float* cell = CellAt(m_Grid, x, y);
                 if (cell == nullptr) continue;
-                const float* part = cell + layer * 10;
+                const float* part = grid::Layer(cell, layer);
                 const int t = static_cast<int>(part[0]);
                 float frame = static_cast<float>(t - 1);
-                if (layer == 1 && t >= 1 && t <= 3) frame = static_cast<float>(t + 11);
-                if (t == 10) frame = static_cast<float>(9 + blink);
-                const float sx = WorldX(static_cast<float>(x), static_cast<float>(y)) + part[1] - m_CamX;
-                const float sy = WorldY(static_cast<float>(x), static_cast<float>(y), layer) + part[2] - m_CamY;
-                if (t > 0) p_DrawImg(kLevelImage, sx, sy, frame);
+                if (layer == 1 && tile::IsColour(t))
+                    frame = static_cast<float>(t + kFrameGemOffset);
+                if (t == tile::kExit) frame = static_cast<float>(kFrameExit + blink);
+                const float sx = WorldX(x, y) + part[grid::kOffsetX] - m_CamX;
+                const float sy = WorldY(x, y, layer) + part[grid::kOffsetY] - m_CamY;
+                if (t > 0) p_DrawImg(kImgLevel, sx, sy, frame);
                 if (layer == 0) {
                     if (rollEnded && cell[kTrail] > 0) cell[kTrail] -= 1;
                 } else if (cell[kTrail] > 0) {
                     p_Alpha(0.6f);
-                    p_DrawImg(kLevelImage, sx, sy, 8);
+                    p_DrawImg(kImgLevel, sx, sy, kFrameTrail);
                     p_SetCol(255, 255, 255, 1);
                 }
-                if (x != col || y != row) continue;
-
-                const float cr = cube[kRow] + cube[kRollY];
-                const float cc = cube[kCol] + cube[kRollX];
-                const float cx = WorldX(cc, cr) - m_CamX;
-                float cy = cr * 22.0f - cc * 5.5f - cube[kHeight] * 18.0f - cube[kRise] - m_CamY;
-                if (cube[kRise] > 0) {
-                    cube[kDrop] = 0.1f;
-                    cube[kRise] *= 1.05f;
-                    if (cy < -128) cube[kDone] = 1;
-                }
-                cy = cy + cube[kDrop] - 2;
-                p_Alpha(1);
-                p_DrawImg(bodySlot, cx, cy, cubeFrame);
-                p_Alpha(cube[kStep] / 16.0f);
-                p_DrawImg(overlaySlot, cx, cy, cubeFrame);
-                p_Alpha(1);
+                if (x == col && y == row) PlayDrawCube();
             }
         }
     }
+}
 
-    // 8. Flying pieces: gems float up, crumbled tiles sink.
+// 4 and 7. The cube's body in its colour, the next colour fading in over the roll; while
+// it leaves through the exit it rises until it is off the screen.
+void c_MyApp::PlayDrawCube() {
+    float* cube = m_Cube.Data();
+    const int rolling = static_cast<int>(cube[kDir]);
+    const int colourIndex = static_cast<int>(cube[kColour]);
+    const int bodySlot = kImgCube + colourIndex;
+    const int overlaySlot = colourIndex + 2 > 3 ? kImgCube : kImgCube + colourIndex + 1;
+    const float cubeFrame =
+        rolling == kResting ? 0.0f : 16.0f * static_cast<float>(rolling) + cube[kStep];
+
+    const float cr = cube[kRow] + cube[kRollY];
+    const float cc = cube[kCol] + cube[kRollX];
+    const float cx = iso::WorldX(cc, cr) - m_CamX;
+    float cy = iso::WorldY(cc, cr, cube[kHeight]) - cube[kRise] - m_CamY;
+    if (cube[kRise] > 0) {
+        cube[kDrop] = 0.1f;
+        cube[kRise] *= 1.05f;
+        if (cy < -128) cube[kDone] = 1;
+    }
+    cy = cy + cube[kDrop] - 2;
+    p_Alpha(1);
+    p_DrawImg(bodySlot, cx, cy, cubeFrame);
+    p_Alpha(cube[kStep] / 16.0f);
+    p_DrawImg(overlaySlot, cx, cy, cubeFrame);
+    p_Alpha(1);
+}
+
+// 8. Flying pieces: gems float up, crumbled tiles sink.
+void c_MyApp::PlayFlyingPieces() {
     p_Alpha(0.5f);
     for (int i = 0; i <= kPieces; ++i) {
         float* piece = m_Objs.Data() + i * kPieceFloats;
@@ -219,143 +257,144 @@ int c_MyApp::p_Game() {
         piece[2] += piece[4];
         const float sx = piece[1] - m_CamX;
         const float sy = piece[2] - m_CamY;
-        p_DrawImg(kLevelImage, sx, sy, piece[0] - 1);
+        p_DrawImg(kImgLevel, sx, sy, piece[0] - 1);
         if (sy < -128 || sy > qo_Game_jscrh + 128 || sx < -128 || sx > qo_Game_jscrw + 128) piece[0] = 0;
     }
     p_Alpha(1);
+}
 
-    // 9. Dropping in eases to a landing; falling accelerates.
+// 9-10. Dropping in eases to a landing, falling accelerates; the camera follows the cube
+// but not its drop or fall.
+void c_MyApp::PlayDropAndCameraTarget() {
+    float* cube = m_Cube.Data();
     float drop = cube[kDrop];
     if (drop > 0) drop *= 1.25f;
     if (drop < 0) drop *= 0.95f;
     if (drop > -2 && drop < 0) {
         drop = 0;
-        p_PlaySFX(2, 1, 1, 0);
+        p_PlaySFX(kSfxLand, 1, 1, 0);
         p_PlayTune(String("jazzed"), 1);
     }
     cube[kDrop] = drop;
 
-    // 10. The camera follows the cube but not its drop or fall.
-    {
-        const float cr = cube[kRow] + cube[kRollY];
-        const float cc = cube[kCol] + cube[kRollX];
-        const float wx = WorldX(cc, cr);
-        const float wy = cr * 22.0f - cc * 5.5f - cube[kHeight] * 18.0f + cube[kDrop];
-        m_CamTargetX = wx - qo_Game_jscrw / 2;
-        m_CamTargetY = wy - (qo_Game_jscrh / 2 + cube[kDrop]);
-        if (wy - m_CamY > qo_Game_jscrh + 128 && cube[kDrop] > 0) m_GameOver = 1;
-    }
+    const float cr = cube[kRow] + cube[kRollY];
+    const float cc = cube[kCol] + cube[kRollX];
+    const float wx = iso::WorldX(cc, cr);
+    const float wy = iso::WorldY(cc, cr, cube[kHeight]) + cube[kDrop];
+    m_CamTargetX = wx - qo_Game_jscrw / 2;
+    m_CamTargetY = wy - (qo_Game_jscrh / 2 + cube[kDrop]);
+    if (wy - m_CamY > qo_Game_jscrh + 128 && cube[kDrop] > 0) m_GameOver = 1;
+}
 
-    // 11. At rest: collect, the exit, falling, starting a roll, being boxed in.
-    if (cube[kDir] == kResting) {
-        cube[kStep] = 0;
-        const int c = static_cast<int>(cube[kColour]) % 3 + 1;
-        const int cc = static_cast<int>(cube[kCol]);
-        const int cr = static_cast<int>(cube[kRow]);
-        float* under = CellAt(m_Grid, cc, cr);
-        const int around[4][2] = {{cc, cr - 1}, {cc, cr + 1}, {cc - 1, cr}, {cc + 1, cr}};
-        for (const auto& n : around) {
-            float* cell = CellAt(m_Grid, n[0], n[1]);
-            if (cell != nullptr && cell[kObject] == static_cast<float>(c)) {
-                cube[kLeft + c] -= 1;
-                p_Collect(n[0], n[1]);
-            }
-        }
-        const float floorCode = under != nullptr ? under[kFloor] : 0.0f;
-        if (floorCode == static_cast<float>(c)) {
-            cube[kLeft + c] -= 1;
-            p_CollectB(cc, cr);
-        }
-        if (floorCode == 10 && cube[31] < 1 && cube[32] < 1 && cube[33] < 1 && cube[kRise] == 0) {
-            cube[kRise] = 1;
-            p_StopTune();
-            m_MusicOn = 0;
-            p_PlaySFX(3, 1, 1, 0);
-        }
-
-        const bool upFree = Free(CellAt(m_Grid, cc, cr - 1));
-        const bool downFree = Free(CellAt(m_Grid, cc, cr + 1));
-        const bool leftFree = Free(CellAt(m_Grid, cc - 1, cr));
-        const bool rightFree = Free(CellAt(m_Grid, cc + 1, cr));
-
-        const float floorNow = under != nullptr ? under[kFloor] : 0.0f;
-        if (floorNow == 0 && cube[kDrop] == 0) {
-            cube[kDrop] = 0.25f;
-            p_StopTune();
-            m_MusicOn = 0;
-            p_PlaySFX(4, 1, 1, 0);
-        } else if (cube[kDrop] == 0 && cube[kDelay] == 0) {
-            // Later tests replace earlier ones: a vertical move wins over a horizontal one.
-            auto start = [&](int direction) {
-                cube[kDir] = static_cast<float>(direction);
-                cube[kDelay] = kMoveDelay;
-                p_PlaySFX(5, 0.7f + qo_random_Rnd() * 0.6f, 1, 0);
-            };
-            if (m_MoveX < -kStickDeadZone && leftFree) start(kLeftward);
-            if (m_MoveX > kStickDeadZone && rightFree) start(kRight);
-            if (m_MoveY < -kStickDeadZone && upFree) {
-                start(kUp);
-                cube[kRow] -= 1;
-                cube[kRollY] = 1;
-            }
-            if (m_MoveY > kStickDeadZone && downFree) start(kDown);
-        }
-
-        if (!upFree && !downFree && !leftFree && !rightFree) {
-            cube[kStuck] += 1;
-            if (cube[kStuck] > kStuckLimit && under != nullptr) under[kFloor] = 0;
+// 11. At rest: collect, the exit, falling, starting a roll, being boxed in.
+void c_MyApp::PlayAtRest() {
+    float* cube = m_Cube.Data();
+    cube[kStep] = 0;
+    const int c = static_cast<int>(cube[kColour]) % 3 + 1;
+    const int cc = static_cast<int>(cube[kCol]);
+    const int cr = static_cast<int>(cube[kRow]);
+    float* under = CellAt(m_Grid, cc, cr);
+    const int around[4][2] = {{cc, cr - 1}, {cc, cr + 1}, {cc - 1, cr}, {cc + 1, cr}};
+    for (const auto& n : around) {
+        float* cell = CellAt(m_Grid, n[0], n[1]);
+        if (cell != nullptr && cell[kObject] == static_cast<float>(c)) {
+            cube[kWanted + c] -= 1;
+            p_Collect(n[0], n[1]);
         }
     }
+    const float floorCode = under != nullptr ? under[kFloor] : 0.0f;
+    if (floorCode == static_cast<float>(c)) {
+        cube[kWanted + c] -= 1;
+        p_CollectB(cc, cr);
+    }
+    if (floorCode == tile::kExit && cube[kWanted + 1] < 1 && cube[kWanted + 2] < 1 &&
+        cube[kWanted + 3] < 1 && cube[kRise] == 0) {
+        cube[kRise] = 1;
+        p_StopTune();
+        m_MusicOn = 0;
+        p_PlaySFX(kSfxExit, 1, 1, 0);
+    }
 
-    // 12. Move delay: released directions clear it, so a tap rolls as soon as the cube rests.
+    const bool upFree = Free(CellAt(m_Grid, cc, cr - 1));
+    const bool downFree = Free(CellAt(m_Grid, cc, cr + 1));
+    const bool leftFree = Free(CellAt(m_Grid, cc - 1, cr));
+    const bool rightFree = Free(CellAt(m_Grid, cc + 1, cr));
+
+    const float floorNow = under != nullptr ? under[kFloor] : 0.0f;
+    if (floorNow == 0 && cube[kDrop] == 0) {
+        cube[kDrop] = 0.25f;
+        p_StopTune();
+        m_MusicOn = 0;
+        p_PlaySFX(kSfxFall, 1, 1, 0);
+    } else if (cube[kDrop] == 0 && cube[kDelay] == 0) {
+        // Later tests replace earlier ones: a vertical move wins over a horizontal one.
+        auto start = [&](int direction) {
+            cube[kDir] = static_cast<float>(direction);
+            cube[kDelay] = kMoveDelay;
+            p_PlaySFX(kSfxRoll, 0.7f + qo_random_Rnd() * 0.6f, 1, 0);
+        };
+        if (m_MoveX < -kStickDeadZone && leftFree) start(kRollLeft);
+        if (m_MoveX > kStickDeadZone && rightFree) start(kRollRight);
+        if (m_MoveY < -kStickDeadZone && upFree) {
+            start(kRollUp);
+            cube[kRow] -= 1;
+            cube[kRollY] = 1;
+        }
+        if (m_MoveY > kStickDeadZone && downFree) start(kRollDown);
+    }
+
+    if (!upFree && !downFree && !leftFree && !rightFree) {
+        cube[kStuck] += 1;
+        if (cube[kStuck] > kStuckLimit && under != nullptr) under[kFloor] = 0;
+    }
+}
+
+// 12. Move delay: released directions clear it, so a tap rolls as soon as the cube rests.
+void c_MyApp::PlayMoveDelay() {
+    float* cube = m_Cube.Data();
     cube[kDelay] -= kMoveDelayDecay;
-    const bool held = p_PlayKey(0, 1, 0) || p_PlayKey(3, 1, 0) || p_PlayKey(5, 1, 0) || p_PlayKey(8, 1, 0);
+    const bool held = p_PlayKey(button::kUp, 1, 0) || p_PlayKey(button::kLeft, 1, 0) ||
+                      p_PlayKey(button::kRight, 1, 0) || p_PlayKey(button::kDown, 1, 0);
     if (!held || cube[kDelay] < 0) cube[kDelay] = 0;
+}
 
-    p_DoParticles(1.0f);
-
-    // 14. Slow motion while button 13 is held, whatever reset the rate meanwhile (a
-    // resume does). Set only when it differs: each call restarts the host's schedule,
-    // and one every update would run the game unpaced.
-    if (p_PlayKey(13, 0, 0)) {
+// 14. Slow motion while its button is held, whatever reset the rate meanwhile (a resume
+// does). Set only when it differs: each call restarts the host's schedule, and one every
+// update would run the game unpaced.
+void c_MyApp::PlaySlowMotion() {
+    float* cube = m_Cube.Data();
+    if (p_PlayKey(button::kSlowMotion, 0, 0)) {
         if (qo_app_UpdateRate() != 5) qo_app_SetUpdateRate(5);
         cube[kSlow] = 1;
     } else if (cube[kSlow] != 0) {
         qo_app_SetUpdateRate(60);
         cube[kSlow] = 0;
     }
+}
 
-    // 15. Head-up counters of the gems still wanted.
+// 15. Head-up counters of the gems still wanted.
+void c_MyApp::PlayCounters() {
     p_ResetDraw();
-    if (m_HideOverlay == 0) {
-        static const float kBright[3][3] = {{255, 100, 100}, {100, 255, 100}, {100, 180, 255}};
-        static const float kDim[3][3] = {{180, 0, 0}, {0, 180, 0}, {0, 80, 180}};
-        const float w = qo_Game_jscrw;
-        auto boxX = [&](int i) { return w / 2 - 94 + 64.0f * static_cast<float>(i); };
-        // The three boxes do not overlap, so all backgrounds, then all icons, then all
-        // counts give the same picture as box by box, in three batches instead of nine.
-        p_SetCol(255, 255, 255, 1);
-        p_Rect(w / 2 - 96, 0, 192, 44);
-        p_SetCol(0, 0, 0, 1);
-        for (int i = 0; i < 3; ++i) p_Rect(boxX(i), 2, 60, 40);
-        p_SetCol(255, 255, 255, 1);
-        for (int i = 0; i < 3; ++i) p_DrawImg(kLevelImage, boxX(i) + 24, 20, static_cast<float>(i));
-        for (int i = 0; i < 3; ++i) {
-            const int left = static_cast<int>(cube[31 + i]);
-            const float* ink = left < 1 ? kDim[i] : kBright[i];
-            p_SetCol(ink[0], ink[1], ink[2], 1);
-            p_Text(boxX(i) + 48, 20, left < 1 ? String("0") : String(left), 1, 1, 0);
-        }
-        p_ResetDraw();
+    if (m_HideOverlay != 0) return;
+    static const float kBright[3][3] = {{255, 100, 100}, {100, 255, 100}, {100, 180, 255}};
+    static const float kDim[3][3] = {{180, 0, 0}, {0, 180, 0}, {0, 80, 180}};
+    const float w = qo_Game_jscrw;
+    auto boxX = [&](int i) { return w / 2 - 94 + 64.0f * static_cast<float>(i); };
+    // The three boxes do not overlap, so all backgrounds, then all icons, then all
+    // counts give the same picture as box by box, in three batches instead of nine.
+    p_SetCol(255, 255, 255, 1);
+    p_Rect(w / 2 - 96, 0, 192, 44);
+    p_SetCol(0, 0, 0, 1);
+    for (int i = 0; i < 3; ++i) p_Rect(boxX(i), 2, 60, 40);
+    p_SetCol(255, 255, 255, 1);
+    for (int i = 0; i < 3; ++i) p_DrawImg(kImgLevel, boxX(i) + 24, 20, static_cast<float>(i));
+    for (int i = 0; i < 3; ++i) {
+        const int left = static_cast<int>(m_Cube[kWanted + 1 + i]);
+        const float* ink = left < 1 ? kDim[i] : kBright[i];
+        p_SetCol(ink[0], ink[1], ink[2], 1);
+        p_Text(boxX(i) + 48, 20, left < 1 ? String("0") : String(left), 1, 1, 0);
     }
-
-    p_ScoreDisplay();
-
-    if (cube[kDone] == 1) {
-        p_GetLev(1);
-        m_Score += 500;
-    }
-    return 0;
+    p_ResetDraw();
 }
 
 int c_MyApp::p_InGame() {
@@ -363,23 +402,25 @@ int c_MyApp::p_InGame() {
     m_MenuIntro = -32;
     bool asked = false;
     for (int player = 0; player <= 3; ++player) {
-        if (p_PlayKey(99, 0, player)) asked = true;
-        if (qo_Game_iCadeControls == 1 && p_PlayKey(13, 0, player)) asked = true;
+        if (p_PlayKey(button::kBack, 0, player)) asked = true;
+        if (qo_Game_iCadeControls == 1 && p_PlayKey(button::kSlowMotion, 0, player)) asked = true;
     }
     auto pause = [&](int& lock) {
         lock = 1;
         m_Paused = 1;
         m_PauseCursor = 1;
         m_PauseSel = 0;
-        p_PlaySFX(98, 1, 0.5f, 0);
+        p_PlaySFX(kSfxConfirm, 1, 0.5f, 0);
     };
     if (asked && m_Paused == 0 && m_KeyLock == 0) pause(m_KeyLock);
 
     if (m_HideOverlay == 0) {
         p_Alpha(m_InputMethod == 2 ? 1.0f : 0.2f);
-        p_DrawImg(kPauseImage, 16, 16, 0);
-        const float halfW = static_cast<float>(m_ImgSize[kPauseImage * 3]) * m_ImgScale * m_SizeX * 0.5f;
-        const float halfH = static_cast<float>(m_ImgSize[kPauseImage * 3 + 1]) * m_ImgScale * m_SizeY * 0.5f;
+        p_DrawImg(kImgIcons, 16, 16, 0);
+        const float halfW =
+            static_cast<float>(m_ImgSize[kImgIcons * 3]) * m_ImgScale * m_SizeX * 0.5f;
+        const float halfH =
+            static_cast<float>(m_ImgSize[kImgIcons * 3 + 1]) * m_ImgScale * m_SizeY * 0.5f;
         if (m_PointerDown != 0 && m_Paused == 0 && m_ClickLock == 0) {
             for (int i = 0; i < m_TouchDown.Length(); ++i) {
                 if (m_TouchDown[i] == 0) continue;

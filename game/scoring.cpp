@@ -5,12 +5,13 @@
 #include <cmath>
 
 #include "game/my_app.h"
+#include "game/vocabulary.h"
 #include "runtime/host/app.h"
 
 namespace {
 
-constexpr int kGameMode = 10;
-constexpr int kMenuMode = 2;
+constexpr int kGameMode = mode::kPlay;
+constexpr int kMenuMode = mode::kToMenu;
 // The overlay builds for this many updates in game mode, then hands over to the menu,
 // where it fades from kOverlayHandover by 2 an update.
 constexpr int kOverlayUpdates = 90;

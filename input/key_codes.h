@@ -11,10 +11,15 @@ constexpr int kShift = 16, kControl = 17, kEscape = 27, kSpace = 32;
 constexpr int kPageUp = 33, kPageDown = 34, kEnd = 35, kHome = 36;
 constexpr int kLeft = 37, kUp = 38, kRight = 39, kDown = 40;
 constexpr int kInsert = 45, kDelete = 46;
+constexpr int kBackquote = 192;
 constexpr int kJoyButtons = 256;  // 256 + 32 × port + button
 constexpr int kTouch = 384;       // 384 + finger
 constexpr int kBack = 416;
 constexpr int kClose = 432;
+// Letter keys carry their capital's character code.
+constexpr int Letter(char capital) {
+    return capital;
+}
 
 // The character a key press produces by itself, or 0; printable characters come from
 // the window system's character events instead. Navigation keys map above the 16-bit

@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "game/my_app.h"
+#include "game/vocabulary.h"
 #include "runtime/host/app.h"
 
 namespace {
@@ -12,7 +13,7 @@ c_MyApp* App() {
         qo_runtime_Init();
         qo_Game_Init();
         c_MyApp* made = (new c_MyApp)->m_new();
-        made->m_GridW = made->m_GridH = 128;
+        made->m_GridW = made->m_GridH = grid::kLevelSize;
         return made;
     }();
     return app;
@@ -24,8 +25,8 @@ void GenerateLevel(benchmark::State& state) {
     app->m_LevelSize = static_cast<int>(state.range(0));
     float accumulator = 1234567;
     for (auto _ : state) {
-        app->m_Cube[95] = accumulator;
-        app->m_Cube[96] = static_cast<float>(state.range(1) - state.range(0));
+        app->m_Cube[cube::kSeed] = accumulator;
+        app->m_Cube[cube::kProgress] = static_cast<float>(state.range(1) - state.range(0));
         app->p_GetLev(1);
         benchmark::DoNotOptimize(app->m_Grid.Data());
         accumulator += 7919;

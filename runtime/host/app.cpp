@@ -5,6 +5,7 @@
 #include "graphics/graphics.h"
 #include "graphics/renderer.h"
 #include "input/input_device.h"
+#include "input/key_codes.h"
 #include "net/async_event.h"
 #include "runtime/errors.h"
 #include "runtime/gc/map.h"
@@ -114,8 +115,8 @@ void c_GameDelegate::RenderGame() {
 void c_GameDelegate::KeyEvent(int event, int data) {
     if (m__input) m__input->p_KeyEvent(event, data);
     if (event != kEventKeyDown || !qo_app__app) return;
-    if (data == 432) qo_app__app->p_OnClose();
-    if (data == 416) qo_app__app->p_OnBack();
+    if (data == keys::kClose) qo_app__app->p_OnClose();
+    if (data == keys::kBack) qo_app__app->p_OnBack();
 }
 
 void c_GameDelegate::MouseEvent(int event, int data, float x, float y) {

@@ -9,11 +9,10 @@
 #include <vector>
 
 #include "game/random.h"
+#include "game/vocabulary.h"
 #include "tests/game/game_fixture.h"
 
 namespace {
-
-constexpr int kStride = 160;
 
 // Seed accumulators spread as a game's start draws them (0..37,171,647); evenly spaced
 // ones would line up in the stream's first draws.
@@ -26,25 +25,27 @@ class LevelGenerator : public GameTest {
 protected:
     void SetUp() override {
         GameTest::SetUp();
-        app->m_GridW = app->m_GridH = 128;
+        app->m_GridW = app->m_GridH = grid::kLevelSize;
     }
 
     // Generates the level that follows (accumulator, progress) at `size`.
     void Generate(float accumulator, float progress, int size) {
         app->m_LevelSize = size;
-        app->m_Cube[95] = accumulator;
-        app->m_Cube[96] = progress;
+        app->m_Cube[cube::kSeed] = accumulator;
+        app->m_Cube[cube::kProgress] = progress;
         app->p_GetLev(1);
     }
 
-    float* Cell(int x, int y) { return app->m_Grid.Data() + (y * kStride + x) * 20; }
+    float* Cell(int x, int y) { return app->m_Grid.Data() + grid::CellIndex(x, y); }
     int FloorAt(int x, int y) { return static_cast<int>(Cell(x, y)[0]); }
     int ObjectAt(int x, int y) { return static_cast<int>(Cell(x, y)[10]); }
 
     std::vector<float> Level() {
         const float* grid = app->m_Grid.Data();
-        std::vector<float> copy(grid, grid + 130 * kStride * 20);
-        for (int i : {1, 2, 22, 31, 32, 33, 42, 95, 96}) copy.push_back(app->m_Cube[i]);
+        std::vector<float> copy(grid, grid + 130 * grid::kStride * grid::kCellFloats);
+        for (int i : {cube::kCol, cube::kRow, cube::kHeight, cube::kWanted + 1, cube::kWanted + 2,
+                      cube::kWanted + 3, cube::kDrop, cube::kSeed, cube::kProgress})
+            copy.push_back(app->m_Cube[i]);
         return copy;
     }
 
@@ -84,9 +85,9 @@ TEST_F(LevelGenerator, SameAccumulatorSizeAndProgressGiveTheSameLevelAndTargets)
 
 TEST_F(LevelGenerator, EachLevelAdvancesTheAccumulatorBySevenTimesTheSize) {
     Generate(5000, 0, 2);
-    Generate(app->m_Cube[95], app->m_Cube[96], 2);
-    EXPECT_EQ(app->m_Cube[95], 5000 + 2 * 14);
-    EXPECT_EQ(app->m_Cube[96], 4);
+    Generate(app->m_Cube[cube::kSeed], app->m_Cube[cube::kProgress], 2);
+    EXPECT_EQ(app->m_Cube[cube::kSeed], 5000 + 2 * 14);
+    EXPECT_EQ(app->m_Cube[cube::kProgress], 4);
     std::vector<float> second = Level();
     Generate(5014, 2, 2);
     EXPECT_EQ(Level(), second);
@@ -94,13 +95,15 @@ TEST_F(LevelGenerator, EachLevelAdvancesTheAccumulatorBySevenTimesTheSize) {
 
 TEST_F(LevelGenerator, StartsTheCubeDroppingInAtTheCentre) {
     qo_Game_jscrw = 640;
-    app->m_Cube[43] = app->m_Cube[44] = app->m_Cube[45] = app->m_Cube[47] = 7;
+    app->m_Cube[cube::kRise] = app->m_Cube[cube::kDone] = app->m_Cube[cube::kDelay] =
+        app->m_Cube[cube::kStuck] = 7;
     Generate(777, 0, 2);
-    EXPECT_EQ(app->m_Cube[1], 64);
-    EXPECT_EQ(app->m_Cube[2], 64);
-    EXPECT_EQ(app->m_Cube[22], 1);
-    EXPECT_EQ(app->m_Cube[42], -640);
-    for (int i : {43, 44, 45, 47}) EXPECT_EQ(app->m_Cube[i], 0) << "element " << i;
+    EXPECT_EQ(app->m_Cube[cube::kCol], 64);
+    EXPECT_EQ(app->m_Cube[cube::kRow], 64);
+    EXPECT_EQ(app->m_Cube[cube::kHeight], 1);
+    EXPECT_EQ(app->m_Cube[cube::kDrop], -640);
+    for (int i : {cube::kRise, cube::kDone, cube::kDelay, cube::kStuck})
+        EXPECT_EQ(app->m_Cube[i], 0) << "element " << i;
     EXPECT_GE(FloorAt(64, 64), 5);
     EXPECT_LE(FloorAt(64, 64), 6);
 }
@@ -197,10 +200,10 @@ TEST_F(LevelGenerator, TargetsAreFortyToEightyPercentOfTheGemsAndNeverAboveTheCa
     for (int seed = 0; seed < 200; ++seed) {
         float progress = static_cast<float>(seed % 4);
         Generate(Accumulator(seed), progress, 1);
-        int cap = static_cast<int>(2 + app->m_Cube[96]);
+        int cap = static_cast<int>(2 + app->m_Cube[cube::kProgress]);
         for (int colour = 1; colour <= 3; ++colour) {
             int count = CountObject(colour);
-            int target = static_cast<int>(app->m_Cube[30 + colour]);
+            int target = static_cast<int>(app->m_Cube[cube::kWanted + colour]);
             if (count == 0) {
                 ++zeroColours;
                 ASSERT_EQ(target, 0);
@@ -221,7 +224,7 @@ TEST_F(LevelGenerator, AColourWithoutGemsAsksForNone) {
         Generate(Accumulator(seed), 0, 1);
         for (int colour = 1; colour <= 3; ++colour) {
             if (CountObject(colour) == 0) {
-                EXPECT_EQ(app->m_Cube[30 + colour], 0) << "seed " << seed;
+                EXPECT_EQ(app->m_Cube[cube::kWanted + colour], 0) << "seed " << seed;
                 return;
             }
         }
@@ -234,7 +237,7 @@ TEST_F(LevelGenerator, WalkStaysInsideTheGrid) {
         // Large at high progress: long walks that reach the edges.
         Generate(Accumulator(seed), 60, 3);
         for (int y = 0; y < 200; ++y)
-            for (int x = 0; x < kStride; ++x) {
+            for (int x = 0; x < grid::kStride; ++x) {
                 if (FloorAt(x, y) == 0) continue;
                 // Rectangles reach two cells behind and three ahead of a cursor in 5..123.
                 ASSERT_GE(x, 3) << "seed " << seed;

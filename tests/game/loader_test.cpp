@@ -12,6 +12,7 @@
 
 #include "audio/audio_device.h"
 #include "audio/sound.h"
+#include "game/vocabulary.h"
 #include "graphics/graphics.h"
 #include "input/input_device.h"
 #include "input/key_codes.h"
@@ -230,20 +231,20 @@ TEST_F(Loader, NewGameResetsThePlayStateAndBuildsLevelOne) {
     EXPECT_EQ(app->m_Cube[300], 0);
     EXPECT_EQ(app->m_GridW, 128);
     EXPECT_EQ(app->m_GridH, 128);
-    EXPECT_EQ(app->m_Cube[11], -1);
-    EXPECT_GE(app->m_Cube[95], 0.0f);
+    EXPECT_EQ(app->m_Cube[cube::kDir], -1);
+    EXPECT_GE(app->m_Cube[cube::kSeed], 0.0f);
     // Level one moved the progress on by one step of the level size.
-    EXPECT_EQ(app->m_Cube[96], static_cast<float>(app->m_LevelSize));
+    EXPECT_EQ(app->m_Cube[cube::kProgress], static_cast<float>(app->m_LevelSize));
 }
 
 TEST_F(Loader, NewGameAtTheSameClockGetsTheSameLevelSeed) {
     app->p_LoadGame();
-    float first = app->m_Cube[95];
+    float first = app->m_Cube[cube::kSeed];
     app->p_LoadGame();
-    EXPECT_EQ(app->m_Cube[95], first);
+    EXPECT_EQ(app->m_Cube[cube::kSeed], first);
     host->clock.now += 1.234;
     app->p_LoadGame();
-    EXPECT_NE(app->m_Cube[95], first);
+    EXPECT_NE(app->m_Cube[cube::kSeed], first);
 }
 
 // ---- the whole game through the host ----------------------------------------------------

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "game/vocabulary.h"
 #include "graphics/graphics.h"
 #include "graphics/renderer.h"
 #include "input/key_codes.h"
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr int kStride = 160;
 constexpr int kKeySlow = 86;  // V: button 13
 
 // The game mode of the dispatcher, reduced to the play screen and its overlay.
@@ -42,34 +42,35 @@ protected:
         harness = std::make_unique<GameHarness>(config);
         if (!harness->Ready()) GTEST_SKIP() << harness->Why();
         app = harness->Start(new PlayScreen);
-        app->m_Mode = 10;
-        app->m_GridW = app->m_GridH = 128;
+        app->m_Mode = mode::kPlay;
+        app->m_GridW = app->m_GridH = grid::kLevelSize;
         app->m_LevelSize = 2;
         app->p_ResetGrid();
         app->p_ResetPlayers();
         app->p_ResetObj();
-        cube()[11] = -1;
-        cube()[14] = 3;
-        cube()[22] = 1;
-        cube()[31] = cube()[32] = cube()[33] = 5;
+        cube()[cube::kDir] = cube::kResting;
+        cube()[cube::kColours] = 3;
+        cube()[cube::kHeight] = 1;
+        cube()[cube::kWanted + 1] = cube()[cube::kWanted + 2] = cube()[cube::kWanted + 3] = 5;
         PlaceCube(64, 64);
     }
 
     float* cube() { return app->m_Cube.Data(); }
-    float* Cell(int x, int y) { return app->m_Grid.Data() + (y * kStride + x) * 20; }
+    float* Cell(int x, int y) { return app->m_Grid.Data() + grid::CellIndex(x, y); }
 
     // The cube landed and resting at (x, y), the camera already on it.
     void PlaceCube(int x, int y) {
-        cube()[1] = static_cast<float>(x);
-        cube()[2] = static_cast<float>(y);
-        cube()[42] = 0;
-        app->m_CamX = app->m_CamTargetX = y * 8.0f + x * 32.0f - 320;
-        app->m_CamY = app->m_CamTargetY = y * 22.0f - x * 5.5f - 18 - 240;
+        cube()[cube::kCol] = static_cast<float>(x);
+        cube()[cube::kRow] = static_cast<float>(y);
+        cube()[cube::kDrop] = 0;
+        app->m_CamX = app->m_CamTargetX = iso::WorldX(x, y) - 320;
+        app->m_CamY = app->m_CamTargetY = iso::WorldY(x, y, 1) - 240;
     }
     // Plain floor over the square of cells within `radius` of (x, y).
     void Floor(int x, int y, int radius) {
         for (int cy = y - radius; cy <= y + radius; ++cy)
-            for (int cx = x - radius; cx <= x + radius; ++cx) Cell(cx, cy)[0] = (cx + cy) % 2 ? 5.0f : 6.0f;
+            for (int cx = x - radius; cx <= x + radius; ++cx)
+                Cell(cx, cy)[grid::kFloor] = (cx + cy) % 2 ? 5.0f : 6.0f;
     }
 
     void Run(int updates) { harness->RunUpdates(updates); }
@@ -79,7 +80,7 @@ protected:
         harness->KeyDown(key);
         Run(2);
         harness->KeyUp(key);
-        for (int i = 0; i < 40 && cube()[11] != -1; ++i) Run(1);
+        for (int i = 0; i < 40 && cube()[cube::kDir] != cube::kResting; ++i) Run(1);
     }
     int RecordsOf(int update, int slot, int frame) {
         const std::vector<float>& list = harness->DrawList(update);
@@ -97,15 +98,15 @@ TEST_F(Play, RestingCubeBetweenTwoGemsOfItsColourCollectsBothInOneUpdate) {
     Begin();
     if (!app) return;
     Floor(64, 64, 3);
-    Cell(64, 63)[10] = 1;
-    Cell(64, 65)[10] = 1;
-    Cell(63, 64)[10] = 2;  // another colour stays
+    Cell(64, 63)[grid::kObject] = 1;
+    Cell(64, 65)[grid::kObject] = 1;
+    Cell(63, 64)[grid::kObject] = 2;  // another colour stays
     Run(1);
-    EXPECT_EQ(cube()[31], 3);
+    EXPECT_EQ(cube()[cube::kWanted + 1], 3);
     EXPECT_EQ(app->m_Score, 50);
-    EXPECT_EQ(Cell(64, 63)[10], 0);
-    EXPECT_EQ(Cell(64, 65)[10], 0);
-    EXPECT_EQ(Cell(63, 64)[10], 2);
+    EXPECT_EQ(Cell(64, 63)[grid::kObject], 0);
+    EXPECT_EQ(Cell(64, 65)[grid::kObject], 0);
+    EXPECT_EQ(Cell(63, 64)[grid::kObject], 2);
     // Each collected gem flies up as a piece of its colour.
     EXPECT_EQ(app->m_Objs[0], 1);
     EXPECT_EQ(app->m_Objs[10], 1);
@@ -116,21 +117,21 @@ TEST_F(Play, GemOfAnotherColourBlocksUntilTheCubeComesBackInThatColour) {
     Begin();
     if (!app) return;
     Floor(64, 64, 3);
-    cube()[13] = 2;  // colour 3
-    Cell(65, 64)[10] = 2;
+    cube()[cube::kColour] = 2;  // colour 3
+    Cell(65, 64)[grid::kObject] = 2;
     harness->KeyDown(keys::kRight);
     Run(10);
     harness->KeyUp(keys::kRight);
-    EXPECT_EQ(cube()[11], -1);
-    EXPECT_EQ(cube()[1], 64);
+    EXPECT_EQ(cube()[cube::kDir], cube::kResting);
+    EXPECT_EQ(cube()[cube::kCol], 64);
     Roll(keys::kDown);  // arrives as colour 1
-    ASSERT_EQ(cube()[2], 65);
-    EXPECT_EQ(Cell(65, 64)[10], 2);
+    ASSERT_EQ(cube()[cube::kRow], 65);
+    EXPECT_EQ(Cell(65, 64)[grid::kObject], 2);
     Roll(keys::kUp);  // back beside the gem as colour 2
-    EXPECT_EQ(cube()[2], 64);
-    EXPECT_EQ(cube()[13], 1);
-    EXPECT_EQ(Cell(65, 64)[10], 0);
-    EXPECT_EQ(cube()[32], 4);
+    EXPECT_EQ(cube()[cube::kRow], 64);
+    EXPECT_EQ(cube()[cube::kColour], 1);
+    EXPECT_EQ(Cell(65, 64)[grid::kObject], 0);
+    EXPECT_EQ(cube()[cube::kWanted + 2], 4);
 }
 
 TEST_F(Play, DiagonalInputStartsTheUpwardRollOnly) {
@@ -140,13 +141,13 @@ TEST_F(Play, DiagonalInputStartsTheUpwardRollOnly) {
     harness->KeyDown(keys::kUp);
     harness->KeyDown(keys::kRight);
     Run(1);  // keys ease in: no move yet
-    EXPECT_EQ(cube()[11], -1);
+    EXPECT_EQ(cube()[cube::kDir], cube::kResting);
     Run(1);
-    EXPECT_EQ(cube()[11], 1);
-    EXPECT_EQ(cube()[2], 63);  // an upward roll moves the row at once
-    EXPECT_EQ(cube()[1], 64);
-    EXPECT_EQ(cube()[4], 1);
-    EXPECT_EQ(cube()[45], 12 - 0.58f);
+    EXPECT_EQ(cube()[cube::kDir], 1);
+    EXPECT_EQ(cube()[cube::kRow], 63);  // an upward roll moves the row at once
+    EXPECT_EQ(cube()[cube::kCol], 64);
+    EXPECT_EQ(cube()[cube::kRollY], 1);
+    EXPECT_EQ(cube()[cube::kDelay], 12 - 0.58f);
 }
 
 TEST_F(Play, RollTakesSixteenUpdatesAndCyclesTheColour) {
@@ -157,14 +158,14 @@ TEST_F(Play, RollTakesSixteenUpdatesAndCyclesTheColour) {
     Run(2);
     harness->KeyUp(keys::kRight);
     Run(15);
-    EXPECT_EQ(cube()[11], 2);
-    EXPECT_EQ(cube()[12], 15);
-    EXPECT_FLOAT_EQ(cube()[3], 15 * 0.0625f);
+    EXPECT_EQ(cube()[cube::kDir], 2);
+    EXPECT_EQ(cube()[cube::kStep], 15);
+    EXPECT_FLOAT_EQ(cube()[cube::kRollX], 15 * 0.0625f);
     Run(1);
-    EXPECT_EQ(cube()[11], -1);
-    EXPECT_EQ(cube()[1], 65);
-    EXPECT_EQ(cube()[3], 0);
-    EXPECT_EQ(cube()[13], 1);
+    EXPECT_EQ(cube()[cube::kDir], cube::kResting);
+    EXPECT_EQ(cube()[cube::kCol], 65);
+    EXPECT_EQ(cube()[cube::kRollX], 0);
+    EXPECT_EQ(cube()[cube::kColour], 1);
 }
 
 TEST_F(Play, HeldDirectionRollsAgainAfterTheMoveDelay) {
@@ -173,12 +174,12 @@ TEST_F(Play, HeldDirectionRollsAgainAfterTheMoveDelay) {
     Floor(64, 64, 6);
     harness->KeyDown(keys::kRight);
     Run(18);  // the roll starts on update 2 and ends on 18; the delay holds the next back
-    EXPECT_EQ(cube()[1], 65);
-    EXPECT_EQ(cube()[11], -1);
+    EXPECT_EQ(cube()[cube::kCol], 65);
+    EXPECT_EQ(cube()[cube::kDir], cube::kResting);
     Run(4);
-    EXPECT_EQ(cube()[11], -1);
+    EXPECT_EQ(cube()[cube::kDir], cube::kResting);
     Run(1);  // 12 / 0.58: the delay runs out 21 updates after the roll began
-    EXPECT_EQ(cube()[11], 2);
+    EXPECT_EQ(cube()[cube::kDir], 2);
     harness->KeyUp(keys::kRight);
 }
 
@@ -201,34 +202,34 @@ TEST_F(Play, TrailBlocksANeighbourUntilItRunsOut) {
     Begin();
     if (!app) return;
     Floor(64, 64, 3);
-    Cell(65, 64)[9] = 1;
+    Cell(65, 64)[grid::kTrail] = 1;
     harness->KeyDown(keys::kRight);
     Run(3);
-    EXPECT_EQ(cube()[11], -1);
+    EXPECT_EQ(cube()[cube::kDir], cube::kResting);
     harness->KeyUp(keys::kRight);
     Run(1);
-    Cell(65, 64)[9] = 0;
+    Cell(65, 64)[grid::kTrail] = 0;
     harness->KeyDown(keys::kRight);
     Run(2);
-    EXPECT_EQ(cube()[11], 2);
+    EXPECT_EQ(cube()[cube::kDir], 2);
 }
 
 TEST_F(Play, BoxedInCubeFallsAfterThirtyOneRestingUpdates) {
     Begin();
     if (!app) return;
     Floor(64, 64, 2);
-    Cell(64, 63)[10] = 7;
-    Cell(64, 65)[10] = 8;
-    Cell(63, 64)[10] = 7;
-    Cell(65, 64)[10] = 8;
+    Cell(64, 63)[grid::kObject] = 7;
+    Cell(64, 65)[grid::kObject] = 8;
+    Cell(63, 64)[grid::kObject] = 7;
+    Cell(65, 64)[grid::kObject] = 8;
     Run(30);
-    EXPECT_EQ(cube()[47], 30);
-    EXPECT_NE(Cell(64, 64)[0], 0);
+    EXPECT_EQ(cube()[cube::kStuck], 30);
+    EXPECT_NE(Cell(64, 64)[grid::kFloor], 0);
     Run(1);
-    EXPECT_EQ(Cell(64, 64)[0], 0);
-    EXPECT_EQ(cube()[42], 0);
+    EXPECT_EQ(Cell(64, 64)[grid::kFloor], 0);
+    EXPECT_EQ(cube()[cube::kDrop], 0);
     Run(1);
-    EXPECT_EQ(cube()[42], 0.25f);
+    EXPECT_EQ(cube()[cube::kDrop], 0.25f);
     // Falling out of view ends the game.
     Run(60);
     EXPECT_EQ(app->m_GameOver, 1);
@@ -238,17 +239,17 @@ TEST_F(Play, TrapOfTheCubesColourDropsItInTheSameUpdateAndScores) {
     Begin();
     if (!app) return;
     Floor(64, 64, 3);
-    Cell(65, 64)[0] = 2;  // the cube arrives there as colour 2
+    Cell(65, 64)[grid::kFloor] = 2;  // the cube arrives there as colour 2
     harness->KeyDown(keys::kRight);
     Run(2);
     harness->KeyUp(keys::kRight);
     Run(15);
-    EXPECT_EQ(cube()[42], 0);
+    EXPECT_EQ(cube()[cube::kDrop], 0);
     Run(1);
-    EXPECT_EQ(cube()[1], 65);
-    EXPECT_EQ(Cell(65, 64)[0], 0);
-    EXPECT_EQ(cube()[42], 0.25f);
-    EXPECT_EQ(cube()[32], 4);
+    EXPECT_EQ(cube()[cube::kCol], 65);
+    EXPECT_EQ(Cell(65, 64)[grid::kFloor], 0);
+    EXPECT_EQ(cube()[cube::kDrop], 0.25f);
+    EXPECT_EQ(cube()[cube::kWanted + 2], 4);
     EXPECT_EQ(app->m_Score, 25);
     EXPECT_EQ(app->m_Objs[0], 2);
     EXPECT_EQ(app->m_Objs[5], 1);  // the crumbled tile sinks
@@ -258,11 +259,12 @@ TEST_F(Play, ExitWithATargetUnmetDoesNothingAndDoesNotBlink) {
     Begin();
     if (!app) return;
     Floor(64, 64, 3);
-    Cell(64, 64)[0] = Cell(65, 64)[0] = Cell(64, 65)[0] = Cell(65, 65)[0] = 10;
-    cube()[31] = cube()[32] = 0;
-    cube()[33] = 1;
+    Cell(64, 64)[grid::kFloor] = Cell(65, 64)[grid::kFloor] = Cell(64, 65)[grid::kFloor] =
+        Cell(65, 65)[grid::kFloor] = 10;
+    cube()[cube::kWanted + 1] = cube()[cube::kWanted + 2] = 0;
+    cube()[cube::kWanted + 3] = 1;
     Run(60);  // a second: two blink periods
-    EXPECT_EQ(cube()[43], 0);
+    EXPECT_EQ(cube()[cube::kRise], 0);
     EXPECT_EQ(app->m_Score, 0);
     for (int update = 1; update <= 60; ++update) {
         EXPECT_EQ(RecordsOf(update, 9, 10), 0) << "update " << update;
@@ -274,12 +276,13 @@ TEST_F(Play, MeetingEveryTargetOnTheExitLiftsTheCubeAndBuildsTheNextLevel) {
     Begin();
     if (!app) return;
     Floor(64, 64, 3);
-    Cell(64, 64)[0] = Cell(65, 64)[0] = Cell(64, 65)[0] = Cell(65, 65)[0] = 10;
-    cube()[31] = cube()[32] = cube()[33] = 0;
-    cube()[95] = 1000;
+    Cell(64, 64)[grid::kFloor] = Cell(65, 64)[grid::kFloor] = Cell(64, 65)[grid::kFloor] =
+        Cell(65, 65)[grid::kFloor] = 10;
+    cube()[cube::kWanted + 1] = cube()[cube::kWanted + 2] = cube()[cube::kWanted + 3] = 0;
+    cube()[cube::kSeed] = 1000;
     PlaceCube(64, 64);
     Run(1);
-    EXPECT_EQ(cube()[43], 1);
+    EXPECT_EQ(cube()[cube::kRise], 1);
     int blinks = 0;
     for (int update = 2; update <= 200 && app->m_Score == 0; ++update) {
         Run(1);
@@ -287,12 +290,12 @@ TEST_F(Play, MeetingEveryTargetOnTheExitLiftsTheCubeAndBuildsTheNextLevel) {
     }
     EXPECT_GT(blinks, 0);
     EXPECT_EQ(app->m_Score, 500);
-    EXPECT_EQ(cube()[96], 2);
-    EXPECT_EQ(cube()[95], 1014);
-    EXPECT_EQ(cube()[43], 0);
-    EXPECT_EQ(cube()[44], 0);
-    EXPECT_LT(cube()[42], 0);  // the next level's drop-in
-    EXPECT_GE(cube()[31] + cube()[32] + cube()[33], 1);
+    EXPECT_EQ(cube()[cube::kProgress], 2);
+    EXPECT_EQ(cube()[cube::kSeed], 1014);
+    EXPECT_EQ(cube()[cube::kRise], 0);
+    EXPECT_EQ(cube()[cube::kDone], 0);
+    EXPECT_LT(cube()[cube::kDrop], 0);  // the next level's drop-in
+    EXPECT_GE(cube()[cube::kWanted + 1] + cube()[cube::kWanted + 2] + cube()[cube::kWanted + 3], 1);
 }
 
 TEST_F(Play, HoldingButtonThirteenRunsAtFiveUpdatesASecond) {
@@ -303,11 +306,11 @@ TEST_F(Play, HoldingButtonThirteenRunsAtFiveUpdatesASecond) {
     harness->KeyDown(kKeySlow);
     Run(4);
     EXPECT_EQ(qo_app_UpdateRate(), 5);
-    EXPECT_EQ(cube()[67], 1);
+    EXPECT_EQ(cube()[cube::kSlow], 1);
     harness->KeyUp(kKeySlow);
     Run(4);
     EXPECT_EQ(qo_app_UpdateRate(), 60);
-    EXPECT_EQ(cube()[67], 0);
+    EXPECT_EQ(cube()[cube::kSlow], 0);
     const std::vector<int>& ms = app->updateMs;
     ASSERT_EQ(ms.size(), 10u);
     EXPECT_NEAR(ms[5] - ms[4], 200, 2);
@@ -336,7 +339,7 @@ TEST_F(Play, PauseKeyPausesAndStopsThePlay) {
     harness->KeyUp(keys::kEscape);
     harness->KeyDown(keys::kRight);
     Run(5);
-    EXPECT_EQ(cube()[11], -1);
+    EXPECT_EQ(cube()[cube::kDir], cube::kResting);
 }
 
 TEST_F(Play, PauseButtonTouchedPausesWithTheClickLock) {
@@ -364,15 +367,15 @@ TEST_F(Play, ScreenshotsOfPlayARollTheOpenExitAndGameOver) {
         std::string tag = std::to_string(size.width) + "x" + std::to_string(size.height);
         // A real level, landed.
         app->m_LevelSize = 3;
-        cube()[95] = 4321;
-        cube()[96] = 6;
+        cube()[cube::kSeed] = 4321;
+        cube()[cube::kProgress] = 6;
         app->p_GetLev(1);
         Run(120);
-        EXPECT_EQ(cube()[42], 0);
+        EXPECT_EQ(cube()[cube::kDrop], 0);
         Shot("play_level_" + tag + ".png");
         // Half way through a roll in a free direction.
         const int keysByDir[] = {keys::kDown, keys::kUp, keys::kRight, keys::kLeft};
-        int col = static_cast<int>(cube()[1]), row = static_cast<int>(cube()[2]);
+        int col = static_cast<int>(cube()[cube::kCol]), row = static_cast<int>(cube()[cube::kRow]);
         const int next[4][2] = {{col, row + 1}, {col, row - 1}, {col + 1, row}, {col - 1, row}};
         for (int d = 0; d < 4; ++d) {
             const float* cell = Cell(next[d][0], next[d][1]);
@@ -383,16 +386,17 @@ TEST_F(Play, ScreenshotsOfPlayARollTheOpenExitAndGameOver) {
             Run(8);
             break;
         }
-        EXPECT_GT(cube()[12], 0);
+        EXPECT_GT(cube()[cube::kStep], 0);
         Shot("play_roll_" + tag + ".png");
         Run(10);
         // The exit open beside the cube: the targets met.
-        col = static_cast<int>(cube()[1]), row = static_cast<int>(cube()[2]);
+        col = static_cast<int>(cube()[cube::kCol]), row = static_cast<int>(cube()[cube::kRow]);
         Floor(col, row, 2);
         for (int y = row - 2; y <= row + 2; ++y)
-            for (int x = col - 2; x <= col + 2; ++x) Cell(x, y)[10] = 0;
-        Cell(col + 1, row - 2)[0] = Cell(col + 2, row - 2)[0] = Cell(col + 1, row - 1)[0] = Cell(col + 2, row - 1)[0] = 10;
-        cube()[31] = cube()[32] = cube()[33] = 0;
+            for (int x = col - 2; x <= col + 2; ++x) Cell(x, y)[grid::kObject] = 0;
+        Cell(col + 1, row - 2)[grid::kFloor] = Cell(col + 2, row - 2)[grid::kFloor] =
+            Cell(col + 1, row - 1)[grid::kFloor] = Cell(col + 2, row - 1)[grid::kFloor] = 10;
+        cube()[cube::kWanted + 1] = cube()[cube::kWanted + 2] = cube()[cube::kWanted + 3] = 0;
         // Long enough for the backdrop to turn green, then the next blink.
         Run(30);
         int open = 0;
@@ -421,8 +425,8 @@ TEST_F(Play, FrameWithStarsLevelCubeAndCountersGoesOutInTwelveDrawCalls) {
     Begin();
     if (!app) return;
     Floor(64, 64, 6);
-    Cell(65, 64)[10] = 1;
-    Cell(63, 63)[10] = 2;
+    Cell(65, 64)[grid::kObject] = 1;
+    Cell(63, 63)[grid::kObject] = 2;
     Run(3);
     gxtkGraphics* gfx = qo_graphics_device;
     gfx->stats.Reset();

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "input/key_codes.h"
 #include "runtime/errors.h"
 #include "runtime/host/app.h"
 #include "tests/host/fake_host.h"
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
     } else if (!std::strcmp(scenario, "close-key")) {
         (new c_App)->m_new();
         host.StartGame();
-        host.KeyEvent(1, 432);
+        host.KeyEvent(1, keys::kClose);
     } else if (!std::strcmp(scenario, "window-close")) {
         (new c_App)->m_new();
         host.StartGame();
@@ -37,7 +38,7 @@ int main(int argc, char** argv) {
     } else if (!std::strcmp(scenario, "back-key")) {
         (new c_App)->m_new();
         host.StartGame();
-        host.KeyEvent(1, 416);
+        host.KeyEvent(1, keys::kBack);
     } else if (!std::strcmp(scenario, "throw-on-create")) {
         (new ThrowingApp)->m_new();
         host.StartGame();

@@ -7,7 +7,6 @@
 #include <GLFW/glfw3native.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -18,6 +17,7 @@
 #include <thread>
 
 #include "input/input_device.h"
+#include "input/key_codes.h"
 #include "runtime/host/app.h"
 #include "tests/host/fake_host.h"
 #include "tests/host/private_display.h"
@@ -192,7 +192,7 @@ TEST_F(Window, CloseButtonSendsTheCloseKeyAndKeepsTheWindowOpen) {
     host.Run();
     SendCloseRequest(glfwGetX11Window(host.Window()));
     ASSERT_TRUE(PumpUntil([&] { return game->keys.size() >= 2; }));
-    EXPECT_EQ(game->keys, (std::vector<std::pair<int, int>>{{1, 432}, {2, 432}}));
+    EXPECT_EQ(game->keys, (std::vector<std::pair<int, int>>{{1, keys::kClose}, {2, keys::kClose}}));
     EXPECT_FALSE(glfwWindowShouldClose(host.Window()));
 }
 

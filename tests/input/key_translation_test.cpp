@@ -1,9 +1,9 @@
 // GLFW's keys on their way into the host: translation by key identity, characters
 // synthesised from editing keys, repeats, and the keys the runtime ignores.
+#include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
-#include <GLFW/glfw3.h>
-
+#include "input/key_codes.h"
 #include "runtime/host/glfw_keys.h"
 #include "tests/host/fake_host.h"
 
@@ -71,7 +71,7 @@ TEST_F(HostKeys, UntranslatedKeysSendNothing) {
 
 TEST_F(HostKeys, CloseButtonSendsCloseKeyDownThenUp) {
     host.OnWindowClose();
-    EXPECT_EQ(game->keys, (Events{{1, 432}, {2, 432}}));
+    EXPECT_EQ(game->keys, (Events{{1, keys::kClose}, {2, keys::kClose}}));
 }
 
 }  // namespace

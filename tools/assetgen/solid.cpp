@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "game/vocabulary.h"
+
 namespace assetgen {
 
 V3 Normalized(V3 v) {
@@ -10,11 +12,16 @@ V3 Normalized(V3 v) {
     return l > 0 ? v * (1.0 / l) : v;
 }
 
-V2 ProjectVirtual(V3 d) { return {32 * d.x + 8 * d.y, -5.5 * d.x + 22 * d.y - 18 * d.z}; }
+// The game's isometric view, in double precision.
+V2 ProjectVirtual(V3 d) {
+    using namespace iso;
+    return {kColX * d.x + kRowX * d.y, -kColY * d.x + kRowY * d.y - kLayerY * d.z};
+}
 
 V3 TowardViewer() {
     // Cross product of the projection's two rows: the direction it flattens.
-    static const V3 v = Normalized(Cross({32, 8, 0}, {-5.5, 22, -18}));
+    static const V3 v =
+        Normalized(Cross({iso::kColX, iso::kRowX, 0}, {-iso::kColY, iso::kRowY, -iso::kLayerY}));
     return v;
 }
 

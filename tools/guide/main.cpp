@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "game/my_app.h"
+#include "game/vocabulary.h"
 #include "tools/guide/annotate.h"
 #include "tools/guide/scene.h"
 #include "tools/guide/scripted_game.h"
@@ -129,7 +130,7 @@ int main(int argc, char** argv) {
     if (!game.Ready()) return Fail(game.Why());
     std::string why;
     const bool played = PlayTo(game, plan, &why);
-    std::printf("level: seed accumulator %.0f, size %d\n", game.App().m_Cube[95],
+    std::printf("level: seed accumulator %.0f, size %d\n", game.App().m_Cube[cube::kSeed],
                 game.App().m_LevelSize);
     if (!played) return Fail(why);
 

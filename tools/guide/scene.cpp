@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "game/my_app.h"
+#include "game/vocabulary.h"
 #include "input/key_codes.h"
 #include "tools/guide/scripted_game.h"
 
@@ -16,18 +17,16 @@ const Plan kGuidePlan = {100616, 2, "UUUURURU", 10};
 namespace {
 
 // Cube elements and cell layers, as the play screen keeps them.
-enum : int { kCol = 1, kRow = 2, kRollX = 3, kRollY = 4, kDir = 11, kStep = 12, kColour = 13 };
-enum : int { kHeight = 22, kDrop = 42, kRise = 43 };
-enum : int { kFloor = 0, kTrail = 9, kObject = 10 };
-enum : int { kRollDown = 0, kRollUp = 1, kRollRight = 2, kRollLeft = 3 };
-constexpr int kGridStride = 160;
-constexpr int kCellFloats = 20;
-constexpr int kLevelImage = 9;
-constexpr int kTrailFrame = 8;
-constexpr int kExitFrame = 9;
+using namespace cube;
+using grid::kFloor;
+using grid::kObject;
+using grid::kTrail;
+constexpr int kLevelImage = slots::kImgLevel;
+constexpr int kTrailFrame = slots::kFrameTrail;
+constexpr int kExitFrame = slots::kFrameExit;
 
 // The dispatcher's modes: the menu, starting a game, playing.
-enum : int { kModeMenu = 1, kModeStarting = 11, kModePlay = 10 };
+constexpr int kModeMenu = mode::kMenu, kModeStarting = mode::kStarting, kModePlay = mode::kPlay;
 
 // Updates the loader and the menu's slide-in take before the menu answers keys, and
 // that the wheel takes to turn one step.
@@ -148,7 +147,7 @@ bool PlayTo(ScriptedGame& game, const Plan& plan, std::string* why) {
             return Fail(why, "collected gems are still flying");
         game.Tap(move.key);
         if (i + 1 < plan.rolls.size()) {
-            game.RunUntil([&] { return cube[kDir] == -1; }, kRollLimit);
+            game.RunUntil([&] { return cube[kDir] == kResting; }, kRollLimit);
         } else if (!game.RunUntil([&] { return cube[kStep] >= static_cast<float>(plan.rollStep); },
                                   kRollLimit)) {
             return Fail(why, "the last roll did not start");
@@ -194,23 +193,23 @@ public:
     const float* cube() const { return cube_; }
 
     float* Cell(CellRef c) const {
-        if (c.x < 0 || c.x >= kGridStride || c.y < 0 ||
-            c.y >= app_.m_Grid.Length() / (kGridStride * kCellFloats))
+        if (c.x < 0 || c.x >= grid::kStride || c.y < 0 ||
+            c.y >= app_.m_Grid.Length() / (grid::kStride * grid::kCellFloats))
             return nullptr;
-        return app_.m_Grid.Data() + (c.y * kGridStride + c.x) * kCellFloats;
+        return app_.m_Grid.Data() + grid::CellIndex(c.x, c.y);
     }
 
     // Where the play screen draws a layer (0 floor, 1 object) of a cell, virtual units.
     Point Virtual(CellRef c, int layer) const {
-        const float* part = Cell(c) + layer * 10;
+        const float* part = Cell(c) + layer * grid::kLayerFloats;
         const auto x = static_cast<float>(c.x), y = static_cast<float>(c.y);
-        return {y * 8 + x * 32 + part[1] - app_.m_CamX,
-                y * 22 - x * 5.5f - static_cast<float>(layer) * 18 + part[2] - app_.m_CamY};
+        return {iso::WorldX(x, y) + part[grid::kOffsetX] - app_.m_CamX,
+                iso::WorldY(x, y, static_cast<float>(layer)) + part[grid::kOffsetY] - app_.m_CamY};
     }
     Point CubeVirtual() const {
         const float r = cube_[kRow] + cube_[kRollY], c = cube_[kCol] + cube_[kRollX];
-        return {r * 8 + c * 32 - app_.m_CamX, r * 22 - c * 5.5f - cube_[kHeight] * 18 -
-                                                  cube_[kRise] - app_.m_CamY + cube_[kDrop] - 2};
+        return {iso::WorldX(c, r) - app_.m_CamX,
+                iso::WorldY(c, r, cube_[kHeight]) - cube_[kRise] - app_.m_CamY + cube_[kDrop] - 2};
     }
 
     // The render's mapping of the virtual screen onto the window.
@@ -323,8 +322,8 @@ bool FindSubjects(c_MyApp& app, int width, int height, std::vector<Subject>* sub
     };
     if (!scene.Nearest(besideCollect, &c))
         return Fail(why, "no " + ColourName(next, false) + " gem beside " + Where(to.x, to.y));
-    if (!addDrawn("gem to collect", kLevelImage, next + 11, scene.Virtual(c, 1), kGemRadius, next,
-                  ColourName(next, true) + " gem",
+    if (!addDrawn("gem to collect", kLevelImage, next + slots::kFrameGemOffset, scene.Virtual(c, 1),
+                  kGemRadius, next, ColourName(next, true) + " gem",
                   "a " + ColourName(next, false) + " cube that stops beside it collects it"))
         return false;
 
@@ -340,8 +339,8 @@ bool FindSubjects(c_MyApp& app, int width, int height, std::vector<Subject>* sub
     if (!scene.Nearest(inView, &c) && !scene.Nearest(besideBlock, &c))
         return Fail(why, "no gem of another colour beside the cube");
     const int blocker = gemColour(scene.Cell(c));
-    if (!addDrawn("blocking gem", kLevelImage, blocker + 11, scene.Virtual(c, 1), kGemRadius,
-                  blocker, ColourName(blocker, true) + " gem",
+    if (!addDrawn("blocking gem", kLevelImage, blocker + slots::kFrameGemOffset,
+                  scene.Virtual(c, 1), kGemRadius, blocker, ColourName(blocker, true) + " gem",
                   "in the way; only a " + ColourName(blocker, false) + " cube collects it"))
         return false;
 
@@ -357,7 +356,7 @@ bool FindSubjects(c_MyApp& app, int width, int height, std::vector<Subject>* sub
         return false;
 
     auto trap = [](CellRef, const float* cell) {
-        return cell[kFloor] >= 1 && cell[kFloor] <= 3 && cell[kObject] == 0;
+        return cell[kFloor] >= tile::kRed && cell[kFloor] <= tile::kBlue && cell[kObject] == 0;
     };
     if (!scene.Nearest(trap, &c)) return Fail(why, "no trap tile near the cube");
     const int trapColour = static_cast<int>(scene.Cell(c)[kFloor]);
@@ -370,7 +369,7 @@ bool FindSubjects(c_MyApp& app, int width, int height, std::vector<Subject>* sub
     Point middle{0, 0};
     int exitCells = 0;
     scene.EachCell([&](CellRef at, const float* cell) {
-        if (cell[kFloor] != 10) return;
+        if (cell[kFloor] != tile::kExit) return;
         const Point p = scene.Virtual(at, 0);
         middle.x += p.x, middle.y += p.y, c = at, ++exitCells;
     });

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "game/vocabulary.h"
+
 namespace {
 
 constexpr int kFrame = 64;  // frame size of the "-hd" sheets: size 2 at scale 1
@@ -24,9 +26,11 @@ struct Sheet {
     }
 };
 
-float WorldX(int col, int row) { return static_cast<float>(row) * 8 + static_cast<float>(col) * 32; }
+float WorldX(int col, int row) {
+    return iso::WorldX(static_cast<float>(col), static_cast<float>(row));
+}
 float WorldY(int col, int row, int layer) {
-    return static_cast<float>(row) * 22 - static_cast<float>(col) * 5.5f - static_cast<float>(layer) * 18;
+    return iso::WorldY(static_cast<float>(col), static_cast<float>(row), static_cast<float>(layer));
 }
 
 // Blends frame `frame` of `sheet`, centred on (cx, cy), over the picture.
@@ -54,7 +58,8 @@ void Blit(LevelPicture& picture, const Sheet& sheet, int frame, float cx, float 
 LevelPicture DrawLevel(const std::vector<LevelCell>& cells, int size, int cubeX, int cubeY,
                        const std::string& dataDir, std::string* error) {
     Sheet pieces, cube;
-    if (!pieces.Load(dataDir + "/9-hd.png") || !cube.Load(dataDir + "/0-hd.png")) {
+    if (!pieces.Load(dataDir + "/" + std::to_string(slots::kImgLevel) + "-hd.png") ||
+        !cube.Load(dataDir + "/0-hd.png")) {
         *error = "cannot read the level art in " + dataDir;
         return {};
     }
@@ -90,8 +95,8 @@ LevelPicture DrawLevel(const std::vector<LevelCell>& cells, int size, int cubeX,
                 const LevelCell& cell = at(x, y);
                 const int t = layer == 0 ? cell.floor : cell.object;
                 int frame = t - 1;
-                if (layer == 1 && t >= 1 && t <= 3) frame = t + 11;
-                if (t == 10) frame = 9;
+                if (layer == 1 && tile::IsColour(t)) frame = t + slots::kFrameGemOffset;
+                if (t == tile::kExit) frame = slots::kFrameExit;
                 const float sx = WorldX(x, y) - originX, sy = WorldY(x, y, layer) - originY;
                 if (t > 0) Blit(picture, pieces, frame, sx, sy, 1);
                 if (x == cubeX && y == cubeY) Blit(picture, cube, 0, sx, WorldY(x, y, 1) - originY - 2, 1);

@@ -13,31 +13,44 @@
 #include <vector>
 
 #include "game/my_app.h"
+#include "game/vocabulary.h"
 #include "runtime/host/app.h"
 #include "tools/levelview/level_picture.h"
 
 namespace {
 
-constexpr int kGridSize = 128;
-constexpr int kStride = 160;
+constexpr int kGridSize = grid::kLevelSize;
 
 char Symbol(int floor, int object) {
+    using namespace tile;
     switch (object) {
-        case 1: return 'R';
-        case 2: return 'G';
-        case 3: return 'B';
-        case 7: return '#';
-        case 8: return '%';
+        case kRed:
+            return 'R';
+        case kGreen:
+            return 'G';
+        case kBlue:
+            return 'B';
+        case kStoneA:
+            return '#';
+        case kStoneB:
+            return '%';
         default: break;
     }
     switch (floor) {
-        case 0: return ' ';
-        case 1: return 'r';
-        case 2: return 'g';
-        case 3: return 'b';
-        case 5: return '.';
-        case 6: return ':';
-        case 10: return 'E';
+        case kNone:
+            return ' ';
+        case kRed:
+            return 'r';
+        case kGreen:
+            return 'g';
+        case kBlue:
+            return 'b';
+        case kPlainA:
+            return '.';
+        case kPlainB:
+            return ':';
+        case kExit:
+            return 'E';
         default: return '?';
     }
 }
@@ -92,8 +105,8 @@ int main(int argc, char** argv) {
     c_MyApp* app = (new c_MyApp)->m_new();
     app->m_GridW = app->m_GridH = kGridSize;
     app->m_LevelSize = static_cast<int>(size);
-    app->m_Cube[95] = static_cast<float>(accumulator);
-    app->m_Cube[96] = static_cast<float>(progress);
+    app->m_Cube[cube::kSeed] = static_cast<float>(accumulator);
+    app->m_Cube[cube::kProgress] = static_cast<float>(progress);
     app->p_GetLev(1);
 
     std::vector<LevelCell> cells(static_cast<size_t>(kGridSize + 1) * (kGridSize + 1));
@@ -102,21 +115,23 @@ int main(int argc, char** argv) {
     int gems[4] = {0, 0, 0, 0};
     for (int y = 0; y <= kGridSize; ++y)
         for (int x = 0; x <= kGridSize; ++x) {
-            const float* cell = grid + (y * kStride + x) * 20;
+            const float* cell = grid + grid::CellIndex(x, y);
             LevelCell& out = cells[static_cast<size_t>(y) * (kGridSize + 1) + x];
-            out.floor = static_cast<int>(cell[0]);
-            out.object = static_cast<int>(cell[10]);
-            if (out.object >= 1 && out.object <= 3) ++gems[out.object];
+            out.floor = static_cast<int>(cell[grid::kFloor]);
+            out.object = static_cast<int>(cell[grid::kObject]);
+            if (tile::IsColour(out.object)) ++gems[out.object];
             if (out.floor == 0) continue;
             minX = std::min(minX, x), maxX = std::max(maxX, x);
             minY = std::min(minY, y), maxY = std::max(maxY, y);
         }
 
     const float* cube = app->m_Cube.Data();
-    const int startX = static_cast<int>(cube[1]), startY = static_cast<int>(cube[2]);
-    std::printf("seed accumulator %.0f, size %d, progress %.0f\n", cube[95], app->m_LevelSize, cube[96]);
-    std::printf("targets: red %.0f of %d, green %.0f of %d, blue %.0f of %d\n", cube[31], gems[1], cube[32],
-                gems[2], cube[33], gems[3]);
+    using namespace cube;
+    const int startX = static_cast<int>(cube[kCol]), startY = static_cast<int>(cube[kRow]);
+    std::printf("seed accumulator %.0f, size %d, progress %.0f\n", cube[kSeed], app->m_LevelSize,
+                cube[kProgress]);
+    std::printf("targets: red %.0f of %d, green %.0f of %d, blue %.0f of %d\n", cube[kWanted + 1],
+                gems[1], cube[kWanted + 2], gems[2], cube[kWanted + 3], gems[3]);
     std::printf("columns %d..%d, rows %d..%d; S start, E exit, . : floor, r g b traps, R G B gems, # %% stones\n",
                 minX, maxX, minY, maxY);
     for (int y = minY; y <= maxY; ++y) {
