@@ -13,9 +13,8 @@
 
 namespace {
 
-// The menu as the dispatcher runs it in mode 1: pointer and touch conversion, the key
-// and click locks, the options overlay and the side panel slide, then the clearing of
-// virtual buttons. Loads the art the menu uses on its first update.
+// The menu in mode 1 with the dispatcher's own steps around it, its art loaded on the
+// first update instead of through the loader.
 struct MenuShell : c_MyApp {
     bool loaded = false;
     int menuUpdates = 0;
@@ -29,57 +28,14 @@ struct MenuShell : c_MyApp {
             m_LoadStep = 0;
             loaded = true;
         }
-        float sx = m_ScaleX > 0 ? m_ScaleX : 1, sy = m_ScaleY > 0 ? m_ScaleY : 1;
-        m_PointerPrevX = m_PointerX;
-        m_PointerPrevY = m_PointerY;
-        m_PointerX = static_cast<int>(qo_input_MouseX() / sx);
-        m_PointerY = static_cast<int>(qo_input_MouseY() / sy);
-        bool left = qo_input_MouseDown(0);
-        if (left && m_PointerWasDown == 0) {
-            m_PointerPrevX = m_PointerX;
-            m_PointerPrevY = m_PointerY;
-        }
-        m_PointerDown = left ? 1 : 0;
-        for (int i = 0; i < 10; ++i) {
-            m_TouchDown[i] = 0;
-            m_TouchX[i] = m_TouchY[i] = -3717;
-            if (qo_input_TouchDown(i)) {
-                m_TouchDown[i] = 1;
-                m_TouchX[i] = static_cast<int>(qo_input_TouchX(i) / sx);
-                m_TouchY[i] = static_cast<int>(qo_input_TouchY(i) / sy);
-                m_PointerDown = 1;
-            }
-        }
-        m_PointerWasDown = left ? 1 : 0;
-        if (m_PointerDown == 0) m_ClickLock = 0;
-        bool held = false;
-        for (int key : {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 16, 17, 99}) held = held || p_PlayKeyAll(key, 1) > 0;
-        if (!held) m_KeyLock = 0;
-        if (held && m_KeyLock == 0 && m_ClickLock == 0 && p_PlayKeyAll(99, 1) > 0 &&
-            (m_OptionsOpen == 1 || m_SidePanelOpen == 1)) {
-            m_SidePanelOpen = 0;
-            m_KeyLock = m_ClickLock = 1;
-        }
-        if (m_OptionsOpen == 1) m_KeyLock = m_ClickLock = 1;
+        UpdatePointer();
+        UpdateKeyLock();
         if (m_Mode == 1) {
             p_Menu();
             ++menuUpdates;
         }
-        if (m_OptionsOpen == 1 || m_OptionsSlide > 0) {
-            p_OptionBox();
-            m_OptionsSlide += m_OptionsOpen == 1 ? (m_OptionsSlide < 30) : -1;
-        }
-        float target = qo_Game_jscrw - 140;
-        if (m_SidePanelOpen == 0) {
-            m_SidePanelX -= m_SidePanelX / 8;
-            if (m_SidePanelX < 8) m_SidePanelX = 0;
-        } else if (m_SidePanelX < target) {
-            m_SidePanelX += (target - m_SidePanelX) / 8;
-            if (target - m_SidePanelX < 8) m_SidePanelX = target;
-        }
-        for (int i = 0; i < 19; ++i) {
-            if (m_VButton[i] == 1) m_VButton[i] = 0;
-        }
+        RunOverlays();
+        UpdateVirtualButtons();
         return 0;
     }
 };
@@ -91,13 +47,13 @@ struct Point {
     float x, y;
 };
 
-// Where wheel item i stands with the wheel at rest on item `sel` (640 x 480, intro done).
+// Where wheel item i stands with the wheel at rest on item `sel` (640 x 480, intro done:
+// the hub at (38, 416)).
 Point WheelItem(int i, int sel) {
-    const float d2r = 3.14159265f / 180;
-    float a = 32.0f * static_cast<float>(i) + 48 - 32.0f * static_cast<float>(sel);
-    float off = std::fabs(a - 45);
-    float bump = off <= 45 ? 1.5f * (45 - off) : 0;
-    return {38 + (116 + bump) * std::sin(a * d2r), 480 - 64 - (116 + bump) * std::cos(a * d2r)};
+    Point p;
+    float angle;
+    c_MyApp::WheelItemAt(i, -32.0f * static_cast<float>(sel), 38, 480 - 64, &angle, &p.x, &p.y);
+    return p;
 }
 
 TEST(Menu, HoldingDownFromSmallStepsAtThePressAnd31UpdatesLaterThenStopsAtLarge) {

@@ -250,8 +250,7 @@ TEST(OptionsScreen, ScreenshotsAt640x480And1920x1080) {
                     m_Settings[15] = 1;
                 }
                 p_DoBG(20, 40, 80, -123.0f);
-                p_OptionBox();
-                if (m_OptionsSlide < 30) m_OptionsSlide += 1;
+                RunOverlays();
                 return 0;
             }
         };

@@ -250,8 +250,8 @@ TEST_F(OuyaQuit, BackKeyLeaves) {
 
 // ---- through the host -----------------------------------------------------------------------
 
-// A stand-in for the play screen: the back key pauses, and while paused the pause
-// screen runs; the locks are released as the dispatcher does.
+// A stand-in for the play screen, between the dispatcher's own steps: the back key
+// pauses, and while paused the pause screen runs.
 struct PlayShell : c_MyApp {
     int p_OnUpdate() override {
         if (m_LoadStep != 0) {
@@ -260,11 +260,8 @@ struct PlayShell : c_MyApp {
             m_LoadStep = 0;
             m_Mode = 10;
         }
-        bool held = false;
-        for (int key : {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 16, 17, 99}) held = held || p_PlayKeyAll(key, 1) > 0;
-        if (!held) m_KeyLock = 0;
-        m_PointerDown = qo_input_MouseDown(0) ? 1 : 0;
-        if (m_PointerDown == 0) m_ClickLock = 0;
+        UpdatePointer();
+        UpdateKeyLock();
         if (m_Paused == 1) {
             p_PauseMenu();
         } else {
@@ -277,10 +274,7 @@ struct PlayShell : c_MyApp {
                 m_KeyLock = 1;
             }
         }
-        if (m_OptionsOpen == 1 || m_OptionsSlide > 0) {
-            p_OptionBox();
-            m_OptionsSlide += m_OptionsOpen == 1 ? (m_OptionsSlide < 30) : -1;
-        }
+        RunOverlays();
         return 0;
     }
 };
