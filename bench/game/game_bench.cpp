@@ -16,20 +16,20 @@
 //
 //   game_bench [--width 640] [--height 480] [--play-seconds 60] [--shots <dir>]
 #include <GL/gl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <ctime>
+#include <filesystem>
 #include <map>
 #include <random>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
+#include "game/vocabulary.h"
 #include "graphics/graphics.h"
 #include "graphics/renderer.h"
 #include "input/key_codes.h"
@@ -66,13 +66,13 @@ double Quantile(std::vector<double> v, double q) {
 
 // What the player sees after an update, from the application's state.
 const char* ScreenOf(const c_MyApp* app) {
-    if (app->m_LoadStep > 0 || app->m_Mode == 5) return "loader";
-    if (app->m_Mode == 10) {
+    if (app->m_LoadStep > 0 || app->m_Mode == mode::kStartScreen) return "loader";
+    if (app->m_Mode == mode::kPlay) {
         if (app->m_GameOver > 0) return "game over";
         if (app->m_Paused != 0) return "pause";
         return "play";
     }
-    if (app->m_Mode == 1 || app->m_Mode == 2) {
+    if (app->m_Mode == mode::kMenu || app->m_Mode == mode::kToMenu) {
         if (app->m_GameOver > 0) return "game over";
         if (app->m_OptionsOpen == 1 || app->m_OptionsSlide > 0) return "options";
         if (app->m_SidePanelOpen == 1 || app->m_SidePanelX > 0) return "credits";
@@ -131,18 +131,20 @@ public:
             Run(30);
         }
         const int dirs[4] = {keys::kUp, keys::kDown, keys::kLeft, keys::kRight};
-        for (int i = 0; i < wanderRolls && app_->m_GameOver == 0 && app_->m_Mode == 10; ++i) {
+        for (int i = 0; i < wanderRolls && app_->m_GameOver == 0 && app_->m_Mode == mode::kPlay;
+             ++i) {
             Hold(dirs[rng() % 4], 3);
             Run(20);
         }
-        for (int turn = 0; turn < 40 && app_->m_GameOver == 0 && app_->m_Mode == 10; ++turn) {
+        for (int turn = 0; turn < 40 && app_->m_GameOver == 0 && app_->m_Mode == mode::kPlay;
+             ++turn) {
             h_.KeyDown(dirs[turn % 4]);
             for (int i = 0; i < 180 && app_->m_GameOver == 0; ++i) Run(1);
             h_.KeyUp(dirs[turn % 4]);
         }
-        for (int i = 0; i < 1200 && app_->m_Mode != 1; ++i) Run(1);
+        for (int i = 0; i < 1200 && app_->m_Mode != mode::kMenu; ++i) Run(1);
         Run(60);
-        return app_->m_Mode == 1;
+        return app_->m_Mode == mode::kMenu;
     }
 
 private:
@@ -248,7 +250,7 @@ int main(int argc, char** argv) {
     Player p(h, app);
     std::mt19937 rng(12);
     // Loader, then the menu sliding in and standing.
-    for (int i = 0; i < 200 && (app->m_LoadStep > 0 || app->m_Mode != 1); ++i) p.Run(1);
+    for (int i = 0; i < 200 && (app->m_LoadStep > 0 || app->m_Mode != mode::kMenu); ++i) p.Run(1);
     int loaderUpdates = h.Updates();
     p.Run(120);
     // Credits: focus right to the panel, open, stay, back.
