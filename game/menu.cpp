@@ -317,8 +317,9 @@ bool c_MyApp::MenuKeys(const MenuLayout& at) {
             m_MenuFocus += 1;
             MenuBlip(kSfxBlip);
             LockBoth(*this, 1);
-        } else if (p_PlayKey(10, 0, 0) == 1 || p_PlayKey(11, 0, 0) == 1 ||
-                   p_PlayKey(12, 0, 0) == 1) {
+        } else if (p_PlayKey(button::Action(0), 0, 0) == 1 ||
+                   p_PlayKey(button::Action(1), 0, 0) == 1 ||
+                   p_PlayKey(button::Action(2), 0, 0) == 1) {
             MenuBlip(kSfxConfirm);
             m_KeyLock = 1;
             trigger = true;

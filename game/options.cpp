@@ -118,7 +118,8 @@ bool c_MyApp::OptionBackButton(bool* byKey) {
 void c_MyApp::OptionRows(float y0) {
     const float sw = qo_Game_jscrw;
     const bool ouya = qo_Game_isOuya == 1;
-    bool actionKey = AnyHeld(this, {10, 11, 12, 13, 14, 15});
+    bool actionKey = AnyHeld(this, {button::Action(0), button::Action(1), button::Action(2),
+                                    button::Action(3), button::Action(4), button::Action(5)});
     int row = 0;
     auto drawRow = [&](const String& text, float x, float y, float w, float h) {
         ++row;
@@ -165,7 +166,7 @@ void c_MyApp::OptionRows(float y0) {
 // the box (true).
 bool c_MyApp::OptionKeyNavigation() {
     if (m_OptKeyWait != 0) return false;
-    if (m_OptCursor == 0 && AnyHeld(this, {10, 11, 15})) return true;
+    if (m_OptCursor == 0 && AnyHeld(this, {button::Action(0), button::Action(1), button::Action(5)})) return true;
     if (AnyHeld(this, {button::kUp, button::kLeft})) {
         if (m_OptCursor > 0) m_OptCursor -= 1;
         m_OptKeyWait = 1;

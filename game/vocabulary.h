@@ -95,13 +95,17 @@ constexpr int kStarting = 11;
 // The game's buttons as p_PlayKey reads them. Indices 0..19 are also m_VButton's.
 namespace button {
 constexpr int kUp = 0, kLeft = 3, kRight = 5, kDown = 8;
-constexpr int kAction = 10;  // action buttons 10..17
+constexpr int kAction = 10;  // action buttons 10..17; 10..15 answer to keys and pad buttons 0..5
 constexpr int kSlowMotion = 13;
 constexpr int kLastAction = 17;
 constexpr int kLastPress = 18;  // m_VButton entries up to here last one update
 constexpr int kBackVirtual = 19;
 constexpr int kConsoleBack = 98;
 constexpr int kBack = 99;  // the menu/back key
+// The n-th action button (n = 0..5), the one pad button n presses.
+constexpr int Action(int n) {
+    return kAction + n;
+}
 }  // namespace button
 
 // Sound effect slots (p_PlaySFX) and image slots (p_DrawImg).
