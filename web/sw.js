@@ -4,7 +4,7 @@
 "use strict";
 var BUILD = "@BUILD@";
 var FILES = "@FILES@";  // path -> SHA-256 of this build's file
-var TIER_DATA = /^tessory-tier\d+\.data$/;  // fetched when the page first needs them
+var TIERS = /^tessory-tier\d+\./;  // image tiers: kept once the page has needed them
 var CACHE = "tessory-" + BUILD;
 
 function hex(buffer) {
@@ -34,7 +34,7 @@ function keep(cache, path) {
 }
 
 self.addEventListener("install", function (event) {
-  var first = Object.keys(FILES).filter(function (path) { return !TIER_DATA.test(path); });
+  var first = Object.keys(FILES).filter(function (path) { return !TIERS.test(path); });
   event.waitUntil(caches.open(CACHE).then(function (cache) {
     return Promise.all(first.map(function (path) { return keep(cache, path); }));
   }));

@@ -1,5 +1,6 @@
 """The browser build as an installed app, in headless Chromium at 1920 x 1080: Chromium
-finds nothing that keeps the page from being installed; after one visit the page
+finds nothing that keeps the page from being installed; the game's full-screen switch
+follows the page when the browser leaves full screen; after one visit the page
 reaches the menu and starts a game with the network switched off; a second build served
 at the same address replaces the whole offline copy at the next online visit. Prints the
 bytes the first visit downloaded (DevTools network events).
@@ -73,6 +74,15 @@ def main():
                  ".then(c => c.length == 1 && c[0][1].includes('tessory-tier4.data'))")
             sizes = downloaded(browser)
             print("desktop visit at %dx%d: %d bytes: %s" % (WIDTH, HEIGHT, sum(sizes.values()), sizes))
+
+            # Full screen left by the browser itself: the game's switch follows, so F11
+            # asks for full screen again rather than for the window.
+            for step in ("F11", "F11 after the page left full screen"):
+                browser.tap("F11")
+                wait(browser, step, "document.fullscreenElement === document.getElementById('canvas')", 10)
+                browser.evaluate("document.exitFullscreen().then(() => 0)")
+                wait(browser, "leaving full screen", "!document.fullscreenElement", 10)
+                time.sleep(0.5)
 
             errors = browser.page("Page.getInstallabilityErrors")["installabilityErrors"]
             if errors:

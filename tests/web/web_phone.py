@@ -1,13 +1,14 @@
-"""The browser build on an emulated phone and tablet in headless Chromium, with touch
-events only (no mouse, no keys): the canvas keeps a shape the game's screens hold in both
-orientations and the title lies wholly inside it; a single tap on "Medium" selects it and
-starts the sound; taps start a game whose score does not overlap the counter boxes; a
-drag rolls the cube; a tap on the pause button pauses; rotating keeps the game going.
-Prints the bytes the phone visit downloaded (DevTools network events).
+"""The browser build on an emulated phone and tablets in headless Chromium, by touch alone
+(no mouse, no keys): the canvas keeps a shape the game's screens hold, centred, and the
+title lies wholly inside it; one quick tap on "Medium" selects it and starts the sound;
+a tap starts a game whose score clears the counter boxes; a tap on the pause button
+pauses; the game goes on when the phone is turned; a drag rolls the cube. Prints the bytes
+of the phone's visit (DevTools network events).
 
 usage: web_phone.py WEB_DIR SHOTS_DIR
 """
 
+import base64
 import os
 import shutil
 import subprocess
@@ -15,19 +16,16 @@ import sys
 import time
 
 sys.dont_write_bytecode = True
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from cdp import Chromium  # noqa: E402
 from web_play import Server, changed_fraction, fail, floor_at  # noqa: E402
 
-# CSS pixels of the screens tried: (width, height, take a screenshot as).
-PHONE_PORTRAIT, PHONE_LANDSCAPE = (390, 844), (844, 390)
-TABLETS = [(768, 1024), (1024, 768)]
+PORTRAIT, LANDSCAPE, TABLETS = (390, 844), (844, 390), [(768, 1024), (1024, 768)]
 ASPECTS = (4 / 3 - 0.01, 5 / 3 + 0.01)
+HINT_SHOWN = "getComputedStyle(document.getElementById('turn')).display != 'none'"
 
 
 def rgb_of(png, width, height):
-    """The screenshot scaled to CSS pixels: (width, height, rgb bytes)."""
     rgb = subprocess.run(["convert", "png:-", "-resize", "%dx%d!" % (width, height), "-depth", "8", "rgb:-"],
                          input=png, capture_output=True, check=True).stdout
     return width, height, rgb
@@ -37,103 +35,111 @@ class Phone:
     def __init__(self, browser, shots):
         self.b, self.shots = browser, shots
 
-    def image(self, name=None):
+    def image(self, name=None, scale=1):
+        """The page in CSS pixels times `scale`; saved as shots/<name>.png when named."""
         png = self.b.screenshot_png()
         if name:
             with open(os.path.join(self.shots, name + ".png"), "wb") as f:
                 f.write(png)
-        return rgb_of(png, self.b.width, self.b.height)
+        return rgb_of(png, self.b.width * scale, self.b.height * scale)
 
     def canvas_image(self):
         """The canvas alone, 640 pixels wide."""
-        import base64
         (left, top, w, h), _ = self.canvas()
-        png = base64.b64decode(self.b.page("Page.captureScreenshot", format="png", clip=dict(
-            x=left, y=top, width=w, height=h, scale=1))["data"])
-        return rgb_of(png, 640, round(640 * h / w))
+        png = self.b.page("Page.captureScreenshot", format="png", clip=dict(x=left, y=top, width=w, height=h, scale=1))
+        return rgb_of(base64.b64decode(png["data"]), 640, round(640 * h / w))
 
     def canvas(self):
-        """(left, top, width, height) of the canvas in CSS pixels, and its virtual scale."""
+        """(left, top, width, height) of the canvas in CSS pixels, and CSS pixels per
+        unit of the game's virtual screen (which fits 640 x 480 by its larger scale)."""
         left, top, w, h, cw, ch = self.b.evaluate(
             "(() => { const c = document.getElementById('canvas'), r = c.getBoundingClientRect();"
             " return [r.left, r.top, r.width, r.height, c.width, c.height]; })()")
-        return (left, top, w, h), min(cw / 640, ch / 480) * w / cw
+        return (left, top, w, h), max(cw / 640, ch / 480) * w / cw
 
     def at(self, vx, vy):
-        """CSS position of a point of the game's virtual screen."""
         (left, top, _, _), k = self.canvas()
         return left + vx * k, top + vy * k
 
     def tap(self, vx, vy):
-        point = self.at(vx, vy)
-        self.b.touch("Start", point)
+        self.b.touch("Start", self.at(vx, vy))
         self.b.touch("End")
 
     def colour_at(self, vx, vy, radius=6):
         w, _, rgb = self.image()
         x0, y0 = map(int, self.at(vx, vy))
-        total, n = [0, 0, 0], 0
-        for y in range(y0 - radius, y0 + radius):
-            for x in range(x0 - radius, x0 + radius):
-                i = (y * w + x) * 3
-                for c in range(3):
-                    total[c] += rgb[i + c]
-                n += 1
-        return [t / n for t in total]
+        pixels = [(y * w + x) * 3 for y in range(y0 - radius, y0 + radius) for x in range(x0 - radius, x0 + radius)]
+        return [sum(rgb[i + c] for i in pixels) / len(pixels) for c in range(3)]
 
-    def settle(self, size, portrait, timeout=60):
-        """Turns the screen and waits until the canvas has the shape that fits it."""
-        self.b.phone(*size, portrait=portrait)
-        deadline = time.monotonic() + timeout
+    def turn(self, size):
+        """Turns the screen; the canvas must come to the largest size of a shape the game
+        holds, centred."""
+        self.b.phone(*size, portrait=size[1] > size[0])
+        deadline = time.monotonic() + 60
         while True:
             (left, top, w, h), _ = self.canvas()
-            fits = (abs(w - size[0]) <= 1 or abs(h - size[1]) <= 1) and w <= size[0] and h <= size[1]
-            if fits:
+            if (abs(w - size[0]) <= 1 or abs(h - size[1]) <= 1) and w <= size[0] and h <= size[1]:
                 break
             if time.monotonic() > deadline:
-                fail("the canvas stayed %dx%d on a %dx%d screen" % (w, h, size[0], size[1]))
+                fail("the canvas stayed %dx%d on a %dx%d screen" % (w, h, *size))
             time.sleep(0.2)
-        time.sleep(3)  # the game reloads its art for the new size
-        if not ASPECTS[0] <= w / h <= ASPECTS[1]:
-            fail("the canvas is %dx%d on a %dx%d screen" % (w, h, size[0], size[1]))
-        if abs(left + w / 2 - size[0] / 2) > 1 or abs(top + h / 2 - size[1] / 2) > 1:
-            fail("the canvas at (%d, %d) is not centred on the %dx%d screen" % (left, top, size[0], size[1]))
+        time.sleep(2)  # the game reloads its art for the new size
+        if not ASPECTS[0] <= w / h <= ASPECTS[1] or abs(left * 2 + w - size[0]) > 2 or abs(top * 2 + h - size[1]) > 2:
+            fail("the canvas is %dx%d at (%d, %d) on a %dx%d screen" % (w, h, left, top, *size))
 
     def check_title(self, name):
-        """The title's coloured letters, found in their band of the menu, lie wholly
-        inside the canvas, clear of its edges."""
-        image = self.image(name)
-        w, _, rgb = image
+        """The title's coloured letters (left of the side panel, in their band of the menu)
+        stay clear of the canvas's edges."""
+        w, _, rgb = self.image(name)
         (left, top, cw, ch), k = self.canvas()
-        # The title's band of the virtual screen, left of the side panel.
-        y0, y1 = int(top + 50 * k), int(top + 140 * k)
         columns = []
-        for y in range(y0, y1):
-            for x in range(0, int(left + 0.7 * cw)):
-                i = (y * w + x) * 3
-                r, g, b = rgb[i], rgb[i + 1], rgb[i + 2]
-                if max(r, g, b) - min(r, g, b) > 110 and max(r, g, b) > 150:
+        for y in range(int(top + 50 * k), int(top + 140 * k)):
+            for x in range(int(left + 0.7 * cw)):
+                p = rgb[(y * w + x) * 3:(y * w + x) * 3 + 3]
+                if max(p) > 150 and max(p) - min(p) > 110:
                     columns.append(x)
         if len(columns) < 100:
             fail("%s: no title found" % name)
-        first, last = min(columns), max(columns)
-        print("%s: canvas %dx%d at (%d, %d); title from x %d to %d" % (name, cw, ch, left, top, first, last))
-        if first < left + 4 or last > left + cw - 4:
-            fail("%s: the title runs into the canvas's edge (x %d to %d)" % (name, first, last))
+        print("%s: canvas %dx%d at (%d, %d); title from x %d to %d" % (name, cw, ch, left, top, min(columns),
+                                                                      max(columns)))
+        if min(columns) < left + 4 or max(columns) > left + cw - 4:
+            fail("%s: the title runs into the canvas's edge" % name)
+
+    def check_game(self, name):
+        """A game runs: its top row shows the counter boxes' white frames, and the
+        score's green digits begin right of the last frame."""
+        scale = round(self.b.evaluate("devicePixelRatio"))  # the frames are one CSS pixel wide
+        w, _, rgb = self.image(scale=scale)
+        (left, top, cw, _), k = self.canvas()
+        rows = range(int(top * scale), int((top + 40 * k) * scale))
+        frames, greens = [], []
+        for x in range(int(left * scale), int((left + cw) * scale)):
+            pixels = [rgb[(y * w + x) * 3:(y * w + x) * 3 + 3] for y in rows]
+            if sum(min(p) > 180 for p in pixels) > 0.5 * len(rows):
+                frames.append(x)
+            if any(p[1] > 150 and p[0] < 150 and p[2] < 150 for p in pixels):
+                greens.append(x)
+        boxes = [x for i, x in enumerate(frames) if i == 0 or x - frames[i - 1] > 3 * scale]
+        score = [x for i, x in enumerate(greens) if i == 0 or x - greens[i - 1] > 8 * scale][-1:]
+        if len(boxes) < 3 or not score:
+            fail("%s: no game's top row" % name)
+        print("%s: box frames at x %s, score from x %d" % (name, [x // scale for x in boxes], score[0] // scale))
+        if score[0] <= frames[-1] or max(greens) - score[0] < 30 * scale:
+            fail("%s: the score overlaps the counter boxes" % name)
 
 
 def wait_for_menu(phone, timeout=90):
-    start = time.monotonic()
+    deadline = time.monotonic() + timeout
     while not phone.b.evaluate("typeof Module == 'object' && !!Module.calledRun"
                                " && document.getElementById('status').style.display == 'none'"):
-        if time.monotonic() - start > timeout:
+        if time.monotonic() > deadline:
             fail("the game did not start within %d s" % timeout)
         time.sleep(0.1)
-    time.sleep(6)  # the loader, then the menu slides in and settles
+    time.sleep(5)  # the loader, then the menu slides in and settles
 
 
 def downloaded(browser):
-    """Bytes the network delivered, by file, from DevTools' network events."""
+    """Bytes the network delivered to the page and its service worker, by file."""
     names, sizes = {}, {}
     for method, params in browser.network:
         if method == "Network.responseReceived":
@@ -154,69 +160,59 @@ def main():
             return
     os.makedirs(shots, exist_ok=True)
     server = Server(web)
-    with Chromium(*PHONE_PORTRAIT) as browser:
+    with Chromium(*PORTRAIT) as browser:
         phone = Phone(browser, shots)
         browser.page("Network.enable")
         browser.watch_service_workers()
-        browser.phone(*PHONE_PORTRAIT)
+        browser.phone(*PORTRAIT)
         browser.page("Page.navigate", url=server.url)
         wait_for_menu(phone)
-        phone.settle(PHONE_PORTRAIT, True)
+        phone.turn(PORTRAIT)
         phone.check_title("phone-portrait")
-        if not browser.evaluate("getComputedStyle(document.getElementById('turn')).display != 'none'"):
+        if not browser.evaluate(HINT_SHOWN):
             fail("no hint to turn the phone in portrait")
 
-        # Small sits where the selected level size does; Medium is the next one down the
-        # wheel. One quick tap on Medium selects it (and starts the held-back sound).
+        # Small, green, sits where the selected level size does; Medium is the next one
+        # down the wheel. One quick tap on Medium selects it: orange takes that place.
         selected, medium = (171, 296), (167, 393)
-        audio = "AL.currentCtx.audioCtx.state"
         browser.evaluate("AL.currentCtx.audioCtx.suspend().then(() => 0)")
-        r, g, _ = phone.colour_at(*selected)
-        if not g > r:
-            fail("the selected level size is not Small's green before the tap: %s" % [r, g])
+        before = phone.colour_at(*selected)
         phone.tap(*medium)
         time.sleep(1.5)
-        r, g, _ = phone.colour_at(*selected)
-        print("after a tap on Medium, the selected item's colour is %d, %d" % (r, g))
-        if not r > g:
+        after = phone.colour_at(*selected)
+        print("the selected place's colour before and after a tap on Medium: %s, %s" % (before, after))
+        if not before[1] > before[0] or not after[0] > after[1]:
             fail("a single tap on Medium did not select it")
-        if browser.evaluate(audio) != "running":
-            fail("the first tap did not start the sound: " + browser.evaluate(audio))
+        if browser.evaluate("AL.currentCtx.audioCtx.state") != "running":
+            fail("the first tap did not start the sound")
 
-        # A tap on the selected size starts a game.
         phone.tap(*selected)
         time.sleep(4)
         phone.image("phone-game")
-        check_score_clear_of_counters(phone, "portrait")
-
-        # A tap on the pause button pauses: the pause menu's panel comes down.
+        phone.check_game("portrait game")
         still = phone.image()
         phone.tap(16, 16)
         time.sleep(1.5)
-        paused = phone.image("phone-paused")
-        if changed_fraction(still, paused) < 0.1:
+        if changed_fraction(still, phone.image("phone-paused")) < 0.1:
             fail("a tap on the pause button did not pause the game")
-        phone.tap(64, 196)  # the panel's resume button
+        phone.tap(64, 196)  # the pause panel's resume button
         time.sleep(1.5)
-        check_score_clear_of_counters(phone, "resumed")
-
+        phone.check_game("resumed game")
         sizes = downloaded(browser)
         print("phone visit (portrait, one game): %d bytes: %s" % (sum(sizes.values()), sizes))
 
-        # Turned mid-game: the canvas takes the landscape screen's height and the game goes on.
-        phone.settle(PHONE_LANDSCAPE, False)
+        phone.turn(LANDSCAPE)
         phone.image("phone-game-landscape")
-        check_score_clear_of_counters(phone, "landscape")
-        if browser.evaluate("getComputedStyle(document.getElementById('turn')).display") != "none":
+        phone.check_game("game turned to landscape")
+        if browser.evaluate(HINT_SHOWN):
             fail("the hint to turn the phone stays in landscape")
-
-        # A drag steers the cube through the drag stick, towards a cell with floor.
+        # A short drag towards a cell with floor: the drag stick rolls the cube.
         before = phone.canvas_image()
         way = next((w for w in ("Right", "Down", "Left") if floor_at(before, w)), "Up")
         dx, dy = {"Right": (60, 0), "Down": (0, 60), "Left": (-60, 0), "Up": (0, -60)}[way]
         x, y = phone.at(320, 300)
         browser.touch("Start", (x, y))
-        for step in range(1, 4):
+        for step in (1, 2, 3):
             browser.touch("Move", (x + dx * step / 3, y + dy * step / 3))
             time.sleep(0.04)
         time.sleep(0.1)
@@ -227,46 +223,15 @@ def main():
         if moved < 0.02:
             fail("a drag did not roll the cube")
 
-        # The menu in landscape, then on a tablet both ways.
         browser.page("Page.reload")
         wait_for_menu(phone)
         phone.check_title("phone-landscape")
         for size in TABLETS:
-            phone.settle(size, size[1] > size[0])
+            phone.turn(size)
             phone.check_title("tablet-%dx%d" % size)
         if browser.errors:
             fail("the page logged errors:\n  " + "\n  ".join(browser.errors))
     print("PASS")
-
-
-def check_score_clear_of_counters(phone, name):
-    """A game runs: the play screen's top row shows its three counter boxes (white
-    frames), and the score's digits (green) begin right of the last box."""
-    scale = round(phone.b.evaluate("devicePixelRatio"))  # the frames are one CSS pixel wide
-    w, _, rgb = rgb_of(phone.b.screenshot_png(), phone.b.width * scale, phone.b.height * scale)
-    (left, top, cw, _), k = phone.canvas()
-    rows = range(int(top * scale), int((top + 40 * k) * scale))
-    frames, greens = [], []
-    for x in range(int(left * scale), int((left + cw) * scale)):
-        white = green = 0
-        for y in rows:
-            i = (y * w + x) * 3
-            r, g, b = rgb[i], rgb[i + 1], rgb[i + 2]
-            white += min(r, g, b) > 180
-            green += g > 150 and r < 150 and b < 150
-        if white > 0.5 * len(rows):
-            frames.append(x)
-        if green:
-            greens.append(x)
-    boxes = [x for i, x in enumerate(frames) if i == 0 or x - frames[i - 1] > 3 * scale]
-    runs = [x for i, x in enumerate(greens) if i == 0 or x - greens[i - 1] > 8 * scale]
-    if len(boxes) < 3 or not runs:
-        fail("%s: no game's top row (frames at %s)" % (name, [x // scale for x in boxes]))
-    score = runs[-1]
-    print("%s game: box frames at x %s, score from x %d" % (name, [x // scale for x in boxes], score // scale))
-    if score <= frames[-1] or max(greens) - score < 30 * scale:
-        fail("%s: the score (from x %d) overlaps the counter boxes (to x %d)" % (name, score // scale,
-                                                                              frames[-1] // scale))
 
 
 if __name__ == "__main__":
