@@ -137,7 +137,10 @@ void FeedTouches(QoGame& game) {
             continue;
         }
         if (kind == kEventTouchDown) {
-            if (f.liftHeld) continue;  // down again within the frame: one press
+            if (f.liftHeld) {  // down again within the frame: the press goes on
+                f.liftHeld = false;
+                continue;
+            }
             f.landed = true;
         }
         game.TouchEvent(kind, finger, x, y);

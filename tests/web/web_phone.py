@@ -106,25 +106,34 @@ class Phone:
             fail("%s: the title runs into the canvas's edge" % name)
 
     def check_game(self, name):
-        """A game runs: its top row shows the counter boxes' white frames, and the
-        score's green digits begin right of the last frame."""
+        """A game runs: its top row shows the counter boxes' thin white frames, and the
+        score's green digits (the widest green run) lie right of them, on no frame."""
         scale = round(self.b.evaluate("devicePixelRatio"))  # the frames are one CSS pixel wide
         w, _, rgb = self.image(scale=scale)
         (left, top, cw, _), k = self.canvas()
         rows = range(int(top * scale), int((top + 40 * k) * scale))
-        frames, greens = [], []
-        for x in range(int(left * scale), int((left + cw) * scale)):
+        columns = range(int(left * scale), int((left + cw) * scale))
+        white, green = {}, []
+        for x in columns:
             pixels = [rgb[(y * w + x) * 3:(y * w + x) * 3 + 3] for y in rows]
-            if sum(min(p) > 180 for p in pixels) > 0.5 * len(rows):
-                frames.append(x)
+            white[x] = sum(min(p) > 180 for p in pixels) / len(rows)
             if any(p[1] > 150 and p[0] < 150 and p[2] < 150 for p in pixels):
-                greens.append(x)
-        boxes = [x for i, x in enumerate(frames) if i == 0 or x - frames[i - 1] > 3 * scale]
-        score = [x for i, x in enumerate(greens) if i == 0 or x - greens[i - 1] > 8 * scale][-1:]
-        if len(boxes) < 3 or not score:
+                green.append(x)
+        frames = [x for x in columns if white[x] > 0.5 and white.get(x - 2 * scale, 0) < 0.3 and
+                  white.get(x + 2 * scale, 0) < 0.3]
+        runs = []
+        for x in green:
+            if runs and x - runs[-1][1] <= 8 * scale:
+                runs[-1][1] = x
+            else:
+                runs.append([x, x])
+        start, end = max(runs, key=lambda r: r[1] - r[0]) if runs else (0, 0)
+        boxes = [x for i, x in enumerate(frames) if x < start and (i == 0 or x - frames[i - 1] > 3 * scale)]
+        print("%s: box frames at x %s, score at x %d to %d" % (name, [x // scale for x in boxes], start // scale,
+                                                             end // scale))
+        if len(boxes) < 3 or end - start < 30 * scale:
             fail("%s: no game's top row" % name)
-        print("%s: box frames at x %s, score from x %d" % (name, [x // scale for x in boxes], score[0] // scale))
-        if score[0] <= frames[-1] or max(greens) - score[0] < 30 * scale:
+        if any(start <= x <= end for x in frames):
             fail("%s: the score overlaps the counter boxes" % name)
 
 
@@ -190,10 +199,11 @@ def main():
         time.sleep(4)
         phone.image("phone-game")
         phone.check_game("portrait game")
-        still = phone.image()
+        still = phone.canvas_image()
         phone.tap(16, 16)
         time.sleep(1.5)
-        if changed_fraction(still, phone.image("phone-paused")) < 0.1:
+        phone.image("phone-paused")
+        if changed_fraction(still, phone.canvas_image()) < 0.1:  # the pause darkens the play field
             fail("a tap on the pause button did not pause the game")
         phone.tap(64, 196)  # the pause panel's resume button
         time.sleep(1.5)
