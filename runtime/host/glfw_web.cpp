@@ -3,12 +3,15 @@
 // loop never sleeps or blocks; the due updates keep the game's rate. The page decides the
 // canvas size (the page's size, or the screen's in full screen, once the art for that size
 // has arrived) and grants full screen, which browsers allow only after a key or a click.
+// Touches come from the host's own listener: Emscripten's GLFW knows no finger positions
+// and would report a touch as a click wherever the mouse last was.
 #include <GLFW/glfw3.h>
 #include <emscripten.h>
 
 #include <string>
 
 #include "input/joystick_layout.h"
+#include "input/key_codes.h"
 #include "runtime/host/glfw_backend.h"
 #include "runtime/host/glfw_game.h"
 
@@ -39,11 +42,110 @@ EM_JS(void, WebAskFullscreen, (int on), {
     if (Module["tessoryFullscreen"]) Module["tessoryFullscreen"](!!on);
 });
 
+// The page left full screen by itself (Escape, a gesture) since the last ask; once.
+EM_JS(int, WebFullscreenLeft, (), {
+    var left = !!Module["tessoryFullscreenLeft"];
+    Module["tessoryFullscreenLeft"] = false;
+    return left ? 1 : 0;
+});
+
+// Fingers on the canvas, in canvas pixels, queued until the next frame takes them. The
+// browser's own gestures (scrolling, zoom, its menus) and the mouse events it would make
+// up from a tap stay off the canvas. The first lift starts the sound, as the first key does
+// (browsers let sound start at a lift, not at a touch).
+EM_JS(void, WebListenForTouches, (int fingerCount), {
+    var canvas = Module["canvas"];
+    var fingers = [];  // slot -> the browser's touch identifier
+    var queue = Module["tessoryTouches"] = [];
+    function slotOf(id, claim) {
+        for (var i = 0; i < fingerCount; i++) if (fingers[i] === id) return i;
+        if (!claim) return -1;
+        for (i = 0; i < fingerCount; i++) if (fingers[i] === undefined) { fingers[i] = id; return i; }
+        return -1;
+    }
+    function handle(event) {
+        if (event.target !== canvas) return;
+        event.preventDefault();
+        event.stopPropagation();  // Emscripten's GLFW would make a click of it
+        var kind = event.type == "touchstart" ? 7 : event.type == "touchmove" ? 9 : 8;
+        var rect = canvas.getBoundingClientRect();
+        for (var i = 0; i < event.changedTouches.length; i++) {
+            var touch = event.changedTouches[i];
+            var slot = slotOf(touch.identifier, kind == 7);
+            if (slot < 0) continue;
+            queue.push([kind, slot, (touch.clientX - rect.left) * canvas.width / rect.width,
+                        (touch.clientY - rect.top) * canvas.height / rect.height]);
+            if (kind == 8) fingers[slot] = undefined;
+        }
+        if (kind == 8 && typeof AL == "object" && AL.currentCtx && AL.currentCtx.audioCtx.state == "suspended") {
+            AL.currentCtx.audioCtx.resume();
+        }
+    }
+    ["touchstart", "touchmove", "touchend", "touchcancel"].forEach(function (type) {
+        window.addEventListener(type, handle, {capture: true, passive: false});
+    });
+    canvas.addEventListener("contextmenu", function (event) { event.preventDefault(); });
+});
+
+// The oldest queued finger event; false when there is none.
+EM_JS(int, WebNextTouch, (int* kind, int* finger, float* x, float* y), {
+    var next = Module["tessoryTouches"] && Module["tessoryTouches"].shift();
+    if (!next) return 0;
+    HEAP32[kind >> 2] = next[0];
+    HEAP32[finger >> 2] = next[1];
+    HEAPF32[x >> 2] = next[2];
+    HEAPF32[y >> 2] = next[3];
+    return 1;
+});
+
 EM_JS(int, WebPageVisible, (), { return document.hidden ? 0 : 1; });
 EM_JS(int, WebScreenWidth, (), { return screen.width; });
 EM_JS(int, WebScreenHeight, (), { return screen.height; });
 
 void Frame(void* host) { static_cast<QoGlfwGame*>(host)->RunFrame(); }
+
+// Whether the game last asked for full screen.
+bool gameWantsFullscreen = false;
+
+// The game acts on a pointer that is down during an update, so a finger lifted in the same
+// frame it landed (a quick tap) stays down until the next frame, after the game has run
+// an update with it.
+struct Finger {
+    bool landed = false;  // landed during this frame
+    bool liftHeld = false;
+    float x = 0, y = 0;
+};
+constexpr int kFingerCount = keys::kBack - keys::kTouch;  // the fingers' key codes
+Finger fingers[kFingerCount];
+constexpr int kKeyF11 = 122;
+
+void FeedTouches(QoGame& game) {
+    for (int i = 0; i < kFingerCount; ++i) {
+        Finger& f = fingers[i];
+        if (f.liftHeld) game.TouchEvent(kEventTouchUp, i, f.x, f.y);
+        f.landed = f.liftHeld = false;
+    }
+    int kind = 0, finger = 0;
+    float x = 0, y = 0;
+    while (WebNextTouch(&kind, &finger, &x, &y)) {
+        if (finger < 0 || finger >= kFingerCount) continue;
+        Finger& f = fingers[finger];
+        if (kind == kEventTouchUp && f.landed) {
+            f.liftHeld = true;
+            f.x = x;
+            f.y = y;
+            continue;
+        }
+        if (kind == kEventTouchDown) {
+            if (f.liftHeld) {  // down again within the frame: the press goes on
+                f.liftHeld = false;
+                continue;
+            }
+            f.landed = true;
+        }
+        game.TouchEvent(kind, finger, x, y);
+    }
+}
 
 }  // namespace
 
@@ -77,7 +179,9 @@ void QoGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
         if (!_window) return;
         glfwMakeContextCurrent(_window);
         RegisterCallbacks();
+        WebListenForTouches(kFingerCount);
     }
+    gameWantsFullscreen = fullscreen;
     // The canvas follows in PaceFrame once the page has (or has not) gone full screen.
     WebAskFullscreen(fullscreen ? 1 : 0);
 }
@@ -90,6 +194,12 @@ bool QoGlfwGame::WindowActive() { return _window && WebPageVisible(); }
 
 void QoGlfwGame::PaceFrame() {
     PollEvents();
+    FeedTouches(*this);
+    if (WebFullscreenLeft() && gameWantsFullscreen) {
+        // The game's own switch (F11) follows the page, so its options offer the right thing.
+        KeyEvent(kEventKeyDown, kKeyF11);
+        KeyEvent(kEventKeyUp, kKeyF11);
+    }
     int width = 0, height = 0;
     WebWantedCanvasSize(&width, &height);
     if (_window && width > 0 && height > 0 && (width != GetDeviceWidth() || height != GetDeviceHeight())) {

@@ -28,6 +28,7 @@ class Chromium:
         self.profile = tempfile.mkdtemp(prefix="tessory_chromium_")
         self.errors = []
         self.console = []
+        self.network = []  # (method, params) of every Network event, from every session
         self._next_id = 0
         self._replies = {}
         self._cond = threading.Condition()
@@ -99,7 +100,12 @@ class Chromium:
                 self._cond.notify_all()
             return
         method, params = message.get("method"), message.get("params", {})
-        if method == "Runtime.consoleAPICalled":
+        if method == "Target.attachedToTarget" and params["targetInfo"]["type"] == "service_worker":
+            # Its own downloads count too; the reply is not waited for on this thread.
+            self._send("Network.enable", {}, params["sessionId"])
+        elif method.startswith("Network."):
+            self.network.append((method, params))
+        elif method == "Runtime.consoleAPICalled":
             text = " ".join(str(a.get("value", a.get("description", ""))) for a in params.get("args", []))
             self.console.append((params.get("type"), text))
             if params.get("type") in ("error", "assert"):
@@ -111,7 +117,7 @@ class Chromium:
             entry = params["entry"]
             self.errors.append("log: %s %s" % (entry.get("text", ""), entry.get("url", "")))
 
-    def call(self, method, timeout=30, session=None, **params):
+    def _send(self, method, params, session=None):
         with self._cond:
             self._next_id += 1
             ident = self._next_id
@@ -119,6 +125,14 @@ class Chromium:
         if session:
             message["sessionId"] = session
         self._out.write(json.dumps(message).encode() + b"\0")
+        return ident
+
+    def watch_service_workers(self):
+        """Network events of the page's service workers join those of the page."""
+        self.call("Target.setAutoAttach", autoAttach=True, waitForDebuggerOnStart=False, flatten=True)
+
+    def call(self, method, timeout=30, session=None, **params):
+        ident = self._send(method, params, session)
         deadline = time.monotonic() + timeout
         with self._cond:
             while ident not in self._replies:
@@ -145,6 +159,20 @@ class Chromium:
     def screenshot_png(self):
         import base64
         return base64.b64decode(self.page("Page.captureScreenshot", format="png")["data"])
+
+    def phone(self, width, height, portrait=True):
+        """A touch screen of width x height CSS pixels at device scale 3."""
+        self.width, self.height = width, height
+        self.page("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=3,
+                  mobile=True, screenWidth=width, screenHeight=height,
+                  screenOrientation={"type": "portraitPrimary" if portrait else "landscapePrimary",
+                                     "angle": 0 if portrait else 90})
+        self.page("Emulation.setTouchEmulationEnabled", enabled=True, maxTouchPoints=5)
+
+    def touch(self, kind, *points):
+        """kind: Start, Move or End; points: (x, y) in CSS pixels of the page."""
+        self.page("Input.dispatchTouchEvent", type="touch" + kind,
+                  touchPoints=[{"x": x, "y": y, "id": i} for i, (x, y) in enumerate(points)])
 
     KEYS = {  # DOM key, code and key code; Emscripten's GLFW reads the key code
         "Up": ("ArrowUp", "ArrowUp", 38), "Down": ("ArrowDown", "ArrowDown", 40),

@@ -26,10 +26,16 @@ Point Mid(const Point (&p)[4]) {
     return {(p[0].x + p[1].x + p[2].x + p[3].x) / 4, (p[0].y + p[1].y + p[2].y + p[3].y) / 4};
 }
 
-// Drawn on a 64-unit square; the caller scales to the pixel size.
-void PaintAppIcon(cairo_t* cr, int size) {
+// Drawn on a 64-unit square; the caller scales to the pixel size. A maskable icon's tile
+// fills the square and its picture keeps inside the middle circle that every mask shape
+// leaves whole.
+void PaintAppIcon(cairo_t* cr, int size, bool maskable) {
     // Night tile with a soft top light, inset so the rounded corners are not clipped.
-    RoundedRect(cr, 2, 2, 60, 60, 12);
+    if (maskable) {
+        cairo_rectangle(cr, 0, 0, 64, 64);
+    } else {
+        RoundedRect(cr, 2, 2, 60, 60, 12);
+    }
     cairo_pattern_t* sky = cairo_pattern_create_linear(0, 2, 0, 62);
     const Rgb top = palette::kNight.Mixed(palette::kBlue, 0.35);
     cairo_pattern_add_color_stop_rgb(sky, 0, top.r, top.g, top.b);
@@ -38,6 +44,11 @@ void PaintAppIcon(cairo_t* cr, int size) {
     cairo_set_source(cr, sky);
     cairo_fill(cr);
     cairo_pattern_destroy(sky);
+    if (maskable) {
+        cairo_translate(cr, 32, 32);
+        cairo_scale(cr, 0.72, 0.72);
+        cairo_translate(cr, -32, -32);
+    }
 
     // An isometric cube: top face red, left green, right blue, the three colours it
     // cycles through while rolling.
@@ -84,11 +95,17 @@ const std::vector<int>& AppIconSizes() {
     return sizes;
 }
 
-std::vector<uint8_t> RenderAppIcon(int size) {
+const std::vector<WebIcon>& WebIcons() {
+    static const std::vector<WebIcon> icons{
+        {"icon-192.png", 192, false}, {"icon-512.png", 512, false}, {"icon-maskable-512.png", 512, true}};
+    return icons;
+}
+
+std::vector<uint8_t> RenderAppIcon(int size, bool maskable) {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size, size);
     cairo_t* cr = cairo_create(surface);
     cairo_scale(cr, size / 64.0, size / 64.0);
-    PaintAppIcon(cr, size);
+    PaintAppIcon(cr, size, maskable);
     cairo_destroy(cr);
     cairo_surface_flush(surface);
     std::vector<uint8_t> rgba =

@@ -57,15 +57,17 @@ bool GenerateAll(const Options& o) {
         }
     }
     if (!o.iconDir.empty()) {
-        for (int size : AppIconSizes()) {
-            const std::string file =
-                o.iconDir + "/" + std::to_string(size) + "x" + std::to_string(size) + "/tessory.png";
-            jobs.push_back({"app_icon", [file, size] {
-                                bool ok = WriteFile(file, RenderAppIcon(size));
+        auto icon = [&jobs](const std::string& file, int size, bool maskable) {
+            jobs.push_back({"app_icon", [file, size, maskable] {
+                                bool ok = WriteFile(file, RenderAppIcon(size, maskable));
                                 if (!ok) std::fprintf(stderr, "assetgen: cannot write %s\n", file.c_str());
                                 return ok;
                             }});
+        };
+        for (int size : AppIconSizes()) {
+            icon(o.iconDir + "/" + std::to_string(size) + "x" + std::to_string(size) + "/tessory.png", size, false);
         }
+        for (const WebIcon& web : WebIcons()) icon(o.iconDir + "/web/" + web.file, web.size, web.maskable);
     }
     std::atomic<size_t> next{0};
     std::atomic<bool> ok{true};
