@@ -117,7 +117,8 @@ class Phone:
         for x in columns:
             pixels = [rgb[(y * w + x) * 3:(y * w + x) * 3 + 3] for y in rows]
             white[x] = sum(min(p) > 180 for p in pixels) / len(rows)
-            if any(p[1] > 150 and p[0] < 150 and p[2] < 150 for p in pixels):
+            # The score's bright green; a random level's green tiles are darker.
+            if any(p[1] > 190 and p[1] - max(p[0], p[2]) > 80 for p in pixels):
                 green.append(x)
         frames = [x for x in columns if white[x] > 0.5 and white.get(x - 2 * scale, 0) < 0.3 and
                   white.get(x + 2 * scale, 0) < 0.3]
@@ -131,7 +132,9 @@ class Phone:
         boxes = [x for i, x in enumerate(frames) if x < start and (i == 0 or x - frames[i - 1] > 3 * scale)]
         print("%s: box frames at x %s, score at x %d to %d" % (name, [x // scale for x in boxes], start // scale,
                                                              end // scale))
-        if len(boxes) < 3 or end - start < 30 * scale:
+        # Over a random level's light floor a box's outer edge may not stand out: two
+        # frames already show the counter row.
+        if len(boxes) < 2 or end - start < 30 * scale:
             fail("%s: no game's top row" % name)
         if any(start <= x <= end for x in frames):
             fail("%s: the score overlaps the counter boxes" % name)
