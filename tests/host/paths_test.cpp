@@ -4,11 +4,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <utility>
+#include <vector>
+
+#include <sys/stat.h>
 
 #include "audio/audio_data.h"
 #include "graphics/image_data.h"
 #include "runtime/data.h"
 #include "runtime/glfw_game.h"
+#include "runtime/platform.h"
 #include "tests/host/temp_dir.h"
 
 namespace {
@@ -102,14 +106,21 @@ TEST_F(DataFiles, MissingFileLoadsAsNullAndAsTheEmptyString) {
     EXPECT_EQ(host.LoadString(String((dir / "nope").c_str())).Length(), 0);
 }
 
-TEST_F(DataFiles, NonAsciiFileNamesCrossThePlatformEdgeAsUtf8) {
-    std::string folder = dir / "d\xC3\xA9j\xC3\xA0 \xE2\x82\xAC";
-    std::filesystem::create_directory(folder);
-    WriteBytes(folder + "/t.txt", "caf\xC3\xA9");
-    String path = String::FromUtf8(folder + "/t.txt");
-    String text = host.LoadString(path);
-    ASSERT_EQ(text.Length(), 4);
-    EXPECT_EQ(text[3], 0xE9);
+// UTF-8 names read as their characters; any other bytes (a Latin-1 letter, an encoded
+// surrogate, an overlong form, a cut sequence) as lone surrogates, and go back unchanged.
+TEST_F(DataFiles, FileNamesOfAnyBytesCrossThePlatformEdgeAndBack) {
+    const std::pair<const char*, std::vector<int>> names[] = {
+        {"d\xC3\xA9j\xC3\xA0 \xE2\x82\xAC", {'d', 0xE9, 'j', 0xE0, ' ', 0x20AC}},
+        {"inst-\xE9", {'i', 'n', 's', 't', '-', 0xDCE9}},
+        {"\xF0\x9F\x8E\xB2\xED\xA0\x80", {0xD83C, 0xDFB2, 0xDCED, 0xDCA0, 0xDC80}},
+        {"\xC0\xAF\xE2\x82", {0xDCC0, 0xDCAF, 0xDCE2, 0xDC82}}};
+    for (const auto& [name, chars] : names) {
+        String decoded = qoDecodePath(name);
+        EXPECT_EQ(std::vector<int>(decoded.Data(), decoded.Data() + decoded.Length()), chars) << name;
+        std::filesystem::create_directory(dir / name);
+        WriteBytes(dir / name + "/t.txt", "caf\xC3\xA9");
+        EXPECT_EQ(Utf8(host.LoadString(qoDecodePath(dir / name + "/t.txt"))), "caf\xC3\xA9") << name;
+    }
 }
 
 TEST_F(DataFiles, KavoroDataPathsReadFromTheDataFolderBesideTheExecutable) {
@@ -129,15 +140,19 @@ TEST_F(DataFiles, FileThatDoesNotLoadIsReportedOnceWithItsPathAndWhy) {
     auto images = std::exchange(qoImageDataLoader, qoLoadImageFile);
     auto sounds = std::exchange(qoAudioDataLoader, LoadAudioFile);
     WriteBytes(dir / "bad.png", "not a picture");
+    ASSERT_EQ(mkfifo((dir / "pipe.wav").c_str(), 0600), 0);  // opening it to read would wait for a writer
     int n = 0;
     ::testing::internal::CaptureStderr();
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(glfwHost.LoadImageData(String((dir / "bad.png").c_str()), &n, &n, &n), nullptr);
         EXPECT_EQ(glfwHost.LoadAudioData(String((dir / "gone.wav").c_str()), &n, &n, &n, &n), nullptr);
+        EXPECT_EQ(glfwHost.LoadAudioData(String((dir / "pipe.wav").c_str()), &n, &n, &n, &n), nullptr);
+        EXPECT_EQ(glfwHost.LoadData(String((dir / "pipe.wav").c_str()), &n), nullptr);
     }
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "[data] could not load " + dir / "bad.png" + " (damaged, or not in a format it reads)\n" +
-                  "[data] could not load " + dir / "gone.wav" + " (No such file or directory)\n");
+                  "[data] could not load " + dir / "gone.wav" + " (No such file or directory)\n" +
+                  "[data] could not load " + dir / "pipe.wav" + " (not a regular file)\n");
     qoImageDataLoader = images;
     qoAudioDataLoader = sounds;
 }
