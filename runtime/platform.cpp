@@ -19,47 +19,49 @@ std::string qoAbsolutePath(const std::string& path) {
     return std::string(cwd.data()) + "/" + relative;
 }
 
+namespace {
+
+// The length of the strict UTF-8 sequence at `p`, with its code point in `code`; 0 when
+// none starts there. Strict: no overlong forms and no encoded surrogates, so that every
+// surrogate qoDecodePath makes is an escaped byte or half of a pair, and encodes back
+// to exactly the bytes it came from.
+size_t Utf8Sequence(const unsigned char* p, size_t left, unsigned* code) {
+    static const unsigned kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    static const unsigned kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    size_t n = p[0] < 0x80             ? 1
+               : (p[0] & 0xE0) == 0xC0 ? 2
+               : (p[0] & 0xF0) == 0xE0 ? 3
+               : (p[0] & 0xF8) == 0xF0 ? 4
+                                       : 0;
+    if (n == 0 || n > left) return 0;
+    unsigned v = p[0] & kLeadBits[n];
+    for (size_t k = 1; k < n; ++k) {
+        if ((p[k] & 0xC0) != 0x80) return 0;
+        v = (v << 6) | (p[k] & 0x3F);
+    }
+    if (v < kLeast[n] || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
+    *code = v;
+    return n;
+}
+
+}  // namespace
+
 String qoDecodePath(const std::string& bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    const size_t n = bytes.size();
     std::vector<Char> out;
-    size_t i = 0;
-    auto cont = [&](size_t k) { return i + k < n && (p[i + k] & 0xC0) == 0x80; };
-    while (i < n) {
-        unsigned c = p[i];
-        if (c < 0x80) {
-            out.push_back(static_cast<Char>(c));
-            i += 1;
-            continue;
+    for (size_t i = 0; i < bytes.size();) {
+        unsigned code = 0;
+        size_t n = Utf8Sequence(p + i, bytes.size() - i, &code);
+        if (n == 0) {
+            out.push_back(static_cast<Char>(0xDC00 + p[i]));  // a byte of 0x80 or more
+            n = 1;
+        } else if (code >= 0x10000) {
+            out.push_back(static_cast<Char>(0xD800 + ((code - 0x10000) >> 10)));
+            out.push_back(static_cast<Char>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<Char>(code));
         }
-        // Strict UTF-8: no overlong forms and no encoded surrogates, so that every
-        // surrogate in the result is an escaped byte or half of a pair, and encodes back
-        // to exactly the bytes it came from.
-        if (c >= 0xC2 && c <= 0xDF && cont(1)) {
-            out.push_back(static_cast<Char>(((c & 0x1F) << 6) | (p[i + 1] & 0x3F)));
-            i += 2;
-            continue;
-        }
-        if ((c & 0xF0) == 0xE0 && cont(1) && cont(2)) {
-            unsigned v = ((c & 0x0F) << 12) | ((p[i + 1] & 0x3F) << 6) | (p[i + 2] & 0x3F);
-            if (v >= 0x800 && (v < 0xD800 || v > 0xDFFF)) {
-                out.push_back(static_cast<Char>(v));
-                i += 3;
-                continue;
-            }
-        }
-        if (c >= 0xF0 && c <= 0xF4 && cont(1) && cont(2) && cont(3)) {
-            unsigned v = ((c & 0x07) << 18) | ((p[i + 1] & 0x3F) << 12) | ((p[i + 2] & 0x3F) << 6) |
-                         (p[i + 3] & 0x3F);
-            if (v >= 0x10000 && v <= 0x10FFFF) {
-                out.push_back(static_cast<Char>(0xD800 + ((v - 0x10000) >> 10)));
-                out.push_back(static_cast<Char>(0xDC00 + ((v - 0x10000) & 0x3FF)));
-                i += 4;
-                continue;
-            }
-        }
-        out.push_back(static_cast<Char>(0xDC00 + c));
-        i += 1;
+        i += n;
     }
     return String(out.data(), static_cast<int>(out.size()));
 }
