@@ -6,8 +6,6 @@
 #include <filesystem>
 #include <regex>
 
-#include <sys/stat.h>
-
 #include "input/input_device.h"
 #include "net/async_event.h"
 #include "runtime/app.h"
@@ -190,81 +188,48 @@ TEST(AppExit, WindowCloseCallbackSendsTheCloseKey) {
 
 TEST(AppExit, BackKeyEndsWithStatusZero) { EXPECT_EQ(Child("back-key").status, 0); }
 
-// The game copied into a folder whose data is broken says what is wrong and how to mend
-// it, and ends before opening a window (one that opened would run until the timeout).
-class BrokenInstall : public ::testing::TestWithParam<std::pair<std::string, std::string>> {};
+// The game copied into a folder (DIR) laid out by a shell command. A broken install says
+// what is wrong and how to mend it, and ends before opening a window (one that opened would
+// run until the timeout). One with links to the build's data opens its window (the audio
+// device comes after it) and runs, whatever bytes name its folder, naming FIFOs it skips.
+class Installs : public ::testing::TestWithParam<std::tuple<std::string, std::string, std::string>> {};
 
-TEST_P(BrokenInstall, NamesTheFolderAndTheFixAndEndsWithoutAWindow) {
+TEST_P(Installs, BrokenOnesNameTheFolderAndTheFixAndEndWithoutAWindowCompleteOnesRun) {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "the game starts its window system first and needs a display";
-    const auto& [layout, problem] = GetParam();
+    const auto& [folder, layout, problem] = GetParam();
     TempDir dir;
-    std::filesystem::copy_file(TESSORY_EXE, dir / "tessory");
-    if (layout == "plain-file") WriteBytes(dir / "data", "");
-    if (layout == "empty") std::filesystem::create_directory(dir / "data");
+    std::string home = dir / folder, data = std::filesystem::path(TESSORY_EXE).parent_path() / "data";
+    std::filesystem::create_directory(home);
+    std::filesystem::copy_file(TESSORY_EXE, home + "/tessory");
+    ASSERT_EQ(std::system(("cd '" + home + "' && " + std::regex_replace(layout, std::regex("DATA"), data)).c_str()), 0);
 
-    ChildResult r = RunChild({"/usr/bin/timeout", "20", dir / "tessory"});
+    ChildResult r = RunChild({"/usr/bin/env", "-C", dir.path(), "/usr/bin/timeout", "3", home + "/tessory"});
+    std::string said = std::regex_replace(problem, std::regex("DIR"), home);
+    if (layout.find("DATA") != std::string::npos) {
+        EXPECT_EQ(r.status, 124) << r.err;  // still running when stopped
+        EXPECT_NE(r.out.find("opening openal device"), std::string::npos) << r.err;
+        EXPECT_TRUE(std::regex_search(r.err, std::regex(said))) << r.err;
+        return;
+    }
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "Tessory cannot start: " + std::regex_replace(problem, std::regex("DIR"), dir.path()) +
+    EXPECT_EQ(r.err, "Tessory cannot start: " + said +
                          ".\nReinstall Tessory, or run it from its source folder with scripts/play.\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Layouts, BrokenInstall,
+    Layouts, Installs,
     ::testing::Values(
-        std::pair{"missing", "it found no data folder at DIR/data (No such file or directory)"},
-        std::pair{"plain-file", "it found no data folder at DIR/data (Not a directory)"},
+        std::tuple{"inst", ":", "it found no data folder at DIR/data (No such file or directory)"},
+        std::tuple{"inst", ": >data", "it found no data folder at DIR/data (Not a directory)"},
         // The text font is the first thing a working install must have.
-        std::pair{"empty", "its data folder DIR/data has no usable fonts/shadow_editundo.png (No such file or directory)"}));
-
-// The game in a folder it must start from: an odd name, or a FIFO where it reads a file.
-// It opens its window (the audio device comes after it) and runs until stopped, having
-// said what it skipped ("DIR" is the install folder).
-struct Install {
-    std::string folder;
-    std::vector<std::string> fifos;
-    std::string said;
-};
-
-void PrintTo(const Install& install, std::ostream* out) {
-    *out << (install.fifos.empty() ? "folder name not UTF-8" : "FIFO at " + install.fifos.back());
-}
-
-class WorkingInstall : public ::testing::TestWithParam<Install> {};
-
-TEST_P(WorkingInstall, OpensItsWindowAndNamesTheFileItSkipped) {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "the game needs a display";
-    const Install& install = GetParam();
-    TempDir dir;
-    std::string home = dir / install.folder;
-    std::filesystem::create_directory(home);
-    std::filesystem::copy_file(TESSORY_EXE, home + "/tessory");
-    std::filesystem::create_directory(home + "/data");
-    // Links to the build's data, so that any one of them can be swapped for a FIFO.
-    std::filesystem::path data = std::filesystem::path(TESSORY_EXE).parent_path() / "data";
-    for (const auto& entry : std::filesystem::directory_iterator(data)) {
-        std::filesystem::create_symlink(entry.path(), home + "/data/" + entry.path().filename().string());
-    }
-    for (const std::string& name : install.fifos) {
-        std::filesystem::remove(home + "/" + name);
-        ASSERT_EQ(mkfifo((home + "/" + name).c_str(), 0600), 0);
-    }
-    ChildResult r = RunChild({"/usr/bin/env", "-C", dir.path(), "/usr/bin/timeout", "3", home + "/tessory"});
-    EXPECT_EQ(r.status, 124) << r.err;  // still running when stopped
-    EXPECT_NE(r.out.find("opening openal device"), std::string::npos) << r.err;
-    std::regex said(std::regex_replace(install.said, std::regex("DIR"), home));
-    EXPECT_TRUE(std::regex_search(r.err, said)) << r.err;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, WorkingInstall,
-    ::testing::Values(Install{"inst-\xe9", {}, ""},
-                      Install{"inst", {"gamecontrollerdb.txt"},
-                              "\\[input\\] could not load gamepad mappings from DIR/gamecontrollerdb.txt "
-                              "\\(not a regular file\\)"},
-                      // Which of them the game reads depends on the screen's size.
-                      Install{"inst", {"data/menu.png", "data/menu-hd.png", "data/menu-hd2.png"},
-                              "\\[data\\] could not load DIR/data/menu(-hd2?)?\\.png \\(not a regular file\\)"}));
+        std::tuple{"inst", "mkdir data", "its data folder DIR/data has no usable fonts/shadow_editundo.png (No such file or directory)"},
+        std::tuple{"inst-\xe9", "cp -rs DATA .", ""},
+        std::tuple{"inst", "cp -rs DATA . && mkfifo gamecontrollerdb.txt",
+                   "\\[input\\] could not load gamepad mappings from DIR/gamecontrollerdb.txt \\(not a regular file\\)"},
+        // Which of them the game reads depends on the screen's size.
+        std::tuple{"inst", "cp -rs DATA . && cd data && rm menu*.png && mkfifo menu.png menu-hd.png menu-hd2.png",
+                   "\\[data\\] could not load DIR/data/menu(-hd2?)?\\.png \\(not a regular file\\)"}));
 
 TEST(AppExit, ThrowableEscapingOnCreateIsReportedAsUncaught) {
     ChildResult r = Child("throw-on-create");
