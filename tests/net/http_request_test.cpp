@@ -8,7 +8,6 @@
 #include <functional>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "tests/net/net_test_support.h"
 
