@@ -83,8 +83,8 @@ bool QoGlfwGame::LoadGamepadMappings() {
     if (!file) {
         // A missing file is the usual case; anything else in its place is said.
         if (!why.empty()) {
-            std::fprintf(stderr, "[input] could not load gamepad mappings from %s (%s)\n", path.c_str(),
-                         why.c_str());
+            std::fprintf(stderr, "[input] could not load gamepad mappings from %s (%s)\n",
+                         path.c_str(), why.c_str());
         }
         return false;
     }

@@ -1,17 +1,15 @@
 // Location-neutral paths, the data module's rewrite, and reading whole files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <utility>
 
-#include <sys/stat.h>
-
 #include "audio/audio_data.h"
 #include "graphics/image_data.h"
 #include "runtime/data.h"
 #include "runtime/glfw_game.h"
-#include "runtime/platform.h"
 #include "tests/host/temp_dir.h"
 
 namespace {
@@ -98,21 +96,23 @@ TEST_F(DataFiles, OddSizedAndEmptyFilesLoadWithTheirLengths) {
     std::free(data);
 }
 
-TEST_F(DataFiles, MissingFileLoadsAsNullAndAsTheEmptyString) {
+TEST_F(DataFiles, MissingFileOrFifoLoadsAsNullAndAsTheEmptyString) {
     int length = 77;
     EXPECT_EQ(host.LoadData(String((dir / "nope").c_str()), &length), nullptr);
     EXPECT_EQ(length, 77);
     EXPECT_EQ(host.LoadString(String((dir / "nope").c_str())).Length(), 0);
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);  // reading it would wait for a writer
+    EXPECT_EQ(host.LoadString(String((dir / "pipe").c_str())).Length(), 0);
 }
 
-// Names read as characters where UTF-8, and keep other bytes: Latin-1, encoded surrogates, overlong or cut forms.
-TEST_F(DataFiles, FileNamesOfAnyBytesCrossThePlatformEdgeAndBack) {
-    EXPECT_EQ(qoDecodePath("d\xC3\xA9\xE2\x82\xAC"), String::FromUtf8("d\xC3\xA9\xE2\x82\xAC"));
-    for (std::string name : {"d\xC3\xA9j\xC3\xA0 \xE2\x82\xAC", "inst-\xE9", "\xF0\x9F\x8E\xB2\xED\xA0\x80", "\xC0\xAF\xE2\x82"}) {
-        std::filesystem::create_directory(dir / name);
-        WriteBytes(dir / name + "/t.txt", "caf\xC3\xA9");
-        EXPECT_EQ(Utf8(host.LoadString(qoDecodePath(dir / name + "/t.txt"))), "caf\xC3\xA9") << name;
-    }
+TEST_F(DataFiles, NonAsciiFileNamesCrossThePlatformEdgeAsUtf8) {
+    std::string folder = dir / "d\xC3\xA9j\xC3\xA0 \xE2\x82\xAC";
+    std::filesystem::create_directory(folder);
+    WriteBytes(folder + "/t.txt", "caf\xC3\xA9");
+    String path = String::FromUtf8(folder + "/t.txt");
+    String text = host.LoadString(path);
+    ASSERT_EQ(text.Length(), 4);
+    EXPECT_EQ(text[3], 0xE9);
 }
 
 TEST_F(DataFiles, KavoroDataPathsReadFromTheDataFolderBesideTheExecutable) {
@@ -132,18 +132,15 @@ TEST_F(DataFiles, FileThatDoesNotLoadIsReportedOnceWithItsPathAndWhy) {
     auto images = std::exchange(qoImageDataLoader, qoLoadImageFile);
     auto sounds = std::exchange(qoAudioDataLoader, LoadAudioFile);
     WriteBytes(dir / "bad.png", "not a picture");
-    ASSERT_EQ(mkfifo((dir / "pipe.wav").c_str(), 0600), 0);  // opening it to read would wait for a writer
     int n = 0;
     ::testing::internal::CaptureStderr();
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(glfwHost.LoadImageData(String((dir / "bad.png").c_str()), &n, &n, &n), nullptr);
         EXPECT_EQ(glfwHost.LoadAudioData(String((dir / "gone.wav").c_str()), &n, &n, &n, &n), nullptr);
-        EXPECT_EQ(glfwHost.LoadData(String((dir / "pipe.wav").c_str()), &n), nullptr);
     }
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "[data] could not load " + dir / "bad.png" + " (damaged, or not in a format it reads)\n" +
-                  "[data] could not load " + dir / "gone.wav" + " (No such file or directory)\n" +
-                  "[data] could not load " + dir / "pipe.wav" + " (not a regular file)\n");
+                  "[data] could not load " + dir / "gone.wav" + " (No such file or directory)\n");
     qoImageDataLoader = images;
     qoAudioDataLoader = sounds;
 }
