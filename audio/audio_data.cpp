@@ -7,6 +7,7 @@
 #include "audio/ogg_loader.h"
 #include "audio/wav_loader.h"
 #include "runtime/gc/collector.h"
+#include "runtime/platform.h"
 
 namespace {
 
@@ -24,10 +25,11 @@ AudioDecoder AudioDecoderFor(const String& filePath) {
     return nullptr;
 }
 
-unsigned char* DecodeAudioFile(const std::string& filePathUtf8, AudioDecoder decode, int* length,
+unsigned char* DecodeAudioFile(const std::string& fileName, AudioDecoder decode, int* length,
                                int* channels, int* format, int* hertz) {
     if (!decode) return nullptr;
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(filePathUtf8.c_str(), "rb"));
+    std::string why;
+    std::unique_ptr<FILE, FileCloser> file(qoOpenRegularFile(fileName, &why));
     if (!file) return nullptr;
     int frames = 0, chans = 0, bytesPerSample = 0, rate = 0;
     unsigned char* data = decode(file.get(), &frames, &chans, &bytesPerSample, &rate);
@@ -41,7 +43,7 @@ unsigned char* DecodeAudioFile(const std::string& filePathUtf8, AudioDecoder dec
 
 unsigned char* LoadAudioFile(const String& filePath, int* length, int* channels, int* format,
                              int* hertz) {
-    unsigned char* data = DecodeAudioFile(filePath.ToUtf8(), AudioDecoderFor(filePath), length,
+    unsigned char* data = DecodeAudioFile(qoEncodePath(filePath), AudioDecoderFor(filePath), length,
                                           channels, format, hertz);
     if (data) gc_ext_malloced(*length * *channels * *format);
     return data;

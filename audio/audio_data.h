@@ -18,5 +18,6 @@ unsigned char* LoadAudioFile(const String& filePath, int* length, int* channels,
 // gc_ext_malloced it on the game's thread when it is taken over.
 using AudioDecoder = unsigned char* (*)(FILE*, int*, int*, int*, int*);
 AudioDecoder AudioDecoderFor(const String& filePath);
-unsigned char* DecodeAudioFile(const std::string& filePathUtf8, AudioDecoder decode, int* length,
+// `fileName` is the file-system name, as qoEncodePath gives it.
+unsigned char* DecodeAudioFile(const std::string& fileName, AudioDecoder decode, int* length,
                                int* channels, int* format, int* hertz);

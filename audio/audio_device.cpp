@@ -13,6 +13,7 @@
 #include "audio/music_decode.h"
 #include "runtime/device_host.h"
 #include "runtime/errors.h"
+#include "runtime/platform.h"
 
 gxtkAudio* gxtkAudio::audio = nullptr;
 int gxtkAudio::generation = 0;
@@ -327,7 +328,7 @@ bool gxtkAudio::MusicKeyOf(const String& path, MusicKey* key) {
     QoDeviceHost* host = QoDeviceHost::Current();
     if (!host) return false;
     struct stat info;
-    if (stat(host->PathToFilePath(path).ToUtf8().c_str(), &info) != 0) return false;
+    if (stat(qoEncodePath(host->PathToFilePath(path)).c_str(), &info) != 0) return false;
     key->path = path;
     key->device = info.st_dev;
     key->inode = info.st_ino;
@@ -380,7 +381,7 @@ int gxtkAudio::PrefetchMusic(String path) {
     TakePrefetched(nullptr);
     prefetch_ = std::make_unique<Prefetch>();
     prefetch_->key = key;
-    prefetch_->decode = std::make_unique<MusicDecode>(decode, filePath.ToUtf8());
+    prefetch_->decode = std::make_unique<MusicDecode>(decode, qoEncodePath(filePath));
     return 0;
 }
 

@@ -11,6 +11,7 @@
 
 #include "runtime/device_host.h"
 #include "runtime/gc/collector.h"
+#include "runtime/platform.h"
 
 int qoMaxImageSide() {
     GLint side = 0;
@@ -150,7 +151,8 @@ unsigned char* qoDecodeImage(FILE* file, int maxSide, int* width, int* height, i
 }
 
 unsigned char* qoLoadImageFile(const String& filePath, int* width, int* height, int* depth) {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(filePath.ToUtf8().c_str(), "rb"),
+    std::string why;
+    std::unique_ptr<FILE, int (*)(FILE*)> file(qoOpenRegularFile(qoEncodePath(filePath), &why),
                                                &std::fclose);
     if (!file) return nullptr;
     unsigned char* pixels = qoDecodeImage(file.get(), qoMaxImageSide(), width, height, depth);

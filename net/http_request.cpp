@@ -71,7 +71,10 @@ void c_HttpRequest::StartSend() {
     headBytes_ = 0;
     deadline_ = m__timeoutMs > 0 ? std::chrono::steady_clock::now() + std::chrono::milliseconds(m__timeoutMs)
                                  : std::chrono::steady_clock::time_point::max();
-    refused_ = !qo_http_PlainHead(m__header);
+    contentLength_ = -1;
+    // A port past 65535 would wrap into another one when it reaches the socket.
+    int port = m__url ? m__url->p_Port() : 0;
+    refused_ = !qo_http_PlainHead(m__header) || port < 1 || port > 65535;
 }
 
 // Ends the request with status -1 and drops the response's lines and pieces. Answers

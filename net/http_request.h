@@ -77,8 +77,9 @@ private:
     friend class c_HttpFetch;
 
     bool finished_ = false;
-    bool refused_ = false;  // the head would carry a control character
+    bool refused_ = false;  // the head would carry a control character, or the port is not one
     int headBytes_ = 0;
+    long long contentLength_ = -1;  // what the response head announced; -1: read until close
     std::chrono::steady_clock::time_point deadline_;
 
     bool Current(c_Socket* source) { return !finished_ && source == m__sock; }
@@ -86,7 +87,7 @@ private:
     bool Poll(c_Socket* source);
     int Fail();
     // A send starts afresh: not finished, no head read, the deadline from now, and the
-    // head checked. A refused head ends the request at the next poll, like every other
+    // head and the port checked. A refused head ends the request at the next poll, like every other
     // failure, so the callback never runs inside p_Send.
     void StartSend();
     // Lets go of the connection or the fetch, whichever the transport uses.

@@ -20,6 +20,24 @@ String Trim(const String& line) {
     return line.Slice(from, to);
 }
 
+// The body length a "Content-Length" head line gives, or -1 without a usable one.
+long long ContentLength(c_StringStack* head) {
+    const String name("CONTENT-LENGTH:");
+    for (int i = 1; i < head->p_Length2(); ++i) {
+        String line = head->p_Get(i);
+        if (!line.ToUpper().StartsWith(name)) continue;
+        String digits = Trim(line.Slice(name.Length()));
+        if (digits.Length() == 0 || digits.Length() > 18) return -1;
+        long long length = 0;
+        for (int j = 0; j < digits.Length(); ++j) {
+            if (digits[j] < '0' || digits[j] > '9') return -1;
+            length = length * 10 + (digits[j] - '0');
+        }
+        return length;
+    }
+    return -1;
+}
+
 }  // namespace
 
 // The request's connection. Every socket is polled at each update; this one also lets
@@ -98,8 +116,10 @@ int c_HttpRequest::p_TakeReceived(int offset, int count) {
         return -1;
     }
     // 0: the server closed the connection; -1: the receive failed, which ends the
-    // response the same way. A character the end cut off is kept as its bytes.
+    // response the same way. A character the end cut off is kept as its bytes. A body
+    // shorter than its head announced was cut off, not finished.
     if (count <= 0) {
+        if (m__response && m__rbytes < contentLength_) return Fail();
         if (m__response && offset > 0) m__response->p_Push4(m__rbuf->p_PeekString(0, offset, kUtf8));
         p_Finish();
         return -1;
@@ -144,6 +164,7 @@ int c_HttpRequest::StartBody(int bodyStart, int end) {
         return -1;
     }
     m__status = qo_url_Atoi(parts[1]);
+    contentLength_ = ContentLength(m__header);
     gc_assign(m__response, (new c_StringStack)->m_new2());
     m__rbytes += end - bodyStart;
     return TakeBody(bodyStart, end);

@@ -1,13 +1,33 @@
 #include "net/url.h"
 
+#include <climits>
 #include <cstdlib>
+#include <string>
+
+namespace {
+
+// The low bytes of at most the first 63 characters.
+std::string LowBytes(const String& text) {
+    std::string bytes;
+    for (int i = 0; i < text.Length() && i < 63; ++i) bytes += static_cast<char>(text[i]);
+    return bytes;
+}
+
+}  // namespace
 
 int qo_url_Atoi(const String& text) {
-    char bytes[64];
-    int n = text.Length() < 63 ? text.Length() : 63;
-    for (int i = 0; i < n; ++i) bytes[i] = static_cast<char>(text[i]);
-    bytes[n] = '\0';
-    return std::atoi(bytes);
+    // atoi would wrap a number past int's range back into it ("4294967376" as 80).
+    long long value = std::strtoll(LowBytes(text).c_str(), nullptr, 10);
+    return value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : static_cast<int>(value);
+}
+
+int qo_url_Port(const String& text) {
+    // Digits only: " 80" or "80abc" would otherwise reach a port nobody wrote.
+    if (text.Length() == 0) return 0;
+    for (int i = 0; i < text.Length() && i < 63; ++i) {
+        if (text[i] < '0' || text[i] > '9') return 0;
+    }
+    return qo_url_Atoi(text);
 }
 
 c_Url* c_Url::m_new(String url, String defaultScheme, int defaultPort) {
@@ -59,14 +79,14 @@ int c_Url::p_Set2(String url) {
     if (slash >= 0) {
         if (colon >= 0 && colon < slash) {
             m__domain = url.Slice(start, colon);
-            m__port = qo_url_Atoi(url.Slice(colon + 1, slash));
+            m__port = qo_url_Port(url.Slice(colon + 1, slash));
         } else {
             m__domain = url.Slice(start, slash);
         }
         m__path = url.Slice(slash, end);
     } else if (colon >= 0) {
         m__domain = url.Slice(start, colon);
-        m__port = qo_url_Atoi(url.Slice(colon + 1, end));
+        m__port = qo_url_Port(url.Slice(colon + 1, end));
     } else {
         m__domain = url.Slice(start, end);
     }

@@ -26,5 +26,8 @@ public:
     int p_Port() { return m__port; }
 };
 
-// atoi of the low bytes of at most the first 63 characters: empty or non-numeric is 0.
+// atoi of the low bytes of at most the first 63 characters: empty or non-numeric is 0,
+// and a number past int's range stops at its end of the range instead of wrapping.
 int qo_url_Atoi(const String& text);
+// A URL's port text: qo_url_Atoi when it is digits only, else 0 (which no request uses).
+int qo_url_Port(const String& text);

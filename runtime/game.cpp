@@ -98,7 +98,11 @@ String QoGame::PathToFilePath(String path) { return path; }
 FILE* QoGame::OpenFile(String path, String mode) {
     String filePath = PathToFilePath(path);
     if (filePath.Length() == 0) return nullptr;
-    return qoOpenFileUtf8(filePath, mode);
+    std::string why;
+    FILE* file = qoOpenFileUtf8(filePath, mode, &why);
+    // A missing file is an answer callers expect; anything else in its place is said.
+    if (!file && !why.empty()) qoReportUnloadable(qoEncodePath(filePath), why);
+    return file;
 }
 
 unsigned char* QoGame::LoadData(String path, int* length) {

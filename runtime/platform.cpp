@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <set>
 #include <vector>
 
 std::string qoAbsolutePath(const std::string& path) {
@@ -18,11 +19,88 @@ std::string qoAbsolutePath(const std::string& path) {
     return std::string(cwd.data()) + "/" + relative;
 }
 
-FILE* qoOpenFileUtf8(const String& path, const String& mode) {
-    std::string name = path.ToUtf8();
+namespace {
+
+// The length of the strict UTF-8 sequence at `p`, with its code point in `code`; 0 when
+// none starts there. Strict: no overlong forms and no encoded surrogates, so that every
+// surrogate qoDecodePath makes is an escaped byte or half of a pair, and encodes back
+// to exactly the bytes it came from.
+size_t Utf8Sequence(const unsigned char* p, size_t left, unsigned* code) {
+    static const unsigned kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    static const unsigned kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    size_t n = p[0] < 0x80             ? 1
+               : (p[0] & 0xE0) == 0xC0 ? 2
+               : (p[0] & 0xF0) == 0xE0 ? 3
+               : (p[0] & 0xF8) == 0xF0 ? 4
+                                       : 0;
+    if (n == 0 || n > left) return 0;
+    unsigned v = p[0] & kLeadBits[n];
+    for (size_t k = 1; k < n; ++k) {
+        if ((p[k] & 0xC0) != 0x80) return 0;
+        v = (v << 6) | (p[k] & 0x3F);
+    }
+    if (v < kLeast[n] || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
+    *code = v;
+    return n;
+}
+
+}  // namespace
+
+String qoDecodePath(const std::string& bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::vector<Char> out;
+    for (size_t i = 0; i < bytes.size();) {
+        unsigned code = 0;
+        size_t n = Utf8Sequence(p + i, bytes.size() - i, &code);
+        if (n == 0) {
+            out.push_back(static_cast<Char>(0xDC00 + p[i]));  // a byte of 0x80 or more
+            n = 1;
+        } else if (code >= 0x10000) {
+            out.push_back(static_cast<Char>(0xD800 + ((code - 0x10000) >> 10)));
+            out.push_back(static_cast<Char>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<Char>(code));
+        }
+        i += n;
+    }
+    return String(out.data(), static_cast<int>(out.size()));
+}
+
+std::string qoEncodePath(const String& path) {
+    std::string out;
+    int plain = 0;  // where the run of characters that encode as themselves began
+    auto flush = [&](int to) { out += path.Slice(plain, to).ToUtf8(); };
+    for (int i = 0; i < path.Length(); ++i) {
+        unsigned c = path[i];
+        unsigned next = i + 1 < path.Length() ? path[i + 1] : 0;
+        if (c >= 0xD800 && c <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+            flush(i);
+            unsigned v = 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
+            out += static_cast<char>(0xF0 | (v >> 18));
+            out += static_cast<char>(0x80 | ((v >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((v >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (v & 0x3F));
+            plain = ++i + 1;
+        } else if (c >= 0xDC80 && c <= 0xDCFF) {
+            flush(i);
+            out += static_cast<char>(c - 0xDC00);
+            plain = i + 1;
+        }
+    }
+    flush(path.Length());
+    return out;
+}
+
+FILE* qoOpenFileUtf8(const String& path, const String& mode, std::string* why) {
+    std::string name = qoEncodePath(path);
     std::string how = mode.ToUtf8();
+    std::string unused;
+    if (!why) why = &unused;
+    why->clear();
+    if (name.empty()) return nullptr;
+    if (how == "r" || how == "rb") return qoOpenRegularFile(name, why);
     // A NUL inside the name would silently open a different file.
-    if (name.empty() || name.find('\0') != std::string::npos) return nullptr;
+    if (name.find('\0') != std::string::npos) return nullptr;
     return std::fopen(name.c_str(), how.c_str());
 }
 
@@ -69,6 +147,8 @@ namespace {
 // The open descriptor of a regular file for reading, or -1 with the reason in `why`
 // (left empty for a file that is not there).
 int OpenRegular(const std::string& path, std::string* why) {
+    // A NUL inside the name would silently open a different file: it names none.
+    if (path.find('\0') != std::string::npos) return -1;
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
@@ -97,6 +177,27 @@ std::string qoRegularFileProblem(const std::string& path) {
     if (fd < 0) return why.empty() ? std::strerror(ENOENT) : why;
     ::close(fd);
     return "";
+}
+
+FILE* qoOpenRegularFile(const std::string& path, std::string* why) {
+    why->clear();
+    int fd = OpenRegular(path, why);
+    if (fd < 0) return nullptr;
+    // A regular file: its reads may wait for the disk as reads of a stream do.
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    FILE* file = ::fdopen(fd, "rb");
+    if (!file) {
+        *why = std::strerror(errno);
+        ::close(fd);
+    }
+    return file;
+}
+
+void qoReportUnloadable(const std::string& path, const std::string& why) {
+    static std::set<std::string> reported;
+    if (!reported.insert(path).second) return;
+    std::fprintf(stderr, "[data] could not load %s (%s)\n", path.c_str(), why.c_str());
 }
 
 QoReadResult qoReadRegularFile(const std::string& path, size_t limit, std::string* bytes, std::string* why) {

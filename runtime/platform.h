@@ -1,4 +1,5 @@
-// The POSIX edge of the host: file names cross it as UTF-8 both ways, the state file is
+// The POSIX edge of the host: file names cross it as UTF-8 both ways (bytes that are not
+// UTF-8 kept as they are), files are read only when they are regular, the state file is
 // replaced atomically, and URLs go to the desktop's opener without a shell. What differs
 // between the desktop and the browser lives in platform_posix.cpp / platform_web.cpp.
 #pragma once
@@ -10,14 +11,31 @@
 
 #include "runtime/string.h"
 
-// The running executable's full path, decoded from UTF-8; empty when it cannot be read.
+// A file-system name as a String and back. Its bytes are UTF-8 where they can be; every
+// other byte becomes a lone surrogate U+DC80..U+DCFF and encodes back to itself, so
+// a name round-trips whatever its bytes are. Other characters encode as UTF-8.
+String qoDecodePath(const std::string& bytes);
+std::string qoEncodePath(const String& path);
+
+// The running executable's full path, decoded with qoDecodePath; empty when it cannot
+// be read.
 String qoExecutablePath();
 
 // `path` as seen from the current directory when it is relative, for messages.
 std::string qoAbsolutePath(const std::string& path);
 
-// fopen with the name encoded as UTF-8 (the mode is plain ASCII).
-FILE* qoOpenFileUtf8(const String& path, const String& mode);
+// fopen with the name encoded by qoEncodePath (the mode is plain ASCII). Reading ("r",
+// "rb") goes through qoOpenRegularFile, with the reason of a failure in `why`.
+FILE* qoOpenFileUtf8(const String& path, const String& mode, std::string* why = nullptr);
+
+// The regular file at `path` opened for reading, without waiting on a FIFO or a device
+// in its place; null otherwise, with the reason in `why` (left empty for a file that is
+// not there). Every file the program reads is opened this way.
+FILE* qoOpenRegularFile(const std::string& path, std::string* why);
+
+// "[data] could not load <path> (<why>)" on standard error, once per path in a run.
+// Main thread only.
+void qoReportUnloadable(const std::string& path, const std::string& why);
 
 // Starts xdg-open with the URL as its single argument; never through a shell (in the
 // browser: a new tab). False when the opener could not be started.

@@ -16,7 +16,7 @@ String qoExecutablePath() {
     std::vector<char> buffer(4096);
     ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
     if (n <= 0 || static_cast<size_t>(n) >= buffer.size()) return String();
-    return String::FromUtf8(std::string(buffer.data(), static_cast<size_t>(n)));
+    return qoDecodePath(std::string(buffer.data(), static_cast<size_t>(n)));
 }
 
 bool qoOpenUrlExternally(const String& url) {

@@ -78,8 +78,16 @@ void QoGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
 bool QoGlfwGame::LoadGamepadMappings() {
     // Players add mappings for pads GLFW's own database lacks; the file is optional.
     // A bad line is GLFW's to report, through the error callback.
-    FILE* file = qoOpenFileUtf8(BaseDir() + String("/gamecontrollerdb.txt"), String("rb"));
-    if (!file) return false;
+    std::string path = qoEncodePath(BaseDir()) + "/gamecontrollerdb.txt", why;
+    FILE* file = qoOpenRegularFile(path, &why);
+    if (!file) {
+        // A missing file is the usual case; anything else in its place is said.
+        if (!why.empty()) {
+            std::fprintf(stderr, "[input] could not load gamepad mappings from %s (%s)\n",
+                         path.c_str(), why.c_str());
+        }
+        return false;
+    }
     std::string text;
     char chunk[4096];
     size_t n;

@@ -333,17 +333,15 @@ unsigned char* QoGlfwGame::LoadAudioData(String path, int* length, int* channels
 }
 
 void QoGlfwGame::ReportUnloadable(const String& filePath) {
-    std::string path = filePath.ToUtf8();
-    if (!_reportedFiles.insert(path).second) return;
+    std::string path = qoEncodePath(filePath);
     std::string why = qoRegularFileProblem(path);
-    std::fprintf(stderr, "[data] could not load %s (%s)\n", path.c_str(),
-                 why.empty() ? "damaged, or not in a format it reads" : why.c_str());
+    qoReportUnloadable(path, why.empty() ? "damaged, or not in a format it reads" : why);
 }
 
 std::string QoGlfwGame::DataFolderProblem() {
     const std::vector<std::string>& required = qo_data_Required();
     if (required.empty()) return "";
-    std::string folder = BaseDir().ToUtf8() + "/data";
+    std::string folder = qoEncodePath(BaseDir()) + "/data";
     std::string problem;
     struct stat info;
     int error = ::stat(folder.c_str(), &info) != 0 ? errno : S_ISDIR(info.st_mode) ? 0 : ENOTDIR;

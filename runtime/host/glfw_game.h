@@ -5,7 +5,6 @@
 // window-system calls of the loop and the joystick queries are seams that tests replace.
 #pragma once
 
-#include <set>
 #include <string>
 #include <vector>
 
@@ -118,7 +117,6 @@ private:
     QoClock* _clock;
     QoJoystickSource* _joysticks;
     int _joystickPorts[4] = {-1, -1, -1, -1};
-    std::set<std::string> _reportedFiles;
 };
 
 class QoKavoroGame : public QoGlfwGame {

@@ -2,6 +2,7 @@
 // the application and the input device, cached device size, display modes, exit paths.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -188,32 +189,55 @@ TEST(AppExit, WindowCloseCallbackSendsTheCloseKey) {
 
 TEST(AppExit, BackKeyEndsWithStatusZero) { EXPECT_EQ(Child("back-key").status, 0); }
 
-// The game copied into a folder whose data is broken says what is wrong and how to mend
-// it, and ends before opening a window (one that opened would run until the timeout).
-class BrokenInstall : public ::testing::TestWithParam<std::pair<std::string, std::string>> {};
+// The game in a folder (DIR) laid out by a shell command. A broken one says why and ends without a
+// window; one with the build's data opens it, whatever its folder's bytes, naming FIFOs read first.
+using Layout = std::array<std::string, 3>;  // the folder's name, the command, what is said
+class Installs : public ::testing::TestWithParam<Layout> {};
 
-TEST_P(BrokenInstall, NamesTheFolderAndTheFixAndEndsWithoutAWindow) {
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "the game starts its window system first and needs a display";
-    const auto& [layout, problem] = GetParam();
+// Runs the game until it ends, or until it has started and said what it should (30 s at most).
+const char kRun[] = R"(cd "$1" || exit; "$2" >out 2>err & pid=$!
+    for i in $(seq 300); do kill -0 $pid 2>/dev/null || break
+        grep -qs 'openal device' out && { [ -z "$3" ] || grep -Eqs "$3" err; } && break; sleep .1; done
+    kill $pid 2>/dev/null; wait $pid; s=$?; cat out; cat err >&2; exit $s)";
+
+TEST_P(Installs, BrokenOnesNameTheFolderAndTheFixAndEndWithoutAWindowCompleteOnesRun) {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "the game starts its window system first";
+    const auto& [folder, layout, problem] = GetParam();
     TempDir dir;
-    std::filesystem::copy_file(TESSORY_EXE, dir / "tessory");
-    if (layout == "plain-file") WriteBytes(dir / "data", "");
-    if (layout == "empty") std::filesystem::create_directory(dir / "data");
+    std::string home = dir / folder, said = std::regex_replace(problem, std::regex("DIR"), home);
+    std::filesystem::create_directory(home);
+    std::filesystem::copy_file(TESSORY_EXE, home + "/tessory");
+    std::string data = std::filesystem::path(TESSORY_EXE).parent_path() / "data";
+    auto lay = "cd '" + home + "' && " + std::regex_replace(layout, std::regex("DATA"), data);
+    ASSERT_EQ(std::system(lay.c_str()), 0);
 
-    ChildResult r = RunChild({"/usr/bin/timeout", "20", dir / "tessory"});
+    ChildResult r = RunChild({"/bin/sh", "-c", kRun, "sh", dir.path(), home + "/tessory", said});
+    if (layout.find("DATA") != std::string::npos) {
+        EXPECT_EQ(r.status, 143) << r.err;  // stopped by SIGTERM, still running
+        EXPECT_NE(r.out.find("opening openal device"), std::string::npos) << r.err;
+        EXPECT_TRUE(std::regex_search(r.err, std::regex(said))) << r.err;
+        return;
+    }
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "Tessory cannot start: " + std::regex_replace(problem, std::regex("DIR"), dir.path()) +
-                         ".\nReinstall Tessory, or run it from its source folder with scripts/play.\n");
+    EXPECT_EQ(r.err,
+              "Tessory cannot start: " + said +
+                  ".\nReinstall Tessory, or run it from its source folder with scripts/play.\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Layouts, BrokenInstall,
-    ::testing::Values(
-        std::pair{"missing", "it found no data folder at DIR/data (No such file or directory)"},
-        std::pair{"plain-file", "it found no data folder at DIR/data (Not a directory)"},
+    Layouts, Installs,
+    ::testing::ValuesIn(std::vector<Layout>{
+        {"inst", ":", "it found no data folder at DIR/data (No such file or directory)"},
+        {"inst", ": >data", "it found no data folder at DIR/data (Not a directory)"},
         // The text font is the first thing a working install must have.
-        std::pair{"empty", "its data folder DIR/data has no usable fonts/shadow_editundo.png (No such file or directory)"}));
+        {"inst", "mkdir data",
+         "its data folder DIR/data has no usable fonts/shadow_editundo.png (No such file or "
+         "directory)"},
+        {"inst-\xe9", "cp -rs DATA .", ""},
+        {"a", "cp -rs DATA . && mkfifo gamecontrollerdb.txt", "/gamecontrollerdb.txt \\(not a"},
+        {"a", "cp -rs DATA . && cd data/common && for f in TolvLogo*; do rm $f; mkfifo $f; done",
+         "load DIR/data/common/TolvLogo(-hd2?)?\\.png \\(not a regular"}}));
 
 TEST(AppExit, ThrowableEscapingOnCreateIsReportedAsUncaught) {
     ChildResult r = Child("throw-on-create");

@@ -1,5 +1,6 @@
 // Location-neutral paths, the data module's rewrite, and reading whole files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -95,11 +96,13 @@ TEST_F(DataFiles, OddSizedAndEmptyFilesLoadWithTheirLengths) {
     std::free(data);
 }
 
-TEST_F(DataFiles, MissingFileLoadsAsNullAndAsTheEmptyString) {
+TEST_F(DataFiles, MissingFileOrFifoLoadsAsNullAndAsTheEmptyString) {
     int length = 77;
     EXPECT_EQ(host.LoadData(String((dir / "nope").c_str()), &length), nullptr);
     EXPECT_EQ(length, 77);
     EXPECT_EQ(host.LoadString(String((dir / "nope").c_str())).Length(), 0);
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);  // reading it would wait for a writer
+    EXPECT_EQ(host.LoadString(String((dir / "pipe").c_str())).Length(), 0);
 }
 
 TEST_F(DataFiles, NonAsciiFileNamesCrossThePlatformEdgeAsUtf8) {

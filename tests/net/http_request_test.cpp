@@ -305,6 +305,19 @@ TEST_F(HttpRequest, EndlessShortHeadLinesFailAtTheHeadLimitAndAreDropped) {
     EXPECT_EQ(request->m__header->p_Length2(), 0);
 }
 
+// A head announcing 100000 bytes, 5000 of them, then a close, or a reset (SO_LINGER 0).
+TEST_F(HttpRequest, BodyCutShortOfItsContentLengthFailsWhenClosedOrReset) {
+    for (std::string end : {"", "; s.setsockopt(1, 13, b'\\1' + bytes(7)); s.close()"}) {
+        Renew();
+        PythonSocketServer server(R"(read_head(s); s.sendall(b'HTTP/1.0 200 OK\r\n)"
+                                  R"(content-length: 100000\r\n\r\n' + b'b' * 5000))" +
+                                  end);
+        Open("GET", Local(server.port(), "/"))->p_Send();
+        Finish();
+        ExpectFailed();
+    }
+}
+
 TEST_F(HttpRequest, BodyOfTheLimitArrivesAndOneByteMoreFailsAndIsDropped) {
     for (int extra : {0, 1}) {
         Renew();
@@ -358,11 +371,21 @@ TEST_F(HttpRequest, CancelOrACloseUnderneathCompletesOnceWithMinusOneInEveryStat
     }
 }
 
-TEST_F(HttpRequest, ControlCharacterInTheUrlIsRefusedBeforeAnythingIsSent) {
+TEST_F(HttpRequest, ControlCharacterOrABadPortInTheUrlIsRefusedBeforeAnythingIsSent) {
     PythonSocketServer server("print(read_head(s))");
+    std::vector<String> urls;
     for (int bad : {0x0D, 0x0A, 0x01, 0x7F, 0x10A}) {
+        urls.push_back(String(Local(server.port(), "/a").c_str()) + String::FromChar(bad) +
+                       String("X-Injected: 1"));
+    }
+    // Ports that would reach the server's if they wrapped round or were read up to the junk.
+    for (std::string bad :
+         {std::to_string(server.port() + 65536), std::to_string(server.port() + 4294967296LL),
+          std::to_string(server.port()) + "x", std::string("0")})
+        urls.push_back(String(("http://127.0.0.1:" + bad + "/").c_str()));
+    for (const String& url : urls) {
+        SCOPED_TRACE(url.ToUtf8());
         Renew();
-        String url = String(Local(server.port(), "/a").c_str()) + String::FromChar(bad) + String("X-Injected: 1");
         request = (new c_HttpRequest)->m_new2(String("GET"), url, done);
         gc_assign(g_request, static_cast<Object*>(request));
         request->p_Send();
