@@ -206,7 +206,8 @@ int c_MyApp::p_OnUpdate() {
         p_Text(16, qo_Game_jscrh - 16, line, 0, 0, 0);
     }
 
-    // 12. Badge notices.
+    // 12. News of saves that finish later (the browser's), then the notices.
+    p_SaveNews(0);
     p_ShowBadges();
     return 0;
 }
