@@ -86,9 +86,9 @@ def scoring_game(page, other, rng):
             image = page.image()
             if wp.game_over_bars(image) or page.state_stamp() != stamp:
                 break
-            keys = [k for k in wp.ROLL_KEYS if wp.floor_at(image, k)] or wp.ROLL_KEYS
-            page.b.tap(rng.choice(keys))
-            time.sleep(0.3)
+            keys = rng.sample(wp.ROLL_KEYS, 4)
+            page.b.tap(next((k for k in keys if wp.floor_at(image, k)), keys[0]))
+            time.sleep(0.4)  # the roll and the camera following it
         while wp.game_over_bars(page.image()):
             time.sleep(0.2)
         if page.state_stamp() == stamp:
