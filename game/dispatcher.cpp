@@ -71,7 +71,8 @@ int c_MyApp::p_OnUpdate() {
     UpdateVirtualButtons();
     // 10. (Tilt readings exist only for the switched-off tilt controls.)
     if (qo_Game_DebugMode == 1 && m_Mode != mode::kStartScreen) DrawDebugLine();
-    // 12. Badge notices.
+    // 12. News of saves that finish later (the browser's), then the notices.
+    p_SaveNews(0);
     p_ShowBadges();
     return 0;
 }

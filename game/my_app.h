@@ -86,7 +86,13 @@ public:
     int m_GameOverTime = 0;
     int m_QuitGame = 0;
     int m_ButtonHit = 0;
+    // Place (0 to 9) of the last score in its top ten, -1 when it is not filed there: the
+    // would-be place while the game-over overlay builds, the filed one after.
     int m_NewRank = 0;
+    // The notice of a failed save: its age in updates (0 none), and whether this run
+    // has shown it.
+    int m_SaveNoticeTimer = 0;
+    int m_SaveNoticeShown = 0;
     // Allocated with the other tables; no screen reads it.
     Array<int> m_SpareInts;  // 5
 
@@ -240,6 +246,18 @@ public:
     int p_GC_Badges();
     int p_Load();
     int p_Save();
+    // The state string p_Save writes.
+    String p_StateString();
+    // Installs the merge of saved states and the naming of damaged parts into the host.
+    void p_InstallStateMerge();
+    // After a save (`result` its answer, 0 when polled each update): the failure
+    // notice, and the state merged with another copy's, which becomes this copy's.
+    int p_SaveNews(int result);
+    // Restores what `state` holds; `report` prints the load's messages.
+    int p_Restore(String state, bool report);
+    // The place (0 to 9) where m_Score is filed in m_LevelSize's top ten: the first
+    // entry strictly below it. -1 when it is not filed.
+    int p_FilingPlace();
     int p_GetLev(int step);
     int p_Put(int x, int y, int v);
     int p_Clear(int x, int y);

@@ -2,10 +2,17 @@
 // "|"-separated string of integers with a checksum per section, so that a damaged
 // section costs only itself. Also the filing of a finished game's score, the badge
 // texts and the sliding badge notices.
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "game/my_app.h"
+#include "runtime/host/app.h"
 #include "runtime/errors.h"
+#include "runtime/game.h"
 
 namespace {
 
@@ -18,8 +25,10 @@ constexpr int kReadGroups = 3;
 constexpr int kGroupFields = 21;
 constexpr int kPlaces = 10;
 constexpr int kLastTen = 30;  // offset of the last-ten tables in m_Scores
+constexpr int kScoreCount = 150;
 constexpr int kDefaultSetting = 5;
 constexpr int kBadgeSlots = 13;
+const char* const kSizeNames[kReadGroups] = {"Small", "Medium", "Large"};
 
 // Settings indices with load-time rules.
 constexpr int kPadX = 10, kPadY = 11, kPadSize = 12, kOverscan = 14;
@@ -27,25 +36,32 @@ constexpr int kPadX = 10, kPadY = 11, kPadSize = 12, kOverscan = 14;
 // The checksums are 32-bit sums that wrap; unsigned arithmetic keeps that defined.
 int32_t Wrap(uint32_t value) { return static_cast<int32_t>(value); }
 
-int32_t SettingsSum(const Array<int>& settings) {
+// How a section of a loaded string came out.
+enum class Section { kMissing, kValid, kDamaged };
+
+// Everything the state string carries, in the form it is written and read.
+struct Tables {
+    std::array<int32_t, kSettings> settings{};
+    std::array<uint32_t, kBadgeWords> badges{};
+    std::array<int32_t, kScoreCount> scores{};
+    Section settingsRead = Section::kMissing, badgesRead = Section::kMissing;
+    std::array<Section, kReadGroups> groupsRead{};
+    bool cutShort = false;
+
+    Tables() { settings[kDefaultSetting] = 1; }
+};
+
+int32_t SettingsSum(const Tables& t) {
     uint32_t sum = 0;
-    for (int i = 0; i < kSettings; ++i) sum += static_cast<uint32_t>(i) * static_cast<uint32_t>(settings[i]);
+    for (int i = 0; i < kSettings; ++i) sum += static_cast<uint32_t>(i) * static_cast<uint32_t>(t.settings[i]);
     return Wrap(sum);
 }
 
-int32_t BadgeWord(const Array<bool>& got, int word) {
-    uint32_t bits = 0;
-    for (int k = 0; k < 32; ++k) {
-        if (got[32 * word + k]) bits |= 1u << k;
-    }
-    return Wrap(bits);
-}
-
-int32_t GroupSum(const Array<int>& scores, int group) {
+int32_t GroupSum(const Tables& t, int group) {
     uint32_t sum = 0;
     for (int j = 0; j < kPlaces; ++j) {
-        uint32_t top = static_cast<uint32_t>(scores[10 * group + j]);
-        uint32_t last = static_cast<uint32_t>(scores[10 * group + kLastTen + j]);
+        uint32_t top = static_cast<uint32_t>(t.scores[10 * group + j]);
+        uint32_t last = static_cast<uint32_t>(t.scores[10 * group + kLastTen + j]);
         sum += top * static_cast<uint32_t>(j + 4) + last * static_cast<uint32_t>(j + 3 + group);
     }
     return Wrap(sum);
@@ -59,64 +75,199 @@ public:
     explicit Fields(const String& text) : pieces_(text.Split(String("|"))) {
         count_ = pieces_.Length();
         if (count_ > 0 && pieces_[count_ - 1].Length() == 0) --count_;
+        endsWithSeparator_ = count_ < pieces_.Length();
     }
     int Count() const { return count_; }
     bool Has(int index) const { return Count() > index; }
+    bool EndsWithSeparator() const { return endsWithSeparator_; }
     int operator[](int index) const { return pieces_[index].ToInt(); }
 
 private:
     Array<String> pieces_;
     int count_ = 0;
+    bool endsWithSeparator_ = false;
 };
 
-void ResetSettings(Array<int>& settings) {
-    for (int i = 0; i < kSettings; ++i) settings[i] = 0;
-    settings[kDefaultSetting] = 1;
-}
-
-}  // namespace
-
-int c_MyApp::p_Save() {
+String Format(const Tables& t) {
     String state;
     auto put = [&state](int32_t value) { state += String(value) + String("|"); };
-    for (int i = 0; i < kSettings; ++i) put(m_Settings[i]);
-    put(SettingsSum(m_Settings));
+    for (int i = 0; i < kSettings; ++i) put(t.settings[i]);
+    put(SettingsSum(t));
     uint32_t badgeSum = 0;
-    for (int b = 0; b < kBadgeWords; ++b) {
-        int32_t word = BadgeWord(m_BadgeGot, b);
-        put(word);
-        badgeSum += static_cast<uint32_t>(word);
+    for (uint32_t word : t.badges) {
+        put(Wrap(word));
+        badgeSum += word;
     }
     put(Wrap(badgeSum));
     for (int g = 0; g < kScoreGroups; ++g) {
         for (int j = 0; j < kPlaces; ++j) {
-            put(m_Scores[10 * g + j]);
-            put(m_Scores[10 * g + kLastTen + j]);
+            put(t.scores[10 * g + j]);
+            put(t.scores[10 * g + kLastTen + j]);
         }
-        put(GroupSum(m_Scores, g));
+        put(GroupSum(t, g));
     }
-    if (qo_Game_DebugMode == 1) qoPrint(state);
-    qo_app_SaveState(state);
-    return 0;
+    return state;
 }
 
-int c_MyApp::p_Load() {
-    String state = qo_app_LoadState();
-    if (qo_Game_DebugMode == 1) qoPrint(state);
-    Fields fields(state);
-
+// Reads what a string holds; a section that is missing keeps its default, one that
+// fails its checksum is reset.
+Tables Parse(const String& text) {
+    Tables t;
+    Fields fields(text);
     // Settings first; a string too short for them is the older, settings-less layout
     // whose badge words start at field 0.
     int badgeStart = 0;
     if (fields.Count() >= kSettings) {
-        for (int i = 0; i < kSettings; ++i) m_Settings[i] = fields[i];
-        if (fields.Has(kSettings) && SettingsSum(m_Settings) == fields[kSettings]) {
-            qoPrint(String("Settings Loaded"));
-        } else {
-            qoPrint(String("Settings Checksum Invalid"));
-            ResetSettings(m_Settings);
+        for (int i = 0; i < kSettings; ++i) t.settings[i] = fields[i];
+        t.settingsRead = fields.Has(kSettings) && SettingsSum(t) == fields[kSettings] ? Section::kValid : Section::kDamaged;
+        if (t.settingsRead == Section::kDamaged) {
+            t.settings.fill(0);
+            t.settings[kDefaultSetting] = 1;
         }
         badgeStart = kSettings + 1;
+    }
+    int badgeSumAt = badgeStart + kBadgeWords;
+    int groupStart = badgeSumAt + 1;
+    if (fields.Has(badgeSumAt)) {
+        uint32_t sum = 0;
+        for (int b = 0; b < kBadgeWords; ++b) sum += t.badges[b] = static_cast<uint32_t>(fields[badgeStart + b]);
+        t.badgesRead = Wrap(sum) == fields[badgeSumAt] ? Section::kValid : Section::kDamaged;
+        if (t.badgesRead == Section::kDamaged) t.badges.fill(0);
+
+        for (int g = 0; g < kReadGroups; ++g) {
+            int sumAt = groupStart + kGroupFields - 1;
+            if (!fields.Has(sumAt)) continue;
+            for (int j = 0; j < kPlaces; ++j) {
+                t.scores[10 * g + j] = fields[groupStart + 2 * j];
+                t.scores[10 * g + kLastTen + j] = fields[groupStart + 2 * j + 1];
+            }
+            t.groupsRead[g] = GroupSum(t, g) == fields[sumAt] ? Section::kValid : Section::kDamaged;
+            if (t.groupsRead[g] == Section::kDamaged) {
+                for (int j = 0; j < kPlaces; ++j) t.scores[10 * g + j] = t.scores[10 * g + kLastTen + j] = 0;
+            }
+            groupStart += kGroupFields;
+        }
+    }
+    // Every group is written, read or not; a string that ends before them was cut off.
+    int whole = badgeSumAt + 1 + kScoreGroups * kGroupFields;
+    t.cutShort = text.Length() > 0 && (!fields.EndsWithSeparator() || fields.Count() < whole);
+    return t;
+}
+
+// The parts of `text` that a load resets, for the message that keeps its bytes.
+String DescribeDamage(const String& text) {
+    Tables t = Parse(text);
+    // A cut-off string loses the sections it no longer reaches as well.
+    auto lost = [&t](Section read) { return read == Section::kDamaged || (t.cutShort && read == Section::kMissing); };
+    std::string parts;
+    auto add = [&parts](const std::string& part) { parts += (parts.empty() ? "" : ", ") + part; };
+    if (lost(t.settingsRead)) add("settings");
+    if (lost(t.badgesRead)) add("badges");
+    for (int g = 0; g < kReadGroups; ++g) {
+        if (lost(t.groupsRead[g])) add(std::string(kSizeNames[g]) + " highscores");
+    }
+    if (!t.cutShort && parts.empty()) return String();
+    std::string text8 = t.cutShort ? "cut short; " : "";
+    text8 += parts.empty() ? "nothing that is read was lost" : parts + " reset";
+    return String::FromUtf8(text8);
+}
+
+// This copy's changes from `base` to `mine`, laid over what another copy saved in
+// `file`: each top ten is the best ten of the file's and this copy's new entries, each
+// last ten this copy's new games before the file's, each setting this copy changed is
+// this copy's, and a badge got by either copy is kept.
+String MergeStates(const String& base, const String& mine, const String& file) {
+    Tables b = Parse(base), m = Parse(mine), f = Parse(file);
+    Tables merged = f;
+    for (int i = 0; i < kSettings; ++i) {
+        if (m.settings[i] != b.settings[i]) merged.settings[i] = m.settings[i];
+    }
+    for (int w = 0; w < kBadgeWords; ++w) merged.badges[w] = f.badges[w] | m.badges[w];
+    for (int g = 0; g < kReadGroups; ++g) {
+        const int top = 10 * g, last = top + kLastTen;
+        // New top entries: those of mine that the base does not hold as often.
+        std::vector<int32_t> entries(f.scores.begin() + top, f.scores.begin() + top + kPlaces);
+        std::vector<int32_t> old(b.scores.begin() + top, b.scores.begin() + top + kPlaces);
+        for (int j = 0; j < kPlaces; ++j) {
+            int32_t score = m.scores[top + j];
+            auto found = std::find(old.begin(), old.end(), score);
+            if (found != old.end()) {
+                old.erase(found);
+            } else if (score != 0) {
+                entries.push_back(score);
+            }
+        }
+        std::stable_sort(entries.begin(), entries.end(), std::greater<int32_t>());
+        for (int j = 0; j < kPlaces; ++j) merged.scores[top + j] = entries[j];
+        // New games: the shortest head of mine's last ten after which the base's follows.
+        int fresh = 0;
+        while (fresh < kPlaces &&
+               !std::equal(m.scores.begin() + last + fresh, m.scores.begin() + last + kPlaces, b.scores.begin() + last)) {
+            ++fresh;
+        }
+        std::vector<int32_t> games(m.scores.begin() + last, m.scores.begin() + last + fresh);
+        games.insert(games.end(), f.scores.begin() + last, f.scores.begin() + last + kPlaces);
+        for (int j = 0; j < kPlaces; ++j) merged.scores[last + j] = games[j];
+    }
+    return Format(merged);
+}
+
+}  // namespace
+
+void c_MyApp::p_InstallStateMerge() {
+    qoStateMerge = &MergeStates;
+    qoStateDamage = &DescribeDamage;
+}
+
+String c_MyApp::p_StateString() {
+    Tables t;
+    for (int i = 0; i < kSettings; ++i) t.settings[i] = m_Settings[i];
+    for (int b = 0; b < kBadgeWords; ++b) {
+        uint32_t bits = 0;
+        for (int k = 0; k < 32; ++k) {
+            if (m_BadgeGot[32 * b + k]) bits |= 1u << k;
+        }
+        t.badges[b] = bits;
+    }
+    for (int i = 0; i < kScoreCount; ++i) t.scores[i] = m_Scores[i];
+    return Format(t);
+}
+
+int c_MyApp::p_Save() {
+    String state = p_StateString();
+    if (qo_Game_DebugMode == 1) qoPrint(state);
+    p_SaveNews(qo_app_SaveState(state));
+    return 0;
+}
+
+int c_MyApp::p_SaveNews(int result) {
+    if (result == 0) result = qo_app_TakeSaveFailure();
+    if (result < 0 && m_SaveNoticeShown == 0) {
+        // Once a run: the reason is in the log, the player only needs to know.
+        m_SaveNoticeShown = 1;
+        m_SaveNoticeTimer = 1;
+    }
+    String merged = qo_app_TakeMergedState();
+    if (merged.Length() > 0) p_Restore(merged, false);
+    return 0;
+}
+
+int c_MyApp::p_Load() {
+    p_InstallStateMerge();
+    String state = qo_app_LoadState();
+    if (qo_Game_DebugMode == 1) qoPrint(state);
+    p_Restore(state, true);
+    return 0;
+}
+
+int c_MyApp::p_Restore(String state, bool report) {
+    Tables t = Parse(state);
+    auto say = [report](const char* line) {
+        if (report) qoPrint(String(line));
+    };
+    if (t.settingsRead != Section::kMissing) {
+        for (int i = 0; i < kSettings; ++i) m_Settings[i] = t.settings[i];
+        say(t.settingsRead == Section::kValid ? "Settings Loaded" : "Settings Checksum Invalid");
     }
 
     if (m_Settings[kPadX] < 64) m_Settings[kPadX] = 64;
@@ -130,60 +281,40 @@ int c_MyApp::p_Load() {
         qo_Game_overscan = 0.0f;
     }
 
-    int badgeSumAt = badgeStart + kBadgeWords;
-    if (fields.Has(badgeSumAt)) {
-        uint32_t sum = 0;
-        for (int b = 0; b < kBadgeWords; ++b) {
-            uint32_t word = static_cast<uint32_t>(fields[badgeStart + b]);
-            for (int k = 0; k < 32; ++k) m_BadgeGot[32 * b + k] = ((word >> k) & 1u) != 0;
-            sum += word;
-        }
-        if (Wrap(sum) == fields[badgeSumAt]) {
-            qoPrint(String("Badges Loaded"));
-        } else {
-            qoPrint(String("Badge Checksum Invalid"));
-            for (int i = 0; i < m_BadgeGot.Length(); ++i) m_BadgeGot[i] = false;
-        }
-
-        int groupStart = badgeSumAt + 1;
-        for (int g = 0; g < kReadGroups; ++g) {
-            int sumAt = groupStart + kGroupFields - 1;
-            if (!fields.Has(sumAt)) continue;
-            for (int j = 0; j < kPlaces; ++j) {
-                m_Scores[10 * g + j] = fields[groupStart + 2 * j];
-                m_Scores[10 * g + kLastTen + j] = fields[groupStart + 2 * j + 1];
-            }
-            if (GroupSum(m_Scores, g) != fields[sumAt]) {
-                for (int j = 0; j < kPlaces; ++j) {
-                    m_Scores[10 * g + j] = 0;
-                    m_Scores[10 * g + kLastTen + j] = 0;
-                }
-            }
-            groupStart += kGroupFields;
+    if (t.badgesRead != Section::kMissing) {
+        for (int i = 0; i < 32 * kBadgeWords; ++i) m_BadgeGot[i] = ((t.badges[i / 32] >> (i % 32)) & 1u) != 0;
+        say(t.badgesRead == Section::kValid ? "Badges Loaded" : "Badge Checksum Invalid");
+    }
+    for (int g = 0; g < kReadGroups; ++g) {
+        if (t.groupsRead[g] == Section::kMissing) continue;
+        for (int j = 0; j < kPlaces; ++j) {
+            m_Scores[10 * g + j] = t.scores[10 * g + j];
+            m_Scores[10 * g + kLastTen + j] = t.scores[10 * g + kLastTen + j];
         }
     }
-    qoPrint(String("Highscores Loaded"));
+    say("Highscores Loaded");
     return 0;
 }
 
-int c_MyApp::p_LoadMenu() {
+int c_MyApp::p_FilingPlace() {
     int size = m_LevelSize;
     // A level size outside 1..3 has no table; filing it would write into another's.
-    if (size < 1 || size > 3) {
-        m_NewRank = -1;
+    if (size < 1 || size > 3) return -1;
+    for (int j = 0; j < kPlaces; ++j) {
+        if (m_Scores[10 * (size - 1) + j] < m_Score) return j;
+    }
+    return -1;
+}
+
+int c_MyApp::p_LoadMenu() {
+    m_NewRank = p_FilingPlace();
+    if (m_LevelSize < 1 || m_LevelSize > 3) {
         p_Save();
         return 0;
     }
-    int top = 10 * (size - 1);
+    int top = 10 * (m_LevelSize - 1);
     int last = top + kLastTen;
-
-    m_NewRank = -1;
-    for (int j = 0; j < kPlaces; ++j) {
-        if (m_Scores[top + j] < m_Score) {
-            m_NewRank = j;
-            break;
-        }
-    }
+    // A tie does not enter above an equal score.
     if (m_NewRank >= 0) {
         for (int j = kPlaces - 1; j > m_NewRank; --j) m_Scores[top + j] = m_Scores[top + j - 1];
         m_Scores[top + m_NewRank] = m_Score;
@@ -211,29 +342,58 @@ String c_MyApp::p_BadgeDetail(int id) {
 
 int c_MyApp::p_GC_Badges() { return 0; }
 
+namespace {
+
+constexpr int kBadgeLife = 240, kBadgePanel = 160;
+// Long enough to be read from across the room.
+constexpr int kSaveNoticeLife = 480, kSaveNoticePanel = 330;
+
+// A notice panel `width` units wide, `timer` updates old, of a notice that lasts `life`:
+// it slides in from the left at 16 units an update, stays, and slides back out over
+// its last ten updates.
+float NoticeOffset(int timer, int width, int life) {
+    if (timer > life - 10) return static_cast<float>(16 * (life - timer) - width);
+    return static_cast<float>(std::min(16 * timer - width, 0));
+}
+
+}  // namespace
+
 int c_MyApp::p_ShowBadges() {
     for (int k = 0; k < kBadgeSlots; ++k) {
         if (m_BadgeTimer[k] <= 0) continue;
         int timer = ++m_BadgeTimer[k];
-        if (timer > 240) {
+        if (timer > kBadgeLife) {
             m_BadgeTimer[k] = 0;
             continue;
         }
-        float offset = static_cast<float>(16 * timer - 160);
-        if (offset > 0) offset = 0;
-        if (timer > 230) offset = static_cast<float>(16 * (240 - timer) - 160);
+        float offset = NoticeOffset(timer, kBadgePanel, kBadgeLife);
         float top = qo_Game_jscrh - 34.0f * static_cast<float>(k + 1);
         int badge = m_BadgeQueue[k];
 
         p_ResetDraw();
         p_SetCol(0, 0, 80, 0.8f);
-        p_Rect(offset, top, 160, 32);
+        p_Rect(offset, top, kBadgePanel, 32);
         p_SetCol(255, 255, 255, 1.0f);
         p_Text(offset + 16, top + 4, p_BadgeName(badge), 0, 0, 0);
         if (badge >= 0 && badge <= 63) {
             p_SetSize(0.5f, kOmitted);
             p_DrawImg(80, offset + 160 - 16, top + 16, static_cast<float>(badge));
             p_SetSize(1.0f, kOmitted);
+        }
+    }
+    // A failed save's notice, in the badge notices' panel, above all their slots.
+    if (m_SaveNoticeTimer > 0) {
+        int timer = ++m_SaveNoticeTimer;
+        if (timer > kSaveNoticeLife) {
+            m_SaveNoticeTimer = 0;
+        } else {
+            float offset = NoticeOffset(timer, kSaveNoticePanel, kSaveNoticeLife);
+            float top = qo_Game_jscrh - 34.0f * static_cast<float>(kBadgeSlots + 1);
+            p_ResetDraw();
+            p_SetCol(0, 0, 80, 0.8f);
+            p_Rect(offset, top, kSaveNoticePanel, 32);
+            p_SetCol(255, 255, 255, 1.0f);
+            p_Text(offset + 16, top + 4, String("Highscores could not be saved"), 0, 0, 0);
         }
     }
     return 0;

@@ -1,6 +1,6 @@
 // The score on screen during play and the game-over overlay: the fade, the two sliding
-// bars, the words, and the place the score would take in the current size's top ten.
-// Filing the score belongs to the saved state; this file only reads the table.
+// bars, the words, and the place the score takes in the current size's top ten.
+// Filing the score belongs to the saved state; this file only announces its place.
 #include <algorithm>
 #include <cmath>
 
@@ -42,18 +42,11 @@ int c_MyApp::p_ScoreDisplay() {
 }
 
 String c_MyApp::p_MyNth() {
-    static const char* const kOrdinals[] = {"", "1st!", "2nd", "3rd", "4th", "5th", "6th", "7th", "8th", "9th", "10th"};
-    const int base = kTableSize * (m_LevelSize - 1);
-    m_NewRank = 0;
-    // A size outside the tables has no place to offer.
-    if (base >= 0 && base + kTableSize <= m_Scores.Length()) {
-        for (int j = 0; j < kTableSize; ++j) {
-            if (m_Score >= m_Scores[base + j]) {
-                m_NewRank = j + 1;
-                break;
-            }
-        }
-    }
+    static const char* const kOrdinals[] = {"1st!", "2nd", "3rd", "4th", "5th", "6th", "7th", "8th", "9th", "10th"};
+    // While the overlay builds in game mode the score is not filed yet: announce where it
+    // will be. Over the menu it is in the table, so the place it took is kept.
+    if (m_Mode == kGameMode) m_NewRank = p_FilingPlace();
+    if (m_NewRank < 0 || m_NewRank >= kTableSize) return String();
     return String(kOrdinals[m_NewRank]);
 }
 
@@ -103,7 +96,7 @@ int c_MyApp::p_GameOver() {
         p_Text(0.65f * w, h - barF, String(quit ? "Game" : "OVER"), 1, 1, 0);
 
         String place = p_MyNth();
-        if (m_NewRank > 0) {
+        if (place.Length() > 0) {
             p_SetCol(0, 125, 255, 0.5f);
             p_Rect(0.35f * w, h - barF / 1.5f - 16, 0.3f * w, 32);
             p_SetSize(2, kOmitted);

@@ -12,6 +12,8 @@
 
 unsigned char* (*qoImageDataLoader)(const String&, int*, int*, int*) = nullptr;
 unsigned char* (*qoAudioDataLoader)(const String&, int*, int*, int*, int*) = nullptr;
+String (*qoStateMerge)(const String&, const String&, const String&) = nullptr;
+String (*qoStateDamage)(const String&) = nullptr;
 
 QoGame* QoGame::_game = nullptr;
 int glfwGraphicsSeq = 0;
@@ -55,16 +57,76 @@ void QoGame::GetDate(Array<int> date) {
 int QoGame::SaveState(String state) {
     String path = PathToFilePath(String(kStateFileName));
     if (path.Length() == 0 || _keepStateFile) return static_cast<int>(QoSaveResult::kCannotOpen);
-    return static_cast<int>(qoReplaceFile(path.ToUtf8(), state.ToUtf8()));
+    std::string mine = state.ToUtf8();
+    _latestState = mine;
+    _hasMergedState = false;
+    // A link (a dotfiles folder) stays a link: its target is what gets replaced, in the
+    // target's own folder, and the lock sits beside it.
+    std::string target, why;
+    if (!qoFollowLinks(path.ToUtf8(), &target, &why)) {
+        std::fprintf(stderr, "[state] could not save %s (%s)\n", qoAbsolutePath(path.ToUtf8()).c_str(), why.c_str());
+        return static_cast<int>(QoSaveResult::kCannotOpen);
+    }
+    QoSaveResult result = qoRunLocked(
+        target + ".lock", [this, target, mine] { return SaveStateLocked(target, mine); },
+        [this](QoSaveResult late) { _saveFailure = static_cast<int>(late); });
+    return static_cast<int>(result);
+}
+
+QoSaveResult QoGame::SaveStateLocked(const std::string& target, const std::string& mine) {
+    std::string file, why;
+    if (qoReadRegularFile(target, kStateFileLimit, &file, &why) == QoReadResult::kUnreadable) {
+        std::fprintf(stderr, "[state] could not save %s (read: %s)\n", qoAbsolutePath(target).c_str(), why.c_str());
+        return QoSaveResult::kCannotOpen;
+    }
+    // Whatever a load would reset is kept before it is written over; without the copy
+    // the file is not written over either.
+    String damage = qoStateDamage && !file.empty() ? qoStateDamage(String::FromUtf8(file)) : String();
+    if (damage.Length() > 0) {
+        std::string copy = target + ".damaged";
+        QoSaveResult kept = qoReplaceFile(copy, file);
+        if (kept != QoSaveResult::kSaved) return kept;
+        std::fprintf(stderr, "[state] %s was damaged (%s); its old bytes are kept in %s\n",
+                     qoAbsolutePath(target).c_str(), damage.ToUtf8().c_str(), qoAbsolutePath(copy).c_str());
+    }
+    std::string merged = mine;
+    if (file != _stateBase && qoStateMerge) {
+        merged = qoStateMerge(String::FromUtf8(_stateBase), String::FromUtf8(mine), String::FromUtf8(file)).ToUtf8();
+    }
+    QoSaveResult result = qoReplaceFile(target, merged);
+    if (result != QoSaveResult::kSaved) return result;
+    // The game's own state holds `mine` until it takes the merge, so `mine` is what both
+    // the file and the game have seen.
+    _stateBase = mine;
+    if (merged != mine && mine == _latestState) {
+        _mergedState = merged;
+        _hasMergedState = true;
+    }
+    return QoSaveResult::kSaved;
+}
+
+String QoGame::TakeMergedState() {
+    if (!_hasMergedState) return String();
+    _hasMergedState = false;
+    _stateBase = _mergedState;
+    return String::FromUtf8(_mergedState);
+}
+
+int QoGame::TakeSaveFailure() {
+    int failure = _saveFailure;
+    _saveFailure = 0;
+    return failure;
 }
 
 String QoGame::LoadState() {
     String path = PathToFilePath(String(kStateFileName));
     if (path.Length() == 0) return String();
     std::string file = path.ToUtf8();
-    // A save cut off by a kill leaves its temporary file; the state is read once, at start.
-    qoRemoveStaleTemporaries(file);
-    std::string bytes, why;
+    // A save cut off by a kill leaves its temporary file beside the file it replaces;
+    // the state is read once, at start.
+    std::string target, why;
+    if (qoFollowLinks(file, &target, &why)) qoRemoveStaleTemporaries(target);
+    std::string bytes;
     QoReadResult result = qoReadRegularFile(file, kStateFileLimit, &bytes, &why);
     if (result == QoReadResult::kUnreadable) {
         if (!_keepStateFile) {
@@ -73,6 +135,7 @@ String QoGame::LoadState() {
         }
         _keepStateFile = true;
     }
+    _stateBase = bytes;
     return result == QoReadResult::kRead ? String::FromUtf8(bytes) : String();
 }
 

@@ -5,10 +5,12 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "runtime/array.h"
 #include "runtime/device_host.h"
 #include "runtime/object.h"
+#include "runtime/platform.h"
 #include "runtime/string.h"
 
 // A display size as the host reports it; the three spare fields stay 0 on this host.
@@ -48,6 +50,15 @@ public:
     virtual void DiscardGraphics() {}
 };
 
+// The game's reading of its saved state, installed by the game so the host does not
+// depend on it. qoStateMerge gives the state to save when another copy has changed the
+// file since `base` (what this copy last read or wrote): this copy's changes from
+// `base` to `mine` laid over `file`. qoStateDamage names the parts of a state that a
+// load resets as damaged or cut off ("" when it is whole). Without them a save writes
+// its own state as it is.
+extern String (*qoStateMerge)(const String& base, const String& mine, const String& file);
+extern String (*qoStateDamage)(const String& text);
+
 class QoGame : public QoDeviceHost {
 public:
     QoGame();
@@ -64,8 +75,18 @@ public:
     virtual int Millisecs();
     virtual void GetDate(Array<int> date);
     // 0 saved, -1 the file could not be opened (or is kept, below), -2 not every byte
-    // reached the disk.
+    // reached the disk. Locked against other copies for the whole read, merge and write:
+    // when the file changed since this copy last read or wrote it, the merged state is
+    // written and offered through TakeMergedState. A state file that is a symbolic link
+    // stays one: its target is replaced. A damaged file's bytes are first copied beside
+    // it with the suffix ".damaged".
     virtual int SaveState(String state);
+    // The merged state of the last save, once, when it differs from what the game saved;
+    // otherwise the empty string. Taking it makes it this copy's state.
+    virtual String TakeMergedState();
+    // The result of a save that failed after SaveState had answered (the browser's
+    // saves finish later), once; otherwise 0.
+    virtual int TakeSaveFailure();
     // A state file that is there but cannot be read (no permission, a read error, not a
     // regular file, too large) loads as the empty state and is kept: it is reported once
     // and no save of this run replaces it, so the highscores in it are not lost.
@@ -128,6 +149,18 @@ protected:
     bool _started = false;
     bool _suspended = false;
     bool _keepStateFile = false;
+    // What the file held when this copy last read or wrote it, in bytes: the base of a
+    // merge. Once a merge is taken it is the merged state.
+    std::string _stateBase;
+    // The latest state the game asked to save; a merge of an older one, overtaken by a
+    // save still to come, is not offered.
+    std::string _latestState;
+    std::string _mergedState;
+    bool _hasMergedState = false;
+    int _saveFailure = 0;
+
+    // The save's steps while the lock is held.
+    QoSaveResult SaveStateLocked(const std::string& target, const std::string& mine);
 
 private:
     template <class Call>

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -227,14 +228,26 @@ QoReadResult qoReadRegularFile(const std::string& path, size_t limit, std::strin
     return QoReadResult::kUnreadable;
 }
 
-// The temporary file of a save by process `pid`.
-std::string TemporaryOf(const std::string& path, pid_t pid) {
-    return path + "." + std::to_string(pid) + ".tmp";
+namespace {
+
+// A save's temporary file: the process id, which tells the next start whether its
+// writer still runs, and a serial that makes the name unused. Created exclusively and
+// never through a link, so nothing planted at the name is written through.
+int OpenTemporary(const std::string& path, std::string* temp) {
+    static unsigned serial = static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        *temp = path + "." + std::to_string(getpid()) + "-" + std::to_string(serial++ % 1000000) + ".tmp";
+        int fd = qoFileOps.open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
 }
 
+}  // namespace
+
 QoSaveResult qoReplaceFile(const std::string& path, const std::string& bytes) {
-    std::string temp = TemporaryOf(path, getpid());
-    int fd = qoFileOps.open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    std::string temp;
+    int fd = OpenTemporary(path, &temp);
     if (fd < 0) return Fail(QoSaveResult::kCannotOpen, path, "open", errno);
 
     const char* step = nullptr;
@@ -262,7 +275,6 @@ QoSaveResult qoReplaceFile(const std::string& path, const std::string& bytes) {
         ::fsync(dir);
         ::close(dir);
     }
-    qoFileSaved(path);
     return QoSaveResult::kSaved;
 }
 
@@ -278,11 +290,39 @@ void qoRemoveStaleTemporaries(const std::string& path) {
             name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
             continue;
         }
+        // "<pid>-<serial>", or "<pid>" alone as older runs named them.
         std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+        size_t dash = digits.find('-');
+        if (dash != std::string::npos) {
+            if (dash + 1 == digits.size() || digits.find_first_not_of("0123456789", dash + 1) != std::string::npos) continue;
+            digits.resize(dash);
+        }
         if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
         pid_t pid = static_cast<pid_t>(std::stol(digits));
         if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
         ::unlink((directory + "/" + name).c_str());
     }
     ::closedir(dir);
+}
+
+bool qoFollowLinks(const std::string& path, std::string* target, std::string* why) {
+    std::string current = path;
+    // As many links as the system itself follows before it calls it a loop.
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info;
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            *target = current;
+            return true;
+        }
+        std::vector<char> link(4096);
+        ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
+        if (n <= 0 || static_cast<size_t>(n) >= link.size()) {
+            *why = n < 0 ? std::strerror(errno) : "link too long";
+            return false;
+        }
+        std::string to(link.data(), static_cast<size_t>(n));
+        current = to[0] == '/' ? to : DirectoryOf(current) + "/" + to;
+    }
+    *why = std::strerror(ELOOP);
+    return false;
 }

@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "runtime/string.h"
@@ -41,10 +42,6 @@ void qoReportUnloadable(const std::string& path, const std::string& why);
 // browser: a new tab). False when the opener could not be started.
 bool qoOpenUrlExternally(const String& url);
 
-// Called after qoReplaceFile has put a file in place. The browser's file system lives in
-// memory and is written back to the page's storage from here; on the desktop nothing.
-void qoFileSaved(const std::string& path);
-
 // The system calls a save goes through; tests swap in failing ones.
 struct QoFileOps {
     int (*open)(const char* path, int flags, mode_t mode);
@@ -70,11 +67,24 @@ QoReadResult qoReadRegularFile(const std::string& path, size_t limit, std::strin
 
 enum class QoSaveResult { kSaved = 0, kCannotOpen = -1, kIncomplete = -2 };
 
-// Replaces the file at `path` with `bytes`: written to a temporary file in the same
-// directory, flushed to disk, then renamed over the old one, so a failure at any point
-// leaves the previous content intact. A failure is reported once on standard error.
+// Replaces the file at `path` with `bytes`: written to a temporary file of its own in the
+// same directory (created exclusively, never through a link planted at its name),
+// flushed to disk, then renamed over the old one, so a failure at any point leaves the
+// previous content intact. A failure is reported once on standard error.
 QoSaveResult qoReplaceFile(const std::string& path, const std::string& bytes);
 // Removes the temporary files that qoReplaceFile calls for `path` left behind in
 // processes that no longer run (killed in the middle of a save). A live process's
 // temporary file is left alone.
 void qoRemoveStaleTemporaries(const std::string& path);
+
+// The file that `path` ends at through symbolic links (`path` itself when it is none,
+// also when nothing is there yet). False, with the reason, for a loop of links.
+bool qoFollowLinks(const std::string& path, std::string* target, std::string* why);
+
+// Runs `save` while this program holds the lock `lockPath` against every other copy
+// that saves the same file. On the desktop: at once under flock, giving its result.
+// In the browser: once the page holds its lock and has read its storage back, and then
+// the page writes its storage; the answer now is kSaved, and a failure found later goes
+// to `late`.
+QoSaveResult qoRunLocked(const std::string& lockPath, std::function<QoSaveResult()> save,
+                         std::function<void(QoSaveResult)> late);

@@ -1,10 +1,13 @@
 // The desktop's side of the platform layer: the executable found through /proc, URLs
-// handed to the desktop's opener, and files that are on disk once written.
+// handed to the desktop's opener, and saves kept apart from other copies by flock.
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -38,4 +41,24 @@ bool qoOpenUrlExternally(const String& url) {
     return true;
 }
 
-void qoFileSaved(const std::string&) {}
+QoSaveResult qoRunLocked(const std::string& lockPath, std::function<QoSaveResult()> save,
+                         std::function<void(QoSaveResult)>) {
+    // The lock file stays: removing it would let a third copy lock a new file while a
+    // second still waits on the old one. A read-only one still takes a lock.
+    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EACCES) fd = ::open(lockPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    int error = errno;
+    while (fd >= 0 && ::flock(fd, LOCK_EX) != 0) {
+        if (errno == EINTR) continue;
+        error = errno;
+        ::close(fd);
+        fd = -1;
+    }
+    if (fd < 0) {
+        std::fprintf(stderr, "[state] could not save: no lock on %s (%s)\n", lockPath.c_str(), std::strerror(error));
+        return QoSaveResult::kCannotOpen;
+    }
+    QoSaveResult result = save();
+    ::close(fd);
+    return result;
+}

@@ -4,6 +4,9 @@
 // only holds what has been written back to it.
 #include <emscripten.h>
 
+#include <deque>
+#include <utility>
+
 #include "runtime/platform.h"
 
 namespace {
@@ -12,12 +15,40 @@ EM_JS(void, WebOpenUrl, (const char* url), {
     window.open(UTF8ToString(url), "_blank", "noopener");
 });
 
-// The page writes its file system back to IndexedDB, one write-back at a time.
-EM_JS(void, WebFileSaved, (), {
-    if (Module["tessoryFileSaved"]) Module["tessoryFileSaved"]();
+// The page takes its lock on the saved state (pages on one address share the storage),
+// reads the storage back, runs qoWebRunSave, writes the storage and lets go.
+EM_JS(void, WebRequestSave, (), {
+    if (Module["tessorySaveState"]) {
+        Module["tessorySaveState"]();
+    } else {
+        Module["_qoWebRunSave"](1);
+    }
 });
 
+struct PendingSave {
+    std::function<QoSaveResult()> save;
+    std::function<void(QoSaveResult)> late;
+};
+std::deque<PendingSave> pendingSaves;
+std::function<void(QoSaveResult)> lastLate;
+
 }  // namespace
+
+// One queued save, in the order asked, with the storage read back (`storageRead` 0:
+// it could not be, so the save fails rather than merge with a stale file).
+extern "C" EMSCRIPTEN_KEEPALIVE void qoWebRunSave(int storageRead) {
+    if (pendingSaves.empty()) return;
+    PendingSave next = std::move(pendingSaves.front());
+    pendingSaves.pop_front();
+    QoSaveResult result = storageRead ? next.save() : QoSaveResult::kCannotOpen;
+    if (result != QoSaveResult::kSaved) next.late(result);
+    lastLate = next.late;
+}
+
+// The storage could not be written after the last save.
+extern "C" EMSCRIPTEN_KEEPALIVE void qoWebSaveFailed() {
+    if (lastLate) lastLate(QoSaveResult::kIncomplete);
+}
 
 String qoExecutablePath() { return String("/tessory/tessory"); }
 
@@ -28,4 +59,9 @@ bool qoOpenUrlExternally(const String& url) {
     return true;
 }
 
-void qoFileSaved(const std::string&) { WebFileSaved(); }
+QoSaveResult qoRunLocked(const std::string&, std::function<QoSaveResult()> save,
+                         std::function<void(QoSaveResult)> late) {
+    pendingSaves.push_back({std::move(save), std::move(late)});
+    WebRequestSave();
+    return QoSaveResult::kSaved;
+}

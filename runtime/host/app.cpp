@@ -184,11 +184,9 @@ int qo_app_EnumDisplayModes() {
 Array<c_DisplayMode*> qo_app_DisplayModes() { return qo_app__displayModes; }
 c_DisplayMode* qo_app_DesktopMode() { return qo_app__desktopMode; }
 
-int qo_app_SaveState(String state) {
-    // The game has no use for the result; a failed save is reported by the host.
-    if (qo_app__game) qo_app__game->SaveState(state);
-    return 0;
-}
+int qo_app_SaveState(String state) { return qo_app__game ? qo_app__game->SaveState(state) : -1; }
+String qo_app_TakeMergedState() { return qo_app__game ? qo_app__game->TakeMergedState() : String(); }
+int qo_app_TakeSaveFailure() { return qo_app__game ? qo_app__game->TakeSaveFailure() : 0; }
 
 String qo_app_LoadState() { return qo_app__game ? qo_app__game->LoadState() : String(); }
 String qo_app_LoadString(String path) { return qo_app__game ? qo_app__game->LoadString(path) : String(); }

@@ -74,7 +74,12 @@ int qo_app_ValidateDeviceWindow(bool notify);
 int qo_app_EnumDisplayModes();
 Array<c_DisplayMode*> qo_app_DisplayModes();
 c_DisplayMode* qo_app_DesktopMode();
+// The host's save result: 0 saved (or, in the browser, on its way), negative failed.
 int qo_app_SaveState(String state);
+// A save merged with another copy's changes, once, for the game to take; else "".
+String qo_app_TakeMergedState();
+// A failure of a save that finished after qo_app_SaveState answered, once; else 0.
+int qo_app_TakeSaveFailure();
 String qo_app_LoadState();
 String qo_app_LoadString(String path);
 int qo_app_OpenUrl(String url);

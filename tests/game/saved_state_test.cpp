@@ -4,14 +4,18 @@
 // since the state file lives in the current directory.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "runtime/game.h"
+#include "runtime/platform.h"
 #include "tests/game/game_fixture.h"
 
 namespace {
@@ -498,6 +502,140 @@ TEST_F(SavedState, BadgeNumbersBeyondTheSheetShowNoIconAndTheLastTwoSlotsStayIdl
     EXPECT_EQ(app->m_BadgeTimer[14], 20);
     for (int i = 0; i < Records(); ++i) EXPECT_NE(Record(i)[0], 80);
     EXPECT_GT(Records(), 1);
+}
+
+// ---- two copies on one file, damaged files, failed saves ---------------------------------
+
+using Edit = std::function<void(c_MyApp*)>;
+void SmallGames(c_MyApp* app, std::vector<int> top, std::vector<int> last) {
+    for (size_t j = 0; j < top.size(); ++j) app->m_Scores[j] = top[j];
+    for (size_t j = 0; j < last.size(); ++j) app->m_Scores[30 + j] = last[j];
+}
+
+// Each row: the base both copies started from, this copy's state and the other copy's
+// file (each the base edited), and what the merge must give.
+struct MergeCase {
+    const char* name;
+    Edit base, mine, file, merged;
+};
+
+TEST_F(SavedState, AnotherCopysChangesAreMergedWithThisCopys) {
+    auto text = [&](const std::vector<Edit>& edits) {
+        ClearTables();
+        for (const Edit& edit : edits) edit(app);
+        return app->p_StateString();
+    };
+    Edit none = [](c_MyApp*) {};
+    const std::vector<int> tens = {1000, 900, 800, 700, 600, 500, 400, 300, 200, 100};
+    const MergeCase cases[] = {
+        {"both scored, each changed a setting", [](c_MyApp* a) { SmallGames(a, {100}, {100}); },
+         [](c_MyApp* a) { SmallGames(a, {300, 100}, {300, 100}), a->m_Settings[6] = 2; },
+         [](c_MyApp* a) { SmallGames(a, {200, 100}, {200, 100}), a->m_Settings[7] = 3, a->m_Scores[20] = 9; },
+         [](c_MyApp* a) { SmallGames(a, {300, 200, 100}, {300, 200, 100}), a->m_Settings[6] = 2,
+                          a->m_Settings[7] = 3, a->m_Scores[20] = 9; }},
+        {"best ten of both, a tie kept twice", none, [&](c_MyApp* a) { SmallGames(a, {150}, {150, 0}); },
+         [&](c_MyApp* a) { SmallGames(a, tens, {25, 150}); },
+         [&](c_MyApp* a) { SmallGames(a, {1000, 900, 800, 700, 600, 500, 400, 300, 200, 150}, {150, 25, 150}); }},
+        {"the same setting: this copy's; badges joined",
+         [](c_MyApp* a) { a->m_Settings[6] = 1, a->m_BadgeGot[3] = true; },
+         [](c_MyApp* a) { a->m_Settings[6] = 3, a->m_BadgeGot[3] = a->m_BadgeGot[40] = true; },
+         [](c_MyApp* a) { a->m_Settings[6] = 2, a->m_BadgeGot[3] = a->m_BadgeGot[200] = true; },
+         [](c_MyApp* a) { a->m_Settings[6] = 3, a->m_BadgeGot[3] = a->m_BadgeGot[40] = a->m_BadgeGot[200] = true; }},
+        {"nothing new here: the file as it is", none, none, [&](c_MyApp* a) { SmallGames(a, tens, tens); },
+         [&](c_MyApp* a) { SmallGames(a, tens, tens); }},
+    };
+    app->p_InstallStateMerge();
+    for (const MergeCase& c : cases) {
+        String base = text({c.base}), mine = text({c.base, c.mine}), file = text({c.base, c.file});
+        EXPECT_EQ(qoStateMerge(base, mine, file).ToUtf8(), text({c.base, c.merged}).ToUtf8()) << c.name;
+        EXPECT_EQ(qoStateMerge(base, mine, base).ToUtf8(), mine.ToUtf8()) << c.name << ": an unchanged file";
+    }
+}
+
+// A save finds the file changed by another copy since this one loaded it: the merge is
+// written and this copy's menu shows the other's scores. A lone copy writes its own
+// string byte for byte, as before.
+TEST_F(SavedState, SavesMergeWithAnotherCopyAndALoneCopySavesItsOwnBytes) {
+    KnownTables();
+    app->p_Save();
+    EXPECT_EQ(StateFile(), kKnownState);
+    app->m_Scores[65] = 0;  // the never-read tail is not merged
+    Load();
+    app->m_LevelSize = 1;
+    app->m_Score = 450;
+    app->p_LoadMenu();
+    std::vector<std::string> fields = Fields(StateFile());
+    EXPECT_EQ(fields[35 + 2], "450");
+
+    std::vector<std::string> other = fields;  // the other copy filed 475 in Small
+    other[35 + 2] = "475", other[35 + 4] = "450", other[35 + 6] = "400", other[35 + 8] = "300";
+    other[36] = "475", other[38] = "450", other[40] = "300", other[42] = "500", other[44] = "400";
+    other[35 + 20] = std::to_string(475 * 5 + 450 * 6 + 400 * 7 + 300 * 8 + 500 * 4 + 475 * 3 + 450 * 4 +
+                                    300 * 5 + 500 * 6 + 400 * 7);
+    WriteState(Join(other));
+    app->m_Score = 600;
+    app->p_LoadMenu();
+    EXPECT_EQ(std::vector<int>(&app->m_Scores[0], &app->m_Scores[0] + 6), (std::vector<int>{600, 500, 475, 450, 400, 300}));
+    EXPECT_EQ(std::vector<int>(&app->m_Scores[30], &app->m_Scores[30] + 6), (std::vector<int>{600, 475, 450, 300, 500, 400}));
+    std::string merged = StateFile();
+    app->p_Save();
+    EXPECT_EQ(StateFile(), merged) << "the merge is this copy's state";
+}
+
+// Before a damaged or cut-off file is first written over, its bytes are kept beside it
+// and a line says what was reset.
+TEST_F(SavedState, DamagedFilesAreKeptBeforeTheFirstSaveOverThem) {
+    KnownTables();
+    app->p_Save();
+    std::string whole = StateFile();
+    std::string edited = whole;
+    edited[edited.find("|500|300|") + 1] = '6';
+    const std::pair<std::string, std::string> cases[] = {
+        {edited, "(Small highscores reset)"},
+        {whole.substr(0, 210), "(cut short; Large highscores reset)"},
+    };
+    for (const auto& [bytes, parts] : cases) {
+        std::filesystem::remove(dir_ / ".kavorostate.damaged");
+        WriteState(bytes);
+        Load();
+        testing::internal::CaptureStderr();
+        app->p_Save();
+        std::string err = testing::internal::GetCapturedStderr();
+        std::ifstream in(dir_ / ".kavorostate.damaged", std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
+        EXPECT_NE(err.find(parts + "; its old bytes are kept in " + (dir_ / ".kavorostate.damaged").string()),
+                  std::string::npos) << err;
+        EXPECT_EQ(Fields(StateFile()).size(), 203u);
+        testing::internal::CaptureStderr();
+        app->p_Save();
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "kept once";
+    }
+}
+
+// A failed save shows a notice once a run, drawn as the badge notices are.
+TEST_F(SavedState, AFailedSaveShowsANoticeOnceARun) {
+    UseFontMetrics();
+    qoFileOps.write = [](int, const void*, size_t) -> ssize_t { return errno = ENOSPC, -1; };
+    testing::internal::CaptureStderr();
+    app->p_Save();
+    qoFileOps = qoRealFileOps();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("No space left on device"), std::string::npos);
+    for (int update = 1; update <= 30; ++update) {
+        app->m_DrawCount = 0;
+        app->p_ShowBadges();
+    }
+    EXPECT_EQ(Glyphs(), "Highscorescouldnotbesaved");
+    EXPECT_FLOAT_EQ(Record(0)[1], 0);  // slid fully in
+    EXPECT_EQ(Record(0)[2], 480 - 34 * 14);
+    for (int update = 31; update <= 480; ++update) app->p_ShowBadges();
+    qoFileOps.open = [](const char*, int, mode_t) { return errno = EROFS, -1; };
+    testing::internal::CaptureStderr();
+    app->p_Save();
+    testing::internal::GetCapturedStderr();
+    qoFileOps = qoRealFileOps();
+    app->m_DrawCount = 0;
+    for (int update = 1; update <= 30; ++update) app->p_ShowBadges();
+    EXPECT_EQ(Records(), 0) << "once a run";
 }
 
 }  // namespace

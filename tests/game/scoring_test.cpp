@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/game/game_fixture.h"
 
@@ -64,29 +65,46 @@ TEST_F(Scoring, HiddenOverlayStillEasesButDrawsNothing) {
     EXPECT_EQ(Records(), 0);
 }
 
-TEST_F(Scoring, ZeroOnAnEmptyTableIsFirst) {
-    app->m_Score = 0;
-    EXPECT_EQ(app->p_MyNth().ToUtf8(), "1st!");
-    EXPECT_EQ(app->m_NewRank, 1);
+// The overlay announces the place where the score is filed (the first entry strictly
+// below it), both while it builds and over the menu after the filing, and nothing when
+// the score is not filed.
+struct Place {
+    std::vector<int> table;
+    int score;
+    const char* ordinal;
+};
+
+class AnnouncedPlace : public Scoring, public ::testing::WithParamInterface<Place> {};
+
+TEST_P(AnnouncedPlace, IsWhereTheScoreIsFiled) {
+    const Place& p = GetParam();
+    for (size_t j = 0; j < p.table.size(); ++j) app->m_Scores[10 + j] = p.table[j];
+    app->m_Score = p.score;
+    app->m_Mode = 10;
+    EXPECT_EQ(app->p_MyNth().ToUtf8(), p.ordinal) << "while the overlay builds";
+    app->p_LoadMenu();
+    app->m_Mode = 1;
+    EXPECT_EQ(app->p_MyNth().ToUtf8(), p.ordinal) << "over the menu, after the filing";
+    int filed = app->m_NewRank;
+    EXPECT_EQ(filed < 0 ? "" : std::to_string(app->m_Scores[10 + filed]), *p.ordinal ? std::to_string(p.score) : "");
 }
 
-TEST_F(Scoring, ScoreEqualToFirstPlaceIsFirst) {
-    SetTable({900, 800, 700, 600, 500, 400, 300, 200, 100, 50});
-    app->m_Score = 900;
-    EXPECT_EQ(app->p_MyNth().ToUtf8(), "1st!");
-}
+const std::vector<int> kFullTable = {900, 800, 700, 600, 500, 400, 300, 200, 100, 50};
+INSTANTIATE_TEST_SUITE_P(
+    Scoring, AnnouncedPlace,
+    ::testing::Values(Place{{}, 0, ""}, Place{{}, 25, "1st!"}, Place{kFullTable, 950, "1st!"},
+                      Place{kFullTable, 900, "2nd"}, Place{kFullTable, 800, "3rd"}, Place{kFullTable, 750, "3rd"},
+                      Place{kFullTable, 51, "10th"}, Place{kFullTable, 50, ""}, Place{kFullTable, 49, ""}));
 
 TEST_F(Scoring, PlacesReadFromTheCurrentSizesTable) {
     SetTable({900, 800, 700, 600, 500, 400, 300, 200, 100, 50});
+    app->m_Mode = 10;
     app->m_Score = 750;
     EXPECT_EQ(app->p_MyNth().ToUtf8(), "3rd");
-    app->m_Score = 50;
-    EXPECT_EQ(app->p_MyNth().ToUtf8(), "10th");
-    app->m_Score = 49;
-    EXPECT_EQ(app->p_MyNth().ToUtf8(), "");
-    EXPECT_EQ(app->m_NewRank, 0);
     app->m_LevelSize = 3;  // its table is still empty
     EXPECT_EQ(app->p_MyNth().ToUtf8(), "1st!");
+    app->m_LevelSize = 4;  // no table at all
+    EXPECT_EQ(app->p_MyNth().ToUtf8(), "");
 }
 
 TEST_F(Scoring, OverlayLastsNinetyUpdatesInGameModeThenShowsTheMenu) {
@@ -137,6 +155,9 @@ TEST_F(Scoring, OverlayShowsGameOverAndTheNewHighscore) {
     app->m_Mode = 10;
     app->m_GameOverTime = 50;
     app->m_Score = 0;
+    OverlayUpdate();
+    EXPECT_EQ(Glyphs(), "GAMEOVER") << "no points, no place";
+    app->m_Score = 25;
     OverlayUpdate();
     EXPECT_EQ(Glyphs(), "GAMEOVERNewHighscore1st!");
 }

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,7 +34,9 @@ protected:
     std::string StateBytes() { return ReadBytes(dir / ".kavorostate"); }
     int FilesInDir() {
         int n = 0;
-        for (auto& entry : std::filesystem::directory_iterator(dir.path())) n += entry.is_regular_file();
+        for (auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            n += entry.is_regular_file() && entry.path().filename() != ".kavorostate.lock";
+        }
         return n;
     }
 };
@@ -70,9 +73,11 @@ TEST_F(StateFile, LoadingRemovesTemporariesOfSavesCutOffByAKillAndNothingElse) {
     }
     ASSERT_NE(gone, 0);
     std::string dead = ".kavorostate." + std::to_string(gone) + ".tmp";
+    std::string deadToo = ".kavorostate." + std::to_string(gone) + "-17.tmp";
     std::string mine = ".kavorostate." + std::to_string(getpid()) + ".tmp";
     WriteBytes(dir / ".kavorostate", "state");
     WriteBytes(dir / dead, "half a sta");
+    WriteBytes(dir / deadToo, "half a sta");
     WriteBytes(dir / mine, "being written");
     for (const char* other : {".kavorostate.abc.tmp", ".kavorostate..tmp", "other.1.tmp",
                               ".kavorostate.1.tmp.bak"}) {
@@ -80,8 +85,45 @@ TEST_F(StateFile, LoadingRemovesTemporariesOfSavesCutOffByAKillAndNothingElse) {
     }
     EXPECT_TRUE(host.LoadState() == String("state"));
     EXPECT_FALSE(std::filesystem::exists(dir / dead));
+    EXPECT_FALSE(std::filesystem::exists(dir / deadToo));
     EXPECT_TRUE(std::filesystem::exists(dir / mine)) << "a running process's save";
     EXPECT_EQ(FilesInDir(), 6);
+}
+
+// Links: one planted at the temporary file's name is never written through; a state
+// file that is a link stays one, its target replaced in the target's own folder, and
+// when that folder cannot be written nothing is saved.
+std::string planted;
+TEST_F(StateFile, LinksAreNeverWrittenThroughAndAStateLinkStaysALink) {
+    namespace fs = std::filesystem;
+    WriteBytes(dir / "unrelated", "someone else's file");
+    planted = dir / "unrelated";
+    qoFileOps.open = [](const char* path, int flags, mode_t mode) {
+        symlink(planted.c_str(), path);  // a link raced in at whatever name the save picked
+        qoFileOps.open = qoRealFileOps().open;
+        return ::open(path, flags, mode);
+    };
+    EXPECT_EQ(host.SaveState(String("new")), 0);
+    EXPECT_EQ(ReadBytes(dir / "unrelated"), "someone else's file");
+    EXPECT_EQ(fs::symlink_status(dir / ".kavorostate").type(), fs::file_type::regular);
+    EXPECT_EQ(StateBytes(), "new");
+
+    fs::remove(dir / ".kavorostate");
+    fs::create_directory(dir / "dotfiles");
+    WriteBytes(dir / "dotfiles/tessory", "old");
+    fs::create_symlink("dotfiles/tessory", dir / ".kavorostate");
+    EXPECT_EQ(host.SaveState(String("newer")), 0);
+    EXPECT_TRUE(fs::is_symlink(dir / ".kavorostate"));
+    EXPECT_EQ(ReadBytes(dir / "dotfiles/tessory"), "newer");
+
+    qoFileOps.open = [](const char* path, int flags, mode_t mode) {
+        return std::string(path).find("/dotfiles/") != std::string::npos ? (errno = EACCES, -1) : ::open(path, flags, mode);
+    };
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(host.SaveState(String("newest")), -1);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("dotfiles/tessory"), std::string::npos);
+    EXPECT_TRUE(fs::is_symlink(dir / ".kavorostate"));
+    EXPECT_EQ(ReadBytes(dir / "dotfiles/tessory"), "newer");
 }
 
 // Each failure point of a save, with the result it gives.

@@ -169,6 +169,16 @@ class Game:
     def state_path(self):
         return os.path.join(self.workdir, ".kavorostate")
 
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+
+def missing_tool():
+    """The first tool these tests need that is not installed, or None."""
+    return next((tool for tool in ("Xvfb", "xdotool", "import") if shutil.which(tool) is None), None)
+
 
 def pixel(image, x, y):
     width, _, rgb = image
@@ -408,9 +418,7 @@ def play(exe, shots, rng):
                 check("not closed" not in output, "the audio device was left open")
                 print("PASS: games lost and filed in both window sizes; window closed with status 0")
             finally:
-                if game.proc.poll() is None:
-                    game.proc.kill()
-                    game.proc.wait()
+                game.stop()
     finally:
         shutil.rmtree(workdir, ignore_errors=True)
 
@@ -422,10 +430,9 @@ def main():
     exe = os.path.abspath(sys.argv[1])
     shots = os.path.abspath(sys.argv[2])
     os.makedirs(shots, exist_ok=True)
-    for tool in ("Xvfb", "xdotool", "import"):
-        if shutil.which(tool) is None:
-            print("SKIP: %s is not installed" % tool)
-            return 0
+    if missing_tool():
+        print("SKIP: %s is not installed" % missing_tool())
+        return 0
     for attempt in (1, 2):
         try:
             play(exe, shots, random.Random(4107))
