@@ -113,10 +113,11 @@ class Phone:
         (left, top, cw, _), k = self.canvas()
         rows = range(int(top * scale), int((top + 40 * k) * scale))
         columns = range(int(left * scale), int((left + cw) * scale))
-        white, green = {}, []
+        white, black, green = {}, {}, []
         for x in columns:
             pixels = [rgb[(y * w + x) * 3:(y * w + x) * 3 + 3] for y in rows]
             white[x] = sum(min(p) > 180 for p in pixels) / len(rows)
+            black[x] = sum(max(p) < 40 for p in pixels) / len(rows)
             # The score's bright green; a random level's green tiles are darker.
             if any(p[1] > 190 and p[1] - max(p[0], p[2]) > 80 for p in pixels):
                 green.append(x)
@@ -136,7 +137,10 @@ class Phone:
         # frames already show the counter row.
         if len(boxes) < 2 or end - start < 30 * scale:
             fail("%s: no game's top row" % name)
-        if any(start <= x <= end for x in frames):
+        # A counter box is black inside its frame; a light edge of the floor behind the
+        # score is not.
+        if any(start <= x <= end and max(black.get(x - 2 * scale, 0), black.get(x + 2 * scale, 0)) > 0.5
+               for x in frames):
             fail("%s: the score overlaps the counter boxes" % name)
 
 
