@@ -57,8 +57,8 @@ ALenum AlFormat(int bytesPerSample, int channels) {
 }
 
 // Gives the sample a buffer holding the decoded samples, and frees them.
-void UploadTo(gxtkSample* sample, unsigned char* data, int length, int channels,
-              int bytesPerSample, int hertz) {
+void UploadTo(gxtkSample* sample, unsigned char* data, int length, int channels, int bytesPerSample,
+              int hertz) {
     ALuint buffer = 0;
     alGenBuffers(1, &buffer);
     alBufferData(buffer, AlFormat(bytesPerSample, channels), data,
@@ -352,7 +352,8 @@ gxtkSample* gxtkAudio::MusicSample(const String& path) {
     bool keyed = MusicKeyOf(path, &key);
     if (keyed && musicSample_ && key == musicKey_) return musicSample_;
     gc_assign(musicSample_, static_cast<gxtkSample*>(nullptr));
-    gxtkSample* sample = keyed && prefetch_ && prefetch_->key == key ? TakePrefetched(&key) : nullptr;
+    gxtkSample* sample =
+        keyed && prefetch_ && prefetch_->key == key ? TakePrefetched(&key) : nullptr;
     if (!sample) sample = LoadSample(path);
     if (sample && keyed) {
         gc_assign(musicSample_, sample);

@@ -79,9 +79,10 @@ public:
     virtual int SetMusicVolume(float volume);
     // Starts decoding a music file ahead (on a worker thread where the host has threads),
     // so that its first PlayMusic only uploads it instead of stalling the game for the
-    // whole decode. A second call for the same file waits for the decode and uploads the samples as the kept music, so that
-    // PlayMusic then only starts them. 0 on success (or when the file is already the kept
-    // music), -1 when the file cannot be found, has no known decoder or fails to decode.
+    // whole decode. A second call for the same file waits for the decode and uploads the samples as
+    // the kept music, so that PlayMusic then only starts them. 0 on success (or when the file is
+    // already the kept music), -1 when the file cannot be found, has no known decoder or fails to
+    // decode.
     virtual int PrefetchMusic(String path);
 
     // Releases the sources, the pending buffers, the context and the OpenAL device. The

@@ -7,11 +7,13 @@
 struct MusicDecode::Worker {};
 
 MusicDecode::MusicDecode(AudioDecoder decode, std::string file) {
-    result_.data = DecodeAudioFile(file, decode, &result_.length, &result_.channels, &result_.bytesPerSample,
-                                   &result_.hertz);
+    result_.data = DecodeAudioFile(file, decode, &result_.length, &result_.channels,
+                                   &result_.bytesPerSample, &result_.hertz);
 }
 
-MusicDecode::~MusicDecode() { std::free(result_.data); }
+MusicDecode::~MusicDecode() {
+    std::free(result_.data);
+}
 
 void MusicDecode::Wait() {}
 

@@ -9,11 +9,13 @@ struct MusicDecode::Worker {
     std::thread thread;
 };
 
-MusicDecode::MusicDecode(AudioDecoder decode, std::string file) : worker_(std::make_unique<Worker>()) {
+MusicDecode::MusicDecode(AudioDecoder decode, std::string file)
+    : worker_(std::make_unique<Worker>()) {
     DecodedAudio* out = &result_;
     // Runs on the worker thread.
     worker_->thread = std::thread([out, decode, file = std::move(file)] {
-        out->data = DecodeAudioFile(file, decode, &out->length, &out->channels, &out->bytesPerSample, &out->hertz);
+        out->data = DecodeAudioFile(file, decode, &out->length, &out->channels,
+                                    &out->bytesPerSample, &out->hertz);
     });
 }
 

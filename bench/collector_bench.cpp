@@ -57,7 +57,8 @@ void CollectorStepTimes(benchmark::State& state) {
     constexpr int kStepsPerSecond = 60;
     constexpr int kSeconds = 60;
     constexpr int kBytesPerSecond = 1 << 20;
-    const int leavesPerStep = kBytesPerSecond / kStepsPerSecond / static_cast<int>(sizeof(Leaf) + 8);
+    const int leavesPerStep =
+        kBytesPerSecond / kStepsPerSecond / static_cast<int>(sizeof(Leaf) + 8);
 
     std::vector<double> stepMicros;
     for (auto _ : state) {
@@ -96,7 +97,9 @@ void CollectorStepTimes(benchmark::State& state) {
     }
 
     std::sort(stepMicros.begin(), stepMicros.end());
-    auto at = [&](double q) { return stepMicros[static_cast<size_t>(q * (stepMicros.size() - 1))]; };
+    auto at = [&](double q) {
+        return stepMicros[static_cast<size_t>(q * (stepMicros.size() - 1))];
+    };
     state.counters["median_us"] = at(0.5);
     state.counters["p99_us"] = at(0.99);
     state.counters["max_us"] = stepMicros.back();

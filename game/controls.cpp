@@ -73,7 +73,8 @@ bool Standard(int button, Sources* out) {
         case 15:
             *out = S({Letter('N'), Letter('O')}, {5}, {15});
             return true;
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -92,17 +93,30 @@ bool Arcade(int button, Sources* out) {
         case button::kDown:
             *out = S({kDown}, {11}, {8});
             return true;
-        case 10: *out = S({kSpace, kEnter}, {0}, {10}); return true;
-        case 11: *out = S({kControl}, {1}, {11}); return true;
-        case 12: *out = S({kShift}, {2}, {12}); return true;
-        case 13: *out = S({}, {3}, {13}); return true;
-        case 14: *out = S({}, {4}, {14}); return true;
-        case 15: *out = S({}, {5}, {15}); return true;
+        case 10:
+            *out = S({kSpace, kEnter}, {0}, {10});
+            return true;
+        case 11:
+            *out = S({kControl}, {1}, {11});
+            return true;
+        case 12:
+            *out = S({kShift}, {2}, {12});
+            return true;
+        case 13:
+            *out = S({}, {3}, {13});
+            return true;
+        case 14:
+            *out = S({}, {4}, {14});
+            return true;
+        case 15:
+            *out = S({}, {5}, {15});
+            return true;
         case button::kConsoleBack:
         case button::kBack:
             *out = S({kEscape, kDelete, kBackspace}, {6, 7, 14}, {16, 17, 19});
             return true;
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -149,11 +163,16 @@ int c_MyApp::p_PlayKey(int button, int analogue, int player) {
     // The stick only stands in for the directions, and only in the standard layout.
     if (analogue != 1 || qo_Game_iCadeControls != 0) return 0;
     switch (button) {
-        case 0: return p_StickY(0, player) < -kStickThreshold ? 1 : 0;
-        case 3: return p_StickX(0, player) < -kStickThreshold ? 1 : 0;
-        case 5: return p_StickX(0, player) > kStickThreshold ? 1 : 0;
-        case 8: return p_StickY(0, player) > kStickThreshold ? 1 : 0;
-        default: return 0;
+        case 0:
+            return p_StickY(0, player) < -kStickThreshold ? 1 : 0;
+        case 3:
+            return p_StickX(0, player) < -kStickThreshold ? 1 : 0;
+        case 5:
+            return p_StickX(0, player) > kStickThreshold ? 1 : 0;
+        case 8:
+            return p_StickY(0, player) > kStickThreshold ? 1 : 0;
+        default:
+            return 0;
     }
 }
 

@@ -94,8 +94,10 @@ void c_MyApp::UpdateSpecialKeys() {
 // 4. Update rate, smoothed over about ten updates.
 void c_MyApp::UpdateRateMeter() {
     int now = qo_app_Millisecs();
-    if (now - m_LastUpdateMs > 0) m_UpdateFps = static_cast<int>(1000.0f / static_cast<float>(now - m_LastUpdateMs));
-    m_UpdateFpsAvg = static_cast<int>((static_cast<float>(m_UpdateFps) + 9.0f * m_UpdateFpsAvg) / 10.0f);
+    if (now - m_LastUpdateMs > 0)
+        m_UpdateFps = static_cast<int>(1000.0f / static_cast<float>(now - m_LastUpdateMs));
+    m_UpdateFpsAvg =
+        static_cast<int>((static_cast<float>(m_UpdateFps) + 9.0f * m_UpdateFpsAvg) / 10.0f);
     m_LastUpdateMs = now;
 }
 

@@ -65,11 +65,14 @@ int c_MyApp::p_SetRot(float r) {
 
 int c_MyApp::p_Ink(int index, float brightness) {
     static const float kPalette[10][3] = {
-        {0.3f, 0.3f, 0.3f}, {1.0f, 0.1f, 0.1f}, {1.0f, 0.5f, 0.1f}, {1.0f, 1.0f, 0.1f}, {0.1f, 1.0f, 0.1f},
-        {0.1f, 1.0f, 1.0f}, {0.1f, 0.1f, 1.0f}, {0.5f, 0.1f, 1.0f}, {1.0f, 0.1f, 0.5f}, {1.0f, 1.0f, 1.0f},
+        {0.3f, 0.3f, 0.3f}, {1.0f, 0.1f, 0.1f}, {1.0f, 0.5f, 0.1f}, {1.0f, 1.0f, 0.1f},
+        {0.1f, 1.0f, 0.1f}, {0.1f, 1.0f, 1.0f}, {0.1f, 0.1f, 1.0f}, {0.5f, 0.1f, 1.0f},
+        {1.0f, 0.1f, 0.5f}, {1.0f, 1.0f, 1.0f},
     };
     const float* ink = index >= 1 && index <= 9 ? kPalette[index] : kPalette[0];
-    auto channel = [&](float factor) { return std::clamp(factor * brightness * 255.0f, 0.0f, 255.0f); };
+    auto channel = [&](float factor) {
+        return std::clamp(factor * brightness * 255.0f, 0.0f, 255.0f);
+    };
     m_Red = channel(ink[0]);
     m_Green = channel(ink[1]);
     m_Blue = channel(ink[2]);
@@ -99,8 +102,12 @@ int c_MyApp::p_DrawImg(int slot, float x, float y, float frame) {
     return AppendRecord(static_cast<float>(slot), x, y, m_Rot, m_SizeX, m_SizeY, frame);
 }
 
-int c_MyApp::p_Rect(float x, float y, float w, float h) { return AppendRecord(kDrawRect, x, y, m_Rot, w, h, 0); }
-int c_MyApp::p_Oval(float x, float y, float rx, float ry) { return AppendRecord(kDrawOval, x, y, m_Rot, rx, ry, 0); }
+int c_MyApp::p_Rect(float x, float y, float w, float h) {
+    return AppendRecord(kDrawRect, x, y, m_Rot, w, h, 0);
+}
+int c_MyApp::p_Oval(float x, float y, float rx, float ry) {
+    return AppendRecord(kDrawOval, x, y, m_Rot, rx, ry, 0);
+}
 int c_MyApp::p_Line(float x1, float y1, float x2, float y2) {
     return AppendRecord(kDrawLine, x1, y1, m_Rot, x2, y2, 0);
 }
@@ -170,7 +177,8 @@ int c_MyApp::p_OnRender() {
         if (kind == kDrawRect) {
             qo_graphics_DrawRect(mapX(rec[1]), mapY(rec[2]), rec[4] * m_ScaleX, rec[5] * m_ScaleY);
         } else if (kind == kDrawOval) {
-            qo_graphics_DrawEllipse(mapX(rec[1]), mapY(rec[2]), rec[4] * m_ScaleX, rec[5] * m_ScaleY);
+            qo_graphics_DrawEllipse(mapX(rec[1]), mapY(rec[2]), rec[4] * m_ScaleX,
+                                    rec[5] * m_ScaleY);
         } else if (kind == kDrawLine) {
             qo_graphics_DrawLine(mapX(rec[1]), mapY(rec[2]), mapX(rec[4]), mapY(rec[5]));
         } else if (kind == kDrawTri) {
@@ -185,7 +193,8 @@ int c_MyApp::p_OnRender() {
             c_Image* image = slot < kImageSlots ? static_cast<c_Image*>(m_Images[slot]) : nullptr;
             int frame = static_cast<int>(rec[6]);
             if (image && HasFrame(image, frame)) {
-                qo_graphics_DrawImage2(image, mapX(rec[1]), mapY(rec[2]), rec[3], rec[4] * m_ScaleX * m_ImgScale,
+                qo_graphics_DrawImage2(image, mapX(rec[1]), mapY(rec[2]), rec[3],
+                                       rec[4] * m_ScaleX * m_ImgScale,
                                        rec[5] * m_ScaleY * m_ImgScale, frame);
             }
         }

@@ -16,8 +16,12 @@ constexpr int kLastRecord = c_MyApp::kPoolFloats / kRecord - 1;
 // The marker a caller passes to ask for a clock-based seed.
 constexpr int kClockSeed = -37171650;
 
-float StarFrame() { return std::floor(qo_random_Rnd() * 255.99f); }
-float StarDepth() { return qo_random_Rnd() * 0.6f + 0.2f; }
+float StarFrame() {
+    return std::floor(qo_random_Rnd() * 255.99f);
+}
+float StarDepth() {
+    return qo_random_Rnd() * 0.6f + 0.2f;
+}
 
 }  // namespace
 

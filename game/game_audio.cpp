@@ -42,10 +42,17 @@ int c_MyApp::p_PlaySFX(int slot, float rate, float volume, float pan) {
     if (!sound) return 0;
     float factor;
     switch (m_Settings[kSfxVolume]) {
-        case 1: factor = 0.75f; break;
-        case 2: factor = 0.4f; break;
-        case 3: return 0;
-        default: factor = 1.0f; break;
+        case 1:
+            factor = 0.75f;
+            break;
+        case 2:
+            factor = 0.4f;
+            break;
+        case 3:
+            return 0;
+        default:
+            factor = 1.0f;
+            break;
     }
     m_SfxSlot = (m_SfxSlot + 1) % kSfxRing;
     int channel = m_SfxChannels[m_SfxSlot];
@@ -81,11 +88,20 @@ int c_MyApp::p_PlayTune(String name, int loop) {
     qo_audio_PlayMusic(TuneFileName(name), loop);
     m_MusicOn = 1;
     switch (m_Settings[kMusicVolume]) {
-        case 0: qo_audio_SetMusicVolume(1.0f); break;
-        case 1: qo_audio_SetMusicVolume(0.7f); break;
-        case 2: qo_audio_SetMusicVolume(0.4f); break;
-        case 3: qo_audio_SetMusicVolume(0.0f); break;
-        default: break;
+        case 0:
+            qo_audio_SetMusicVolume(1.0f);
+            break;
+        case 1:
+            qo_audio_SetMusicVolume(0.7f);
+            break;
+        case 2:
+            qo_audio_SetMusicVolume(0.4f);
+            break;
+        case 3:
+            qo_audio_SetMusicVolume(0.0f);
+            break;
+        default:
+            break;
     }
     return 0;
 }

@@ -46,7 +46,8 @@ int c_MyApp::p_Touch(float x, float y, float w, float h) {
 namespace {
 
 // Half the on-screen size of one frame of the slot, in virtual units.
-void HalfFrame(const Array<int>& sizes, int slot, float scale, float sizeX, float sizeY, float* hw, float* hh) {
+void HalfFrame(const Array<int>& sizes, int slot, float scale, float sizeX, float sizeY, float* hw,
+               float* hh) {
     *hw = *hh = 0;
     if (slot < 0 || slot >= c_MyApp::kImageSlots) return;
     *hw = static_cast<float>(sizes[slot * 3]) * 0.5f * scale * sizeX;

@@ -32,7 +32,8 @@ void c_MyApp::ReleaseImageSlot(int slot) {
 int c_MyApp::p_LoadImg(int slot, String name, int w, int h, int frames, int flags) {
     if (slot < 0 || slot >= kImageSlots) return 0;
     ReleaseImageSlot(slot);
-    m_Images[slot] = qo_graphics_LoadImage2(ImageFile(name, m_HDLevel), w * m_HDLevel, h * m_HDLevel, frames, flags);
+    m_Images[slot] = qo_graphics_LoadImage2(ImageFile(name, m_HDLevel), w * m_HDLevel,
+                                            h * m_HDLevel, frames, flags);
     m_ImgSize[slot * 3] = w * m_HDLevel;
     m_ImgSize[slot * 3 + 1] = h * m_HDLevel;
     m_ImgSize[slot * 3 + 2] = frames;

@@ -22,12 +22,18 @@ constexpr int kStart = grid::kLevelSize / 2;
 constexpr int kClampMargin = 5;
 
 // floor(r * k + b) on a fresh draw, all in float.
-int Draw(float k, float b) { return static_cast<int>(std::floor(qo_random_Rnd() * k + b)); }
+int Draw(float k, float b) {
+    return static_cast<int>(std::floor(qo_random_Rnd() * k + b));
+}
 
 // "Draw r; if r * k - 20 > 3" (or - 30): one draw for the test alone.
-bool Chance(float k, float minus) { return qo_random_Rnd() * k - minus > 3.0f; }
+bool Chance(float k, float minus) {
+    return qo_random_Rnd() * k - minus > 3.0f;
+}
 
-bool SameAxis(int d, int previous) { return previous != 0 && d % 2 == previous % 2; }
+bool SameAxis(int d, int previous) {
+    return previous != 0 && d % 2 == previous % 2;
+}
 
 int Clamp(int value, int size) {
     if (value <= kClampMargin - 1) return kClampMargin;
@@ -114,7 +120,8 @@ int c_MyApp::p_GetLev(int step) {
     if (m_LevelSize == 2) segments = p_Rand(3.0f, progress + 3.0f);
     if (m_LevelSize == 3) segments = p_Rand(3.0f, 5.0f + progress);
     // Early levels of the smaller sizes have no scattered traps.
-    const bool trapsBarred = (m_LevelSize == 1 && progress < 6.0f) || (m_LevelSize == 2 && progress < 3.0f);
+    const bool trapsBarred =
+        (m_LevelSize == 1 && progress < 6.0f) || (m_LevelSize == 2 && progress < 3.0f);
 
     int previous = 0;
     for (int s = 0; s <= segments; ++s) {
@@ -153,10 +160,18 @@ int c_MyApp::p_GetLev(int step) {
                 }
             }
             switch (d) {
-                case 1: --cy; break;
-                case 2: ++cx; break;
-                case 3: ++cy; break;
-                default: --cx; break;
+                case 1:
+                    --cy;
+                    break;
+                case 2:
+                    ++cx;
+                    break;
+                case 3:
+                    ++cy;
+                    break;
+                default:
+                    --cx;
+                    break;
             }
             cx = Clamp(cx, m_GridW);
             cy = Clamp(cy, m_GridH);

@@ -11,7 +11,6 @@ namespace {
 
 using namespace slots;
 
-
 // Eleven dots on a circle, fading in from the tail.
 void Ring(c_MyApp* app, float cx, float cy, float radius, float startAngle, float diameter) {
     for (int i = 0; i <= 10; ++i) {
@@ -63,19 +62,37 @@ int c_MyApp::p_Loader() {
             p_LoadImg(85, String("common/circle"), 256, 256, 4, kMid);
             p_LoadImg(86, String("common/light"), 32, 32, 4, kMid);
             break;
-        case 9: p_LoadImg(1, String("0"), 32, 32, 64, kMid); break;
-        case 10: p_LoadImg(2, String("1"), 32, 32, 64, kMid); break;
-        case 11: p_LoadImg(3, String("2"), 32, 32, 64, kMid); break;
-        case 12: p_LoadImg(4, String("3"), 32, 32, 64, kMid); break;
-        case 13: p_LoadImg(9, String("9"), 32, 32, 16, kMid); break;
-        case 14: case 15: case 16: case 17: case 18: p_LoadSFX(m_LoadStep - 13); break;
+        case 9:
+            p_LoadImg(1, String("0"), 32, 32, 64, kMid);
+            break;
+        case 10:
+            p_LoadImg(2, String("1"), 32, 32, 64, kMid);
+            break;
+        case 11:
+            p_LoadImg(3, String("2"), 32, 32, 64, kMid);
+            break;
+        case 12:
+            p_LoadImg(4, String("3"), 32, 32, 64, kMid);
+            break;
+        case 13:
+            p_LoadImg(9, String("9"), 32, 32, 16, kMid);
+            break;
+        case 14:
+        case 15:
+        case 16:
+        case 17:
+        case 18:
+            p_LoadSFX(m_LoadStep - 13);
+            break;
         case 19:
             p_LoadSFX(6);
             // The tune has been decoding since step 1: upload it now, in the loader,
             // rather than in the update where the first game's cube lands.
             p_PrefetchTune(String("jazzed"));
             break;
-        default: m_LoadStep = 0; break;
+        default:
+            m_LoadStep = 0;
+            break;
     }
     if (m_LoadStep > 0) ++m_LoadStep;
     p_WaitStart(1);

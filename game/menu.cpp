@@ -301,7 +301,8 @@ bool c_MyApp::MenuKeys(const MenuLayout& at) {
         int step = 0;
         if (up && m_WheelSel > at.lowest && repeatTimer < 1)
             step = -1;
-        else if (down && m_WheelSel < 2 && repeatTimer < 1) step = 1;
+        else if (down && m_WheelSel < 2 && repeatTimer < 1)
+            step = 1;
         if (step != 0) {
             m_WheelSel += step;
             repeatTimer = repeatDelay;

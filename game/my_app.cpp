@@ -32,7 +32,8 @@ namespace {
 constexpr int kGameNumber = 4107;
 
 const char* const kMenuSet[] = {
-    "Small",  "Short and Simple\\nLittle levels.", "Medium", "The Goldilocks Zone\\nMedium sized levels.",
+    "Small",  "Short and Simple\\nLittle levels.",
+    "Medium", "The Goldilocks Zone\\nMedium sized levels.",
     "Large",  "Larger Levels\\nwith tricky bits.",
 };
 

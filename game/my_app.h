@@ -110,9 +110,9 @@ public:
     int m_ParticleCount = 250;
 
     // ---- audio -----------------------------------------------------------------------------
-    Array<c_Sound*> m_Sounds;   // 100
+    Array<c_Sound*> m_Sounds;  // 100
     int m_SfxSlot = 0;
-    Array<int> m_SfxChannels;   // 33
+    Array<int> m_SfxChannels;  // 33
     String m_TuneName;
 
     // ---- drawing state, draw list, image slots, fit ---------------------------------------
@@ -122,8 +122,8 @@ public:
     float m_Alpha = 0;
     int m_Blend = 0;
     float m_ClsR = 0, m_ClsG = 0, m_ClsB = 0, m_ClsA = 0;
-    Array<float> m_DrawList;  // 37,500
-    int m_DrawCount = 0;      // float index of the next record
+    Array<float> m_DrawList;   // 37,500
+    int m_DrawCount = 0;       // float index of the next record
     Array<c_Image*> m_Images;  // 100
     Array<int> m_ImgSize;      // 300: frame width, height, count per slot
     int m_Font = 0;

@@ -17,15 +17,20 @@ using namespace slots;
 // m_OptionsSlide once the box has fully slid in.
 constexpr int kSlidIn = 30;
 
-const char* const kVolumeText[4] = {"[-  -  - Loud]", "[-  - Normal-]", "[- Quiet -  -]", "[OFF  -  -  -]"};
+const char* const kVolumeText[4] = {"[-  -  - Loud]", "[-  - Normal-]", "[- Quiet -  -]",
+                                    "[OFF  -  -  -]"};
 constexpr float kMusicVolume[4] = {1.0f, 0.7f, 0.4f, 0.0f};
 
 // A stored volume above 3 (or below 0) reads as Loud.
-int Volume(int value) { return value >= 0 && value <= 3 ? value : 0; }
+int Volume(int value) {
+    return value >= 0 && value <= 3 ? value : 0;
+}
 
 // A stick's Y passes through whenever its setting is not 0 (the stick readers' rule), so
 // any stored number other than 0 shows and steps as Normal, 1.
-int StickNormal(int value) { return value != 0 ? 1 : 0; }
+int StickNormal(int value) {
+    return value != 0 ? 1 : 0;
+}
 
 bool Ready(const c_MyApp& app) {
     return app.m_OptKeyWait == 0 && app.m_OptTouchWait == 0;
@@ -139,22 +144,26 @@ void c_MyApp::OptionRows(float y0) {
     auto rowY = [&] { return y0 + 40.0f * static_cast<float>(row); };
     const float barW = sw - 168;
 
-    if (drawRow(String("Sound : ") + String(kVolumeText[Volume(m_Settings[6])]), 84, rowY(), barW, 32)) {
+    if (drawRow(String("Sound : ") + String(kVolumeText[Volume(m_Settings[6])]), 84, rowY(), barW,
+                32)) {
         m_Settings[6] = (Volume(m_Settings[6]) + 1) % 4;
     }
     if (qo_Game_HasMusicStream == 1 &&
-        drawRow(String("Music : ") + String(kVolumeText[Volume(m_Settings[7])]), 84, rowY(), barW, 32)) {
+        drawRow(String("Music : ") + String(kVolumeText[Volume(m_Settings[7])]), 84, rowY(), barW,
+                32)) {
         m_Settings[7] = (Volume(m_Settings[7]) + 1) % 4;
         if (qo_audio_device != nullptr) qo_audio_SetMusicVolume(kMusicVolume[m_Settings[7]]);
     }
     if (drawRow(String(m_Fullscreen == 1 ? "Windowed" : "Fullscreen"), 84, rowY(), barW, 32)) {
         p_FullscreenFlip();
     }
-    static const char* const kStickText[2][2] = {{"Left Thumbstick Y Flipped", "Left Thumbstick Y Normal"},
-                                                 {"Right Thumbstick Y Flipped", "Right Thumbstick Y Normal"}};
+    static const char* const kStickText[2][2] = {
+        {"Left Thumbstick Y Flipped", "Left Thumbstick Y Normal"},
+        {"Right Thumbstick Y Flipped", "Right Thumbstick Y Normal"}};
     for (int stick = 0; stick < 2; ++stick) {
         int normal = StickNormal(m_Settings[15 + stick]);
-        if (drawRow(String(kStickText[stick][normal]), 84, rowY(), barW, 32)) m_Settings[15 + stick] = (normal + 1) % 2;
+        if (drawRow(String(kStickText[stick][normal]), 84, rowY(), barW, 32))
+            m_Settings[15 + stick] = (normal + 1) % 2;
     }
     if (ouya && m_Paused == 0 && drawRow(String("Quit"), sw - 264, rowY(), 180, 24)) {
         qo_app_EndApp();
@@ -166,7 +175,9 @@ void c_MyApp::OptionRows(float y0) {
 // the box (true).
 bool c_MyApp::OptionKeyNavigation() {
     if (m_OptKeyWait != 0) return false;
-    if (m_OptCursor == 0 && AnyHeld(this, {button::Action(0), button::Action(1), button::Action(5)})) return true;
+    if (m_OptCursor == 0 &&
+        AnyHeld(this, {button::Action(0), button::Action(1), button::Action(5)}))
+        return true;
     if (AnyHeld(this, {button::kUp, button::kLeft})) {
         if (m_OptCursor > 0) m_OptCursor -= 1;
         m_OptKeyWait = 1;
@@ -181,13 +192,18 @@ bool c_MyApp::OptionKeyNavigation() {
 
 void c_MyApp::OverscanSlider(float ox, float oy, int& wait, int analogue) {
     p_SetCol(255, 255, 255, 1);
-    p_Text(ox, oy, String::FromUtf8("\xC2\xAC" "U <      Overscan      > \xC2\xAC" "O"), 1, 1, 0);
+    p_Text(ox, oy,
+           String::FromUtf8("\xC2\xAC"
+                            "U <      Overscan      > \xC2\xAC"
+                            "O"),
+           1, 1, 0);
     p_SetCol(255, 255, 255, 0.5f);
     p_Rect(ox - 128, oy + 16, 256, 9);
     p_SetCol(255, 255, 255, 1);
     p_Rect(static_cast<float>(m_Settings[14]) * 2.67f + ox - 132, oy + 12, 8, 16);
     int step = 0;
-    if (wait == 0) step = p_PlayKeyAll(14, analogue) > 0 ? -16 : p_PlayKeyAll(15, analogue) > 0 ? 16 : 0;
+    if (wait == 0)
+        step = p_PlayKeyAll(14, analogue) > 0 ? -16 : p_PlayKeyAll(15, analogue) > 0 ? 16 : 0;
     if (step != 0) wait = 1;
     // In 64 bits: a loaded value near the int limits must not overflow before the clamp.
     m_Settings[14] = static_cast<int>(std::clamp<int64_t>(int64_t{m_Settings[14]} + step, 1, 96));
@@ -201,7 +217,8 @@ int c_MyApp::p_FullscreenFlip() {
     // rather than failing the flip.
     QoGlfwVideoMode* desktop = host->GetGlfwDesktopMode();
     int width = desktop ? desktop->width : 640, height = desktop ? desktop->height : 480;
-    int red = desktop ? desktop->red : 8, green = desktop ? desktop->green : 8, blue = desktop ? desktop->blue : 8;
+    int red = desktop ? desktop->red : 8, green = desktop ? desktop->green : 8,
+        blue = desktop ? desktop->blue : 8;
     m_Fullscreen = m_Fullscreen == 1 ? 0 : 1;
     if (m_Fullscreen == 1) {
         host->SetGlfwWindow(width, height, red, green, blue, 0, 0, 0, true);

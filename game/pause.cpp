@@ -15,7 +15,9 @@ using namespace slots;
 constexpr int kTrailPoints = 102;
 constexpr int kTrailLast = 2 * (kTrailPoints - 1);  // index of the newest point's X
 
-int Channel(float value) { return std::clamp(static_cast<int>(value), 0, 255); }
+int Channel(float value) {
+    return std::clamp(static_cast<int>(value), 0, 255);
+}
 
 }  // namespace
 
@@ -78,7 +80,8 @@ void c_MyApp::PauseToy(float mx, float my) {
     float px = mx + (R - arm) * SinD(m_ToyA1) + arm * SinD(m_ToyA2);
     float py = my - (R - arm) * CosD(m_ToyA1) - arm * CosD(m_ToyA2);
     p_SetCol(255, 255, 255, 0.8f);
-    p_Text(sw - 8, sh - 8, String(static_cast<int>(m_ToySpeed)) + String(":") + String(static_cast<int>(arm)), 2.0f,
+    p_Text(sw - 8, sh - 8,
+           String(static_cast<int>(m_ToySpeed)) + String(":") + String(static_cast<int>(arm)), 2.0f,
            2.0f, 0);
 
     float* trail = m_ToyTrail.Data();
@@ -87,7 +90,8 @@ void c_MyApp::PauseToy(float mx, float my) {
     for (int i = 0; i <= 100; ++i) {
         float fi = static_cast<float>(i);
         float b = m_ToyA3 + 2 * fi;
-        p_SetCol(static_cast<float>(Channel(fi + fi * SinD(b))), static_cast<float>(Channel(fi + fi * CosD(b))),
+        p_SetCol(static_cast<float>(Channel(fi + fi * SinD(b))),
+                 static_cast<float>(Channel(fi + fi * CosD(b))),
                  static_cast<float>(Channel(fi - fi * CosD(b))), 1);
         float* p = trail + 2 * i;
         p_Line(p[0], p[1], p[2], p[3]);
@@ -102,9 +106,12 @@ void c_MyApp::PauseToy(float mx, float my) {
 void c_MyApp::PauseButtons() {
     const float sh = qo_Game_jscrh;
     auto anyHeld = [&](int key) { return p_PlayKeyAll(key, 1) > 0; };
-    const float x = static_cast<float>(static_cast<int>(64 - (sh / 2 - static_cast<float>(m_PausePanelY))));
+    const float x =
+        static_cast<float>(static_cast<int>(64 - (sh / 2 - static_cast<float>(m_PausePanelY))));
     const bool keyAction = m_KeyLock == 0 && anyHeld(button::kAction);
-    auto pressed = [&](int sel, bool hit) { return (hit && m_ClickLock == 0) || (m_PauseSel == sel && keyAction); };
+    auto pressed = [&](int sel, bool hit) {
+        return (hit && m_ClickLock == 0) || (m_PauseSel == sel && keyAction);
+    };
     p_SetCol(255, 255, 255, 1);
     p_SetSize(2, kOmitted);
     bool quitHit = p_Button(kImgIcons, x, 96, 1) == 1;
@@ -161,9 +168,15 @@ int c_MyApp::p_OuyaQuit() {
     for (int i = 0; i < 3; ++i) p_Oval(sw - 80 + 20.0f * static_cast<float>(i), sh - 32, 5, 5);
 
     static const char* const kLines[] = {
-        "Unexpected Quit",          "The player is trying to quit", "without using the lovely",
-        "quit button on the Menu.", "What should I do?",            "Hit \xC2\xAC" "K to Quit",
-        "or \xC2\xAC" "J to Ignore",
+        "Unexpected Quit",
+        "The player is trying to quit",
+        "without using the lovely",
+        "quit button on the Menu.",
+        "What should I do?",
+        "Hit \xC2\xAC"
+        "K to Quit",
+        "or \xC2\xAC"
+        "J to Ignore",
     };
     p_SetSize(1.5f, kOmitted);
     p_SetCol(255, 255, 255, 1);

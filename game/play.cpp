@@ -44,7 +44,9 @@ float* CellAt(const Array<float>& grid, int x, int y) {
     return grid::CellAt(grid.Data(), x, y);
 }
 
-bool Free(const float* cell) { return cell != nullptr && cell[kTrail] <= 0 && cell[kObject] <= 0; }
+bool Free(const float* cell) {
+    return cell != nullptr && cell[kTrail] <= 0 && cell[kObject] <= 0;
+}
 
 // Sends a piece flying from a world position; none when every slot 0..10 is taken.
 void Launch(Array<float>& objs, float code, float x, float y, float sign) {
@@ -151,7 +153,8 @@ bool c_MyApp::PlayRollStep() {
         case kRollLeft:
             cube[kRollX] -= kRollStep;
             break;
-        default: break;
+        default:
+            break;
     }
     if (dir != kResting) cube[kStep] += 1;
     bool rollEnded = false;
@@ -161,7 +164,8 @@ bool c_MyApp::PlayRollStep() {
         if (dir == kRollDown) cube[kRow] += 1;
         if (dir == kRollRight) cube[kCol] += 1;
         if (dir == kRollLeft) cube[kCol] -= 1;
-        if (float* under = CellAt(m_Grid, static_cast<int>(cube[kCol]), static_cast<int>(cube[kRow]))) {
+        if (float* under =
+                CellAt(m_Grid, static_cast<int>(cube[kCol]), static_cast<int>(cube[kRow]))) {
             under[kTrail] = kTrailLength;
         }
         cube[kStep] = 0;
@@ -258,7 +262,8 @@ void c_MyApp::PlayFlyingPieces() {
         const float sx = piece[1] - m_CamX;
         const float sy = piece[2] - m_CamY;
         p_DrawImg(kImgLevel, sx, sy, piece[0] - 1);
-        if (sy < -128 || sy > qo_Game_jscrh + 128 || sx < -128 || sx > qo_Game_jscrw + 128) piece[0] = 0;
+        if (sy < -128 || sy > qo_Game_jscrh + 128 || sx < -128 || sx > qo_Game_jscrw + 128)
+            piece[0] = 0;
     }
     p_Alpha(1);
 }

@@ -11,5 +11,9 @@ float qo_random_Rnd() {
     return static_cast<float>(seed >> 8) * (1.0f / 16777216.0f);
 }
 
-float qo_random_Rnd2(float lo, float hi) { return lo + (hi - lo) * qo_random_Rnd(); }
-float qo_random_Rnd3(float range) { return qo_random_Rnd() * range; }
+float qo_random_Rnd2(float lo, float hi) {
+    return lo + (hi - lo) * qo_random_Rnd();
+}
+float qo_random_Rnd3(float range) {
+    return qo_random_Rnd() * range;
+}

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "game/my_app.h"
-#include "runtime/host/app.h"
 #include "runtime/errors.h"
 #include "runtime/game.h"
+#include "runtime/host/app.h"
 
 namespace {
 
@@ -34,7 +34,9 @@ const char* const kSizeNames[kReadGroups] = {"Small", "Medium", "Large"};
 constexpr int kPadX = 10, kPadY = 11, kPadSize = 12, kOverscan = 14;
 
 // The checksums are 32-bit sums that wrap; unsigned arithmetic keeps that defined.
-int32_t Wrap(uint32_t value) { return static_cast<int32_t>(value); }
+int32_t Wrap(uint32_t value) {
+    return static_cast<int32_t>(value);
+}
 
 // How a section of a loaded string came out.
 enum class Section { kMissing, kValid, kDamaged };
@@ -53,7 +55,8 @@ struct Tables {
 
 int32_t SettingsSum(const Tables& t) {
     uint32_t sum = 0;
-    for (int i = 0; i < kSettings; ++i) sum += static_cast<uint32_t>(i) * static_cast<uint32_t>(t.settings[i]);
+    for (int i = 0; i < kSettings; ++i)
+        sum += static_cast<uint32_t>(i) * static_cast<uint32_t>(t.settings[i]);
     return Wrap(sum);
 }
 
@@ -119,7 +122,9 @@ Tables Parse(const String& text) {
     int badgeStart = 0;
     if (fields.Count() >= kSettings) {
         for (int i = 0; i < kSettings; ++i) t.settings[i] = fields[i];
-        t.settingsRead = fields.Has(kSettings) && SettingsSum(t) == fields[kSettings] ? Section::kValid : Section::kDamaged;
+        t.settingsRead = fields.Has(kSettings) && SettingsSum(t) == fields[kSettings]
+                             ? Section::kValid
+                             : Section::kDamaged;
         if (t.settingsRead == Section::kDamaged) {
             t.settings.fill(0);
             t.settings[kDefaultSetting] = 1;
@@ -130,7 +135,8 @@ Tables Parse(const String& text) {
     int groupStart = badgeSumAt + 1;
     if (fields.Has(badgeSumAt)) {
         uint32_t sum = 0;
-        for (int b = 0; b < kBadgeWords; ++b) sum += t.badges[b] = static_cast<uint32_t>(fields[badgeStart + b]);
+        for (int b = 0; b < kBadgeWords; ++b)
+            sum += t.badges[b] = static_cast<uint32_t>(fields[badgeStart + b]);
         t.badgesRead = Wrap(sum) == fields[badgeSumAt] ? Section::kValid : Section::kDamaged;
         if (t.badgesRead == Section::kDamaged) t.badges.fill(0);
 
@@ -143,7 +149,8 @@ Tables Parse(const String& text) {
             }
             t.groupsRead[g] = GroupSum(t, g) == fields[sumAt] ? Section::kValid : Section::kDamaged;
             if (t.groupsRead[g] == Section::kDamaged) {
-                for (int j = 0; j < kPlaces; ++j) t.scores[10 * g + j] = t.scores[10 * g + kLastTen + j] = 0;
+                for (int j = 0; j < kPlaces; ++j)
+                    t.scores[10 * g + j] = t.scores[10 * g + kLastTen + j] = 0;
             }
             groupStart += kGroupFields;
         }
@@ -158,7 +165,9 @@ Tables Parse(const String& text) {
 String DescribeDamage(const String& text) {
     Tables t = Parse(text);
     // A cut-off string loses the sections it no longer reaches as well.
-    auto lost = [&t](Section read) { return read == Section::kDamaged || (t.cutShort && read == Section::kMissing); };
+    auto lost = [&t](Section read) {
+        return read == Section::kDamaged || (t.cutShort && read == Section::kMissing);
+    };
     std::string parts;
     auto add = [&parts](const std::string& part) { parts += (parts.empty() ? "" : ", ") + part; };
     if (lost(t.settingsRead)) add("settings");
@@ -202,7 +211,8 @@ String MergeStates(const String& base, const String& mine, const String& file) {
         // New games: the shortest head of mine's last ten after which the base's follows.
         int fresh = 0;
         while (fresh < kPlaces &&
-               !std::equal(m.scores.begin() + last + fresh, m.scores.begin() + last + kPlaces, b.scores.begin() + last)) {
+               !std::equal(m.scores.begin() + last + fresh, m.scores.begin() + last + kPlaces,
+                           b.scores.begin() + last)) {
             ++fresh;
         }
         std::vector<int32_t> games(m.scores.begin() + last, m.scores.begin() + last + fresh);
@@ -282,7 +292,8 @@ int c_MyApp::p_Restore(String state, bool report) {
     }
 
     if (t.badgesRead != Section::kMissing) {
-        for (int i = 0; i < 32 * kBadgeWords; ++i) m_BadgeGot[i] = ((t.badges[i / 32] >> (i % 32)) & 1u) != 0;
+        for (int i = 0; i < 32 * kBadgeWords; ++i)
+            m_BadgeGot[i] = ((t.badges[i / 32] >> (i % 32)) & 1u) != 0;
         say(t.badgesRead == Section::kValid ? "Badges Loaded" : "Badge Checksum Invalid");
     }
     for (int g = 0; g < kReadGroups; ++g) {
@@ -340,7 +351,9 @@ String c_MyApp::p_BadgeDetail(int id) {
     return text.Slice(text.Find(String("|")) + 1);
 }
 
-int c_MyApp::p_GC_Badges() { return 0; }
+int c_MyApp::p_GC_Badges() {
+    return 0;
+}
 
 namespace {
 

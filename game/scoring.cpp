@@ -42,7 +42,8 @@ int c_MyApp::p_ScoreDisplay() {
 }
 
 String c_MyApp::p_MyNth() {
-    static const char* const kOrdinals[] = {"1st!", "2nd", "3rd", "4th", "5th", "6th", "7th", "8th", "9th", "10th"};
+    static const char* const kOrdinals[] = {"1st!", "2nd", "3rd", "4th", "5th",
+                                            "6th",  "7th", "8th", "9th", "10th"};
     // While the overlay builds in game mode the score is not filed yet: announce where it
     // will be. Over the menu it is in the table, so the place it took is kept.
     if (m_Mode == kGameMode) m_NewRank = p_FilingPlace();
@@ -101,7 +102,8 @@ int c_MyApp::p_GameOver() {
             p_Rect(0.35f * w, h - barF / 1.5f - 16, 0.3f * w, 32);
             p_SetSize(2, kOmitted);
             p_SetCol(100, 255, 100, 1);
-            p_Text(0.5f * w, h - barF / 1.5f, String("New Highscore\\n           ") + place, 0.5f, 2, 0);
+            p_Text(0.5f * w, h - barF / 1.5f, String("New Highscore\\n           ") + place, 0.5f,
+                   2, 0);
         }
         p_ResetDraw();
     }

@@ -7,5 +7,9 @@
 #include "game/vocabulary.h"
 #include "graphics/graphics.h"
 
-inline float SinD(float degrees) { return std::sin(degrees * D2R); }
-inline float CosD(float degrees) { return std::cos(degrees * D2R); }
+inline float SinD(float degrees) {
+    return std::sin(degrees * D2R);
+}
+inline float CosD(float degrees) {
+    return std::cos(degrees * D2R);
+}

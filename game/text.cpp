@@ -13,11 +13,26 @@ constexpr int kEscape = 0xAC;  // "¬": the next character selects a symbol glyp
 
 int Kern(int ch) {
     switch (ch) {
-        case 'w': case 'm': return 2;
-        case 'W': case 'M': return 1;
-        case 'i': case 'f': case 'l': return -3;
-        case 'j': case 's': case 'k': case 'r': case 'z': case 't': case 'n': return -1;
-        default: return 0;
+        case 'w':
+        case 'm':
+            return 2;
+        case 'W':
+        case 'M':
+            return 1;
+        case 'i':
+        case 'f':
+        case 'l':
+            return -3;
+        case 'j':
+        case 's':
+        case 'k':
+        case 'r':
+        case 'z':
+        case 't':
+        case 'n':
+            return -1;
+        default:
+            return 0;
     }
 }
 
@@ -33,9 +48,10 @@ Symbol EscapeSymbol(int selector, int inputMethod) {
         int selector, normal, alternate, kern;
     };
     static const Entry kTable[] = {
-        {'J', 96, 109, 4},  {'K', 97, 109, 4},  {'L', 98, 109, 4},  {'I', 99, 109, 4},  {'U', 100, 110, 6},
-        {'O', 101, 110, 6}, {'Q', 102, -1, 4},  {'E', 103, -1, 4},  {'F', 104, -1, 4},  {'W', 105, 104, 4},
-        {'S', 106, 104, 4}, {'A', 107, 104, 4}, {'D', 108, 104, 4},
+        {'J', 96, 109, 4},  {'K', 97, 109, 4},  {'L', 98, 109, 4},  {'I', 99, 109, 4},
+        {'U', 100, 110, 6}, {'O', 101, 110, 6}, {'Q', 102, -1, 4},  {'E', 103, -1, 4},
+        {'F', 104, -1, 4},  {'W', 105, 104, 4}, {'S', 106, 104, 4}, {'A', 107, 104, 4},
+        {'D', 108, 104, 4},
     };
     Entry entry{selector, selector, -1, 4};
     bool listed = false;
@@ -57,7 +73,6 @@ Symbol EscapeSymbol(int selector, int inputMethod) {
     if (!listed && Kern(frame + 32) != 0) kern = Kern(frame + 32);
     return {frame, kern};
 }
-
 
 }  // namespace
 
@@ -104,7 +119,8 @@ int c_MyApp::p_Text(float x, float y, String text, float alignX, float alignY, i
         int kern;
         if (ch == kEscape && i + 1 < length) {
             Symbol symbol = EscapeSymbol(line[++i], m_InputMethod);
-            if (symbol.frame >= 1 && symbol.frame <= 127) p_DrawImg(slot, penX, penY, static_cast<float>(symbol.frame));
+            if (symbol.frame >= 1 && symbol.frame <= 127)
+                p_DrawImg(slot, penX, penY, static_cast<float>(symbol.frame));
             kern = symbol.kern;
         } else {
             if (ch == 0) continue;

@@ -214,10 +214,11 @@ int gxtkGraphics::DrawRect(float x, float y, float w, float h) {
     // An opaque rectangle over the whole window hides everything drawn before it (the
     // game starts each frame with one): clearing to its colour gives the same pixels
     // without a draw call or a batch of its own.
-    if (!tformed && blend == 0 && !scissored && color >> 24 == 255 && x <= 0 && y <= 0 && x + w >= width &&
-        y + h >= height) {
+    if (!tformed && blend == 0 && !scissored && color >> 24 == 255 && x <= 0 && y <= 0 &&
+        x + w >= width && y + h >= height) {
         primCount = 0;
-        glClearColor(static_cast<float>(color & 0xff) / 255.0f, static_cast<float>(color >> 8 & 0xff) / 255.0f,
+        glClearColor(static_cast<float>(color & 0xff) / 255.0f,
+                     static_cast<float>(color >> 8 & 0xff) / 255.0f,
                      static_cast<float>(color >> 16 & 0xff) / 255.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
         ++stats.clears;

@@ -11,7 +11,9 @@ namespace {
 constexpr int kPorts = 4;
 constexpr int kJoyButtons = 32;
 
-bool ValidCode(int code) { return code > 0 && code < keys::kCount; }
+bool ValidCode(int code) {
+    return code > 0 && code < keys::kCount;
+}
 
 }  // namespace
 
@@ -159,7 +161,8 @@ void c_InputDevice::PollJoysticks() {
     for (int port = 0; port < kPorts; ++port) {
         c_JoyState* joy = m__joyStates[port];
         if (!joy) return;
-        if (!host->PollJoystick(port, joy->m_joyx, joy->m_joyy, joy->m_joyz, joy->m_buttons)) return;
+        if (!host->PollJoystick(port, joy->m_joyx, joy->m_joyy, joy->m_joyz, joy->m_buttons))
+            return;
         for (int b = 0; b < kJoyButtons; ++b) {
             int code = keys::kJoyButtons + 32 * port + b;
             if (!joy->m_buttons[b]) {
@@ -185,16 +188,24 @@ int c_InputDevice::p_EndUpdate() {
     return 0;
 }
 
-int c_InputDevice::p_KeyHit(int code) { return ValidCode(code) ? m__keyHit[code] : 0; }
-bool c_InputDevice::p_KeyDown(int code) { return ValidCode(code) && m__keyDown[code]; }
+int c_InputDevice::p_KeyHit(int code) {
+    return ValidCode(code) ? m__keyHit[code] : 0;
+}
+bool c_InputDevice::p_KeyDown(int code) {
+    return ValidCode(code) && m__keyDown[code];
+}
 
 int c_InputDevice::p_GetChar() {
     if (m__charGet >= m__charPut) return 0;
     return m__charQueue[m__charGet++];
 }
 
-float c_InputDevice::p_TouchX(int finger) { return finger >= 0 && finger < kFingers ? m__touchX[finger] : 0; }
-float c_InputDevice::p_TouchY(int finger) { return finger >= 0 && finger < kFingers ? m__touchY[finger] : 0; }
+float c_InputDevice::p_TouchX(int finger) {
+    return finger >= 0 && finger < kFingers ? m__touchX[finger] : 0;
+}
+float c_InputDevice::p_TouchY(int finger) {
+    return finger >= 0 && finger < kFingers ? m__touchY[finger] : 0;
+}
 
 int c_InputDevice::p_SetKeyboardEnabled(bool enabled) {
     if (QoDeviceHost* host = QoDeviceHost::Current()) host->SetKeyboardEnabled(enabled);
@@ -205,7 +216,8 @@ int c_InputDevice::p_SetKeyboardEnabled(bool enabled) {
 
 c_InputDevice* qo_input_NewDevice() {
     c_InputDevice* device = (new c_InputDevice)->m_new();
-    for (int port = 0; port < kPorts; ++port) device->m__joyStates[port] = (new c_JoyState)->m_new();
+    for (int port = 0; port < kPorts; ++port)
+        device->m__joyStates[port] = (new c_JoyState)->m_new();
     return device;
 }
 
@@ -223,12 +235,18 @@ int JoyCode(int button, int port) {
     return (button & ~0xFF00) | secondByte | (port << 5);
 }
 
-bool ValidPort(int index, int port) { return port >= 0 && port < kPorts && index >= 0 && index < 2; }
+bool ValidPort(int index, int port) {
+    return port >= 0 && port < kPorts && index >= 0 && index < 2;
+}
 
 }  // namespace
 
-int qo_input_KeyHit(int code) { return qo_input_device ? qo_input_device->p_KeyHit(code) : 0; }
-bool qo_input_KeyDown(int code) { return qo_input_device && qo_input_device->p_KeyDown(code); }
+int qo_input_KeyHit(int code) {
+    return qo_input_device ? qo_input_device->p_KeyHit(code) : 0;
+}
+bool qo_input_KeyDown(int code) {
+    return qo_input_device && qo_input_device->p_KeyDown(code);
+}
 
 int qo_input_JoyHit(int button, int port) {
     int code = JoyCode(button, port);
@@ -248,20 +266,38 @@ float qo_input_JoyY(int index, int port) {
     return qo_input_device && ValidPort(index, port) ? qo_input_device->p_JoyY(index, port) : 0;
 }
 
-float qo_input_MouseX() { return qo_input_device ? qo_input_device->p_MouseX() : 0; }
-float qo_input_MouseY() { return qo_input_device ? qo_input_device->p_MouseY() : 0; }
-bool qo_input_MouseDown(int button) { return button <= 510 && qo_input_KeyDown(button + 1); }
-int qo_input_MouseHit(int button) { return button <= 510 ? qo_input_KeyHit(button + 1) : 0; }
+float qo_input_MouseX() {
+    return qo_input_device ? qo_input_device->p_MouseX() : 0;
+}
+float qo_input_MouseY() {
+    return qo_input_device ? qo_input_device->p_MouseY() : 0;
+}
+bool qo_input_MouseDown(int button) {
+    return button <= 510 && qo_input_KeyDown(button + 1);
+}
+int qo_input_MouseHit(int button) {
+    return button <= 510 ? qo_input_KeyHit(button + 1) : 0;
+}
 
 bool qo_input_TouchDown(int finger) {
     return finger >= -383 && finger <= 127 && qo_input_KeyDown(keys::kTouch + finger);
 }
 
-float qo_input_TouchX(int finger) { return qo_input_device ? qo_input_device->p_TouchX(finger) : 0; }
-float qo_input_TouchY(int finger) { return qo_input_device ? qo_input_device->p_TouchY(finger) : 0; }
-float qo_input_AccelX() { return qo_input_device ? qo_input_device->p_AccelX() : 0; }
-float qo_input_AccelY() { return qo_input_device ? qo_input_device->p_AccelY() : 0; }
-int qo_input_GetChar() { return qo_input_device ? qo_input_device->p_GetChar() : 0; }
+float qo_input_TouchX(int finger) {
+    return qo_input_device ? qo_input_device->p_TouchX(finger) : 0;
+}
+float qo_input_TouchY(int finger) {
+    return qo_input_device ? qo_input_device->p_TouchY(finger) : 0;
+}
+float qo_input_AccelX() {
+    return qo_input_device ? qo_input_device->p_AccelX() : 0;
+}
+float qo_input_AccelY() {
+    return qo_input_device ? qo_input_device->p_AccelY() : 0;
+}
+int qo_input_GetChar() {
+    return qo_input_device ? qo_input_device->p_GetChar() : 0;
+}
 
 int qo_input_EnableKeyboard() {
     if (QoDeviceHost* host = QoDeviceHost::Current()) host->SetKeyboardEnabled(true);

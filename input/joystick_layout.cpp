@@ -34,11 +34,14 @@ constexpr Layout kLayoutG = {
     {1, 2, 0, 3, 4, 5, 8, 9, -4, -3, -2, -1, 10, 11},
 };
 
-int Clamp(int value, int high) { return value < 0 ? 0 : value > high ? high : value; }
+int Clamp(int value, int high) {
+    return value < 0 ? 0 : value > high ? high : value;
+}
 
 }  // namespace
 
-JoystickOutputs MapJoystick(const float* axes, int axisCount, const unsigned char* buttons, int buttonCount) {
+JoystickOutputs MapJoystick(const float* axes, int axisCount, const unsigned char* buttons,
+                            int buttonCount) {
     int a = Clamp(axes ? axisCount : 0, kJoyRawAxes);
     // B is the count the pad reports: the last four look-ups count back from it even
     // when it exceeds the 32 buttons read, and then read as released.
@@ -73,8 +76,9 @@ JoystickOutputs MapJoystick(const float* axes, int axisCount, const unsigned cha
 RawPad GamepadAsLayoutX(const GamepadState& pad) {
     using G = GamepadState;
     static constexpr G::Button kOrder[14] = {
-        G::kA,         G::kB,          G::kX,        G::kY,        G::kLeftBumper, G::kRightBumper, G::kBack,
-        G::kStart,     G::kLeftThumb,  G::kRightThumb, G::kDpadLeft, G::kDpadUp,   G::kDpadRight,   G::kDpadDown,
+        G::kA,           G::kB,      G::kX,         G::kY,         G::kLeftBumper,
+        G::kRightBumper, G::kBack,   G::kStart,     G::kLeftThumb, G::kRightThumb,
+        G::kDpadLeft,    G::kDpadUp, G::kDpadRight, G::kDpadDown,
     };
     RawPad raw{};
     for (int i = 0; i < 14; ++i) raw.buttons[i] = pad.buttons[kOrder[i]] != 0;
@@ -87,13 +91,15 @@ RawPad GamepadAsLayoutX(const GamepadState& pad) {
     return raw;
 }
 
-bool StandardGamepadAsState(const float* axes, int axisCount, const unsigned char* buttons, int buttonCount,
-                            GamepadState* pad) {
+bool StandardGamepadAsState(const float* axes, int axisCount, const unsigned char* buttons,
+                            int buttonCount, GamepadState* pad) {
     using G = GamepadState;
     constexpr int kStandardButtons = 17, kStandardAxes = 4;
-    if (!axes || !buttons || axisCount != kStandardAxes || buttonCount != kStandardButtons) return false;
+    if (!axes || !buttons || axisCount != kStandardAxes || buttonCount != kStandardButtons)
+        return false;
     // The standard mapping's button index of each gamepad button, in GLFW's order.
-    static constexpr int kFrom[G::kButtonCount] = {0, 1, 2, 3, 4, 5, 8, 9, 16, 10, 11, 12, 15, 13, 14};
+    static constexpr int kFrom[G::kButtonCount] = {0,  1,  2,  3,  4,  5,  8, 9,
+                                                   16, 10, 11, 12, 15, 13, 14};
     for (int i = 0; i < G::kButtonCount; ++i) pad->buttons[i] = buttons[kFrom[i]] != 0;
     for (int i = 0; i < kStandardAxes; ++i) pad->axes[i] = axes[i];
     // The triggers are buttons 6 and 7 there, pressed or not.

@@ -16,17 +16,33 @@ struct JoystickOutputs {
 // `axisCount` and `buttonCount` are what the device reports. Up to 6 axes and 32
 // buttons are read; axes past the count read 0, and buttons past the count or past the
 // 32 read are released.
-JoystickOutputs MapJoystick(const float* axes, int axisCount, const unsigned char* buttons, int buttonCount);
+JoystickOutputs MapJoystick(const float* axes, int axisCount, const unsigned char* buttons,
+                            int buttonCount);
 
 // A gamepad in the window system's standard order (GLFW's gamepad state).
 struct GamepadState {
     enum Button {
-        kA, kB, kX, kY, kLeftBumper, kRightBumper, kBack, kStart, kGuide,
-        kLeftThumb, kRightThumb, kDpadUp, kDpadRight, kDpadDown, kDpadLeft, kButtonCount
+        kA,
+        kB,
+        kX,
+        kY,
+        kLeftBumper,
+        kRightBumper,
+        kBack,
+        kStart,
+        kGuide,
+        kLeftThumb,
+        kRightThumb,
+        kDpadUp,
+        kDpadRight,
+        kDpadDown,
+        kDpadLeft,
+        kButtonCount
     };
     enum Axis { kLeftX, kLeftY, kRightX, kRightY, kLeftTrigger, kRightTrigger, kAxisCount };
     unsigned char buttons[kButtonCount];
-    float axes[kAxisCount];  // sticks -1..1 with up and left negative; triggers -1 released, 1 pulled
+    float
+        axes[kAxisCount];  // sticks -1..1 with up and left negative; triggers -1 released, 1 pulled
 };
 
 // The raw shape of layout X: buttons A, B, X, Y, LB, RB, Back, Start, the two stick
@@ -43,5 +59,5 @@ RawPad GamepadAsLayoutX(const GamepadState& pad);
 // reports it): 17 buttons A B X Y LB RB LT RT Back Start LS RS Up Down Left Right Guide
 // and 4 axes LX LY RX RY. Fills `pad` and answers true for such a pad; false for any
 // other shape, which is then read as a plain joystick.
-bool StandardGamepadAsState(const float* axes, int axisCount, const unsigned char* buttons, int buttonCount,
-                            GamepadState* pad);
+bool StandardGamepadAsState(const float* axes, int axisCount, const unsigned char* buttons,
+                            int buttonCount, GamepadState* pad);

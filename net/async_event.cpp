@@ -16,7 +16,8 @@ void qo_asyncevent_Init() {
 int qo_asyncevent_AddAsyncEventSource(c_IAsyncEventSource* source) {
     // Programs that use sockets without the runtime's initialiser (tools, tests).
     if (!qo_asyncevent__sources) qo_asyncevent_Init();
-    if (qo_asyncevent__sources->p_Contains2(source)) qoError(String("Async event source is already active"));
+    if (qo_asyncevent__sources->p_Contains2(source))
+        qoError(String("Async event source is already active"));
     qo_asyncevent__sources->p_Push7(source);
     return 0;
 }

@@ -31,7 +31,8 @@ void c_AsyncConnectOp::mark() {
     gc_mark_q(m__onComplete);
 }
 
-c_AsyncSocketIoOp* c_AsyncSocketIoOp::m_new(QoSocket* socket, c_DataBuffer* data, int offset, int count) {
+c_AsyncSocketIoOp* c_AsyncSocketIoOp::m_new(QoSocket* socket, c_DataBuffer* data, int offset,
+                                            int count) {
     gc_assign(m__socket, socket);
     gc_assign(m__data, data);
     m__offset = offset;
@@ -78,8 +79,8 @@ void c_AsyncSendOp::mark() {
     gc_mark_q(m__onComplete);
 }
 
-c_AsyncReceiveOp* c_AsyncReceiveOp::m_new(QoSocket* socket, c_DataBuffer* data, int offset, int count,
-                                          c_IOnReceiveComplete* onComplete) {
+c_AsyncReceiveOp* c_AsyncReceiveOp::m_new(QoSocket* socket, c_DataBuffer* data, int offset,
+                                          int count, c_IOnReceiveComplete* onComplete) {
     c_AsyncSocketIoOp::m_new(socket, data, offset, count);
     gc_assign(m__onComplete, onComplete);
     return this;

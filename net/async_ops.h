@@ -24,7 +24,8 @@ public:
 
 class c_IOnReceiveComplete : public virtual gc_interface {
 public:
-    virtual int p_OnReceiveComplete(c_DataBuffer* data, int offset, int count, c_Socket* source) = 0;
+    virtual int p_OnReceiveComplete(c_DataBuffer* data, int offset, int count,
+                                    c_Socket* source) = 0;
 };
 
 class c_AsyncOp : public Object {
@@ -43,7 +44,8 @@ public:
     c_IOnConnectComplete* m__onComplete = nullptr;
     bool m__connected = false;
 
-    c_AsyncConnectOp* m_new(QoSocket* socket, String host, int port, c_IOnConnectComplete* onComplete);
+    c_AsyncConnectOp* m_new(QoSocket* socket, String host, int port,
+                            c_IOnConnectComplete* onComplete);
     int p_Complete(c_Socket* source) override;
     int p_Execute__UNSAFE__(c_Socket* source) override;
     void mark() override;
@@ -67,7 +69,8 @@ class c_AsyncSendOp : public c_AsyncSocketIoOp {
 public:
     c_IOnSendComplete* m__onComplete = nullptr;
 
-    c_AsyncSendOp* m_new(QoSocket* socket, c_DataBuffer* data, int offset, int count, c_IOnSendComplete* onComplete);
+    c_AsyncSendOp* m_new(QoSocket* socket, c_DataBuffer* data, int offset, int count,
+                         c_IOnSendComplete* onComplete);
     int p_Complete(c_Socket* source) override;
     int p_Execute__UNSAFE__(c_Socket* source) override;
     void mark() override;

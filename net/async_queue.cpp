@@ -5,10 +5,14 @@
 
 namespace {
 
-int Next(int index) { return (index + 1) % c_AsyncQueue::kSlots; }
+int Next(int index) {
+    return (index + 1) % c_AsyncQueue::kSlots;
+}
 
 // Distance from `from` forward to `to` in ring order.
-int Ahead(int from, int to) { return (to - from + c_AsyncQueue::kSlots) % c_AsyncQueue::kSlots; }
+int Ahead(int from, int to) {
+    return (to - from + c_AsyncQueue::kSlots) % c_AsyncQueue::kSlots;
+}
 
 }  // namespace
 
@@ -21,7 +25,8 @@ c_AsyncQueue* c_AsyncQueue::m_new(c_Socket* source) {
 int c_AsyncQueue::p_Enqueue(c_AsyncOp* op) {
     int put = m__put.load(std::memory_order_relaxed);
     int next = Next(put);
-    if (next == m__get.load(std::memory_order_relaxed)) qoError(String("AsyncQueue queue overflow!"));
+    if (next == m__get.load(std::memory_order_relaxed))
+        qoError(String("AsyncQueue queue overflow!"));
     m__queue[put] = op;
     m__put.store(next, std::memory_order_release);
     Start();
@@ -56,14 +61,16 @@ int c_AsyncQueue::p_UpdateAsyncEvents() {
 }
 
 bool c_AsyncQueue::p_Idle() {
-    return !IsRunning() && m__run.load(std::memory_order_acquire) == m__put.load(std::memory_order_relaxed);
+    return !IsRunning() &&
+           m__run.load(std::memory_order_acquire) == m__put.load(std::memory_order_relaxed);
 }
 
 bool c_AsyncQueue::p_CheckInvariants() {
     int put = m__put.load(std::memory_order_relaxed);
     int get = m__get.load(std::memory_order_relaxed);
     int run = m__run.load(std::memory_order_acquire);
-    if (put < 0 || put >= kSlots || get < 0 || get >= kSlots || run < 0 || run >= kSlots) return false;
+    if (put < 0 || put >= kSlots || get < 0 || get >= kSlots || run < 0 || run >= kSlots)
+        return false;
     if (Ahead(get, run) > Ahead(get, put)) return false;
     // Every slot from get to put holds an operation; the others are empty.
     for (int i = 0; i < kSlots; ++i) {

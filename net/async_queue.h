@@ -42,4 +42,6 @@ public:
 };
 
 // Both an object and an interface: name the object side for the collector.
-inline gc_object* gc_object_of(c_AsyncQueue* p) { return static_cast<Object*>(p); }
+inline gc_object* gc_object_of(c_AsyncQueue* p) {
+    return static_cast<Object*>(p);
+}

@@ -43,13 +43,15 @@ int c_Socket::p_ConnectAsync(String host, int port, c_IOnConnectComplete* onComp
     return 0;
 }
 
-int c_Socket::p_SendAsync(c_DataBuffer* data, int offset, int count, c_IOnSendComplete* onComplete) {
+int c_Socket::p_SendAsync(c_DataBuffer* data, int offset, int count,
+                          c_IOnSendComplete* onComplete) {
     if (!p_IsConnected()) return 0;
     m__wthread->p_Enqueue((new c_AsyncSendOp)->m_new(m__sock, data, offset, count, onComplete));
     return 0;
 }
 
-int c_Socket::p_ReceiveAsync(c_DataBuffer* data, int offset, int count, c_IOnReceiveComplete* onComplete) {
+int c_Socket::p_ReceiveAsync(c_DataBuffer* data, int offset, int count,
+                             c_IOnReceiveComplete* onComplete) {
     if (!p_IsConnected()) return 0;
     m__rthread->p_Enqueue((new c_AsyncReceiveOp)->m_new(m__sock, data, offset, count, onComplete));
     return 0;

@@ -45,4 +45,6 @@ private:
 };
 
 // Both an object and an interface: name the object side for the collector.
-inline gc_object* gc_object_of(c_Socket* p) { return static_cast<Object*>(p); }
+inline gc_object* gc_object_of(c_Socket* p) {
+    return static_cast<Object*>(p);
+}

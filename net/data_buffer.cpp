@@ -103,7 +103,9 @@ int qo_databuffer_Utf8CutTail(const unsigned char* bytes, int count) {
     return 0;
 }
 
-QoDataBuffer::~QoDataBuffer() { std::free(data); }
+QoDataBuffer::~QoDataBuffer() {
+    std::free(data);
+}
 
 bool QoDataBuffer::_New(int size, void* bytes) {
     if (data) return false;
@@ -147,7 +149,8 @@ c_DataBuffer* c_DataBuffer::m_Load(String path) {
 int c_DataBuffer::p_PokeBytes(int address, Array<int> bytes, int offset, int count) {
     count = Clip(address, count, length);
     count = ClipArray(offset, count, bytes.Length());
-    for (int i = 0; i < count; ++i) data[address + i] = static_cast<unsigned char>(bytes[offset + i]);
+    for (int i = 0; i < count; ++i)
+        data[address + i] = static_cast<unsigned char>(bytes[offset + i]);
     return 0;
 }
 

@@ -10,7 +10,9 @@ namespace {
 
 // Printable and one byte in the head's "ascii" encoding, which keeps only the low byte:
 // U+010A would go out as a line feed.
-bool Plain(Char c) { return (c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c <= 0xFF); }
+bool Plain(Char c) {
+    return (c >= 0x20 && c < 0x7F) || (c >= 0xA0 && c <= 0xFF);
+}
 
 }  // namespace
 
@@ -69,8 +71,9 @@ int c_HttpRequest::p_Cancel() {
 void c_HttpRequest::StartSend() {
     finished_ = false;
     headBytes_ = 0;
-    deadline_ = m__timeoutMs > 0 ? std::chrono::steady_clock::now() + std::chrono::milliseconds(m__timeoutMs)
-                                 : std::chrono::steady_clock::time_point::max();
+    deadline_ = m__timeoutMs > 0
+                    ? std::chrono::steady_clock::now() + std::chrono::milliseconds(m__timeoutMs)
+                    : std::chrono::steady_clock::time_point::max();
     contentLength_ = -1;
     // A port past 65535 would wrap into another one when it reaches the socket.
     int port = m__url ? m__url->p_Port() : 0;

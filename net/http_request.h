@@ -39,15 +39,15 @@ public:
     String m__responseText;
     int m__rbytes = 0;
     c_StringStack* m__header = nullptr;
-    c_Socket* m__sock = nullptr;     // the connection (socket transport)
-    Object* m__fetch = nullptr;       // the browser's fetch under way (fetch transport)
+    c_Socket* m__sock = nullptr;  // the connection (socket transport)
+    Object* m__fetch = nullptr;   // the browser's fetch under way (fetch transport)
     c_DataBuffer* m__hbuf = nullptr;
     c_DataBuffer* m__rbuf = nullptr;
 
     // Limits, each settable before p_Send. Past any of them the request ends with status
     // -1 and lets go of what it held.
-    int m__timeoutMs = 30000;              // from p_Send to the callback; 0 or less: none
-    int m__maxHeadBytes = 64 * 1024;       // the response head, all its lines together
+    int m__timeoutMs = 30000;         // from p_Send to the callback; 0 or less: none
+    int m__maxHeadBytes = 64 * 1024;  // the response head, all its lines together
     int m__maxBodyBytes = 16 * 1024 * 1024;
 
     c_HttpRequest* m_new();
@@ -101,4 +101,6 @@ private:
 bool qo_http_PlainHead(c_StringStack* lines);
 
 // Both an object and an interface: name the object side for the collector.
-inline gc_object* gc_object_of(c_HttpRequest* p) { return static_cast<Object*>(p); }
+inline gc_object* gc_object_of(c_HttpRequest* p) {
+    return static_cast<Object*>(p);
+}

@@ -79,7 +79,8 @@ private:
             return false;
         }
         if (!outcome->done) return true;
-        if (outcome->status < 0 || static_cast<int64_t>(outcome->body.size()) > request.m__maxBodyBytes) {
+        if (outcome->status < 0 ||
+            static_cast<int64_t>(outcome->body.size()) > request.m__maxBodyBytes) {
             request.Fail();
             return false;
         }
@@ -135,6 +136,12 @@ void c_HttpRequest::CloseTransport() {
 }
 
 // The browser delivers the whole response at once; nothing arrives in pieces here.
-int c_HttpRequest::p_OnConnectComplete(bool, c_Socket*) { return 0; }
-int c_HttpRequest::p_OnSendComplete(c_DataBuffer*, int, int, c_Socket*) { return 0; }
-int c_HttpRequest::p_OnReceiveComplete(c_DataBuffer*, int, int, c_Socket*) { return 0; }
+int c_HttpRequest::p_OnConnectComplete(bool, c_Socket*) {
+    return 0;
+}
+int c_HttpRequest::p_OnSendComplete(c_DataBuffer*, int, int, c_Socket*) {
+    return 0;
+}
+int c_HttpRequest::p_OnReceiveComplete(c_DataBuffer*, int, int, c_Socket*) {
+    return 0;
+}

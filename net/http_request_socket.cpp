@@ -2,7 +2,6 @@
 // until the server closes, the status line and head parsed here, the body decoded as
 // UTF-8 as it arrives.
 #include "net/http_request.h"
-
 #include "runtime/array.h"
 
 namespace {
@@ -49,7 +48,8 @@ public:
 
     int p_UpdateAsyncEvents() override {
         c_Socket::p_UpdateAsyncEvents();
-        if (m__request && !m__request->Poll(this)) gc_assign(m__request, static_cast<c_HttpRequest*>(nullptr));
+        if (m__request && !m__request->Poll(this))
+            gc_assign(m__request, static_cast<c_HttpRequest*>(nullptr));
         return 0;
     }
     void mark() override {
@@ -91,7 +91,8 @@ int c_HttpRequest::p_OnConnectComplete(bool connected, c_Socket* source) {
 
 int c_HttpRequest::p_OnSendComplete(c_DataBuffer*, int, int, c_Socket* source) {
     if (!Current(source)) return 0;
-    if (m__wlength != 0 && m__sock->p_IsConnected()) m__sock->p_SendAsync(m__wbuf, 0, m__wlength, this);
+    if (m__wlength != 0 && m__sock->p_IsConnected())
+        m__sock->p_SendAsync(m__wbuf, 0, m__wlength, this);
     m__wlength = 0;
     return 0;
 }
@@ -120,7 +121,8 @@ int c_HttpRequest::p_TakeReceived(int offset, int count) {
     // shorter than its head announced was cut off, not finished.
     if (count <= 0) {
         if (m__response && m__rbytes < contentLength_) return Fail();
-        if (m__response && offset > 0) m__response->p_Push4(m__rbuf->p_PeekString(0, offset, kUtf8));
+        if (m__response && offset > 0)
+            m__response->p_Push4(m__rbuf->p_PeekString(0, offset, kUtf8));
         p_Finish();
         return -1;
     }

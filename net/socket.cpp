@@ -33,7 +33,8 @@ std::string qo_socket_HostText(const String& host) {
     // Longer names are no host name; they are looked up as nothing.
     if (host.Length() < 1 || host.Length() > 1023) return std::string();
     std::string text(static_cast<size_t>(host.Length()), '\0');
-    for (int i = 0; i < host.Length(); ++i) text[static_cast<size_t>(i)] = static_cast<char>(host[i]);
+    for (int i = 0; i < host.Length(); ++i)
+        text[static_cast<size_t>(i)] = static_cast<char>(host[i]);
     return text;
 }
 
@@ -59,7 +60,9 @@ bool qo_socket_Resolve(const std::string& host, int port, sockaddr_in* address) 
     return resolved;
 }
 
-QoSocketAddress::QoSocketAddress() { addr = AnyAddress(0); }
+QoSocketAddress::QoSocketAddress() {
+    addr = AnyAddress(0);
+}
 
 void QoSocketAddress::Set(String h, int p) {
     addr = qo_socket_MakeAddress(qo_socket_HostText(h), p);
@@ -89,7 +92,9 @@ QoSocket::QoSocket() = default;
 
 QoSocket::QoSocket(int handle) : socket(handle) {}
 
-QoSocket::~QoSocket() { Close(); }
+QoSocket::~QoSocket() {
+    Close();
+}
 
 bool QoSocket::Open(int p) {
     if (socket.load() >= 0 || p < 1) return false;
@@ -124,7 +129,9 @@ bool QoSocket::Bind(String host, int port) {
     return ::bind(socket.load(), reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
 }
 
-bool QoSocket::Connect(String host, int port) { return ConnectText(qo_socket_HostText(host), port); }
+bool QoSocket::Connect(String host, int port) {
+    return ConnectText(qo_socket_HostText(host), port);
+}
 
 bool QoSocket::ConnectText(const std::string& host, int port) {
     sockaddr_in a;
@@ -132,7 +139,9 @@ bool QoSocket::ConnectText(const std::string& host, int port) {
     return ::connect(socket.load(), reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
 }
 
-bool QoSocket::Listen(int backlog) { return ::listen(socket.load(), backlog) == 0; }
+bool QoSocket::Listen(int backlog) {
+    return ::listen(socket.load(), backlog) == 0;
+}
 
 bool QoSocket::Accept() {
     accepted = ::accept(socket.load(), nullptr, nullptr);
@@ -151,20 +160,23 @@ int QoSocket::Send(QoDataBuffer* buf, int offset, int count) {
     count = ClipIo(buf, offset, count);
     if (count < 0) return -1;
     // MSG_NOSIGNAL: a peer that went away must give -1, not end the process by SIGPIPE.
-    return static_cast<int>(::send(socket.load(), buf->data + offset, static_cast<size_t>(count), MSG_NOSIGNAL));
+    return static_cast<int>(
+        ::send(socket.load(), buf->data + offset, static_cast<size_t>(count), MSG_NOSIGNAL));
 }
 
 int QoSocket::Receive(QoDataBuffer* buf, int offset, int count) {
     count = ClipIo(buf, offset, count);
     if (count < 0) return -1;
-    return static_cast<int>(::recv(socket.load(), buf->data + offset, static_cast<size_t>(count), 0));
+    return static_cast<int>(
+        ::recv(socket.load(), buf->data + offset, static_cast<size_t>(count), 0));
 }
 
 int QoSocket::SendTo(QoDataBuffer* buf, int offset, int count, QoSocketAddress* address) {
     count = ClipIo(buf, offset, count);
     if (count < 0 || !address) return -1;
-    return static_cast<int>(::sendto(socket.load(), buf->data + offset, static_cast<size_t>(count), MSG_NOSIGNAL,
-                                     reinterpret_cast<sockaddr*>(&address->addr), sizeof address->addr));
+    return static_cast<int>(::sendto(socket.load(), buf->data + offset, static_cast<size_t>(count),
+                                     MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&address->addr),
+                                     sizeof address->addr));
 }
 
 int QoSocket::ReceiveFrom(QoDataBuffer* buf, int offset, int count, QoSocketAddress* address) {
@@ -172,8 +184,9 @@ int QoSocket::ReceiveFrom(QoDataBuffer* buf, int offset, int count, QoSocketAddr
     if (count < 0 || !address) return -1;
     sockaddr_in from = AnyAddress(0);
     socklen_t size = sizeof from;
-    int n = static_cast<int>(::recvfrom(socket.load(), buf->data + offset, static_cast<size_t>(count), 0,
-                                        reinterpret_cast<sockaddr*>(&from), &size));
+    int n =
+        static_cast<int>(::recvfrom(socket.load(), buf->data + offset, static_cast<size_t>(count),
+                                    0, reinterpret_cast<sockaddr*>(&from), &size));
     address->Set(from);
     return n;
 }
@@ -182,13 +195,17 @@ void QoSocket::GetLocalAddress(QoSocketAddress* address) {
     sockaddr_in a = AnyAddress(0);
     a.sin_family = AF_INET;
     socklen_t size = sizeof a;
-    if (socket.load() < 0 || ::getsockname(socket.load(), reinterpret_cast<sockaddr*>(&a), &size) != 0) a = AnyAddress(0);
+    if (socket.load() < 0 ||
+        ::getsockname(socket.load(), reinterpret_cast<sockaddr*>(&a), &size) != 0)
+        a = AnyAddress(0);
     address->Set(a);
 }
 
 void QoSocket::GetRemoteAddress(QoSocketAddress* address) {
     sockaddr_in a = AnyAddress(0);
     socklen_t size = sizeof a;
-    if (socket.load() < 0 || ::getpeername(socket.load(), reinterpret_cast<sockaddr*>(&a), &size) != 0) a = AnyAddress(0);
+    if (socket.load() < 0 ||
+        ::getpeername(socket.load(), reinterpret_cast<sockaddr*>(&a), &size) != 0)
+        a = AnyAddress(0);
     address->Set(a);
 }

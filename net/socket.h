@@ -15,8 +15,8 @@ class QoSocketAddress : public Object {
 public:
     sockaddr_in addr;
     bool valid = false;  // host and port describe addr
-    String host;          // dotted quad, once validated
-    int port = 0;         // host byte order, once validated
+    String host;         // dotted quad, once validated
+    int port = 0;        // host byte order, once validated
 
     QoSocketAddress();
     // Resolves the host name on the calling thread (getaddrinfo may block).

@@ -30,11 +30,17 @@ void QoThread::Start() {
     pthread_detach(handle);
 }
 
-bool QoThread::IsRunning() { return running.load(std::memory_order_acquire) == kRunning; }
+bool QoThread::IsRunning() {
+    return running.load(std::memory_order_acquire) == kRunning;
+}
 
-Object* QoThread::Result() { return result; }
+Object* QoThread::Result() {
+    return result;
+}
 
-void QoThread::SetResult(Object* o) { gc_assign(result, o); }
+void QoThread::SetResult(Object* o) {
+    gc_assign(result, o);
+}
 
 String QoThread::Strdup(const String& s) {
     if (s.Length() == 0) return String();

@@ -12,6 +12,10 @@ namespace {
 std::vector<std::string> g_required;
 }
 
-void qo_data_Require(const std::string& name) { g_required.push_back(name); }
+void qo_data_Require(const std::string& name) {
+    g_required.push_back(name);
+}
 
-const std::vector<std::string>& qo_data_Required() { return g_required; }
+const std::vector<std::string>& qo_data_Required() {
+    return g_required;
+}

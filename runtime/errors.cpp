@@ -59,7 +59,9 @@ void qoPrint(const String& text) {
     std::fflush(stdout);
 }
 
-void qoDebugLog(const String& text) { qoPrint(text); }
+void qoDebugLog(const String& text) {
+    qoPrint(text);
+}
 
 void qoError(const String& message) {
     if (message.Length() == 0) ExitStatus(0);
@@ -113,7 +115,9 @@ void dbg_stop() {
     }
 }
 
-void qoDebugStop() { dbg_stop(); }
+void qoDebugStop() {
+    dbg_stop();
+}
 
 void qoDieUncaught() {
     qoPrint(String("Kavoro Runtime Error : Uncaught Kavoro Exception"));

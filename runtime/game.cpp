@@ -28,28 +28,53 @@ QoGlfwVideoMode* QoGame::GetGlfwDesktopMode() {
     return nullptr;
 }
 
-QoGame::QoGame() { _game = this; }
+QoGame::QoGame() {
+    _game = this;
+}
 
 QoGame::~QoGame() {
     if (_game == this) _game = nullptr;
 }
 
-void QoGame::SetDelegate(QoGameDelegate* delegate) { _delegate = delegate; }
-QoGameDelegate* QoGame::Delegate() { return _delegate; }
-void QoGame::SetKeyboardEnabled(bool enabled) { _keyboardEnabled = enabled; }
-bool QoGame::KeyboardEnabled() { return _keyboardEnabled; }
-void QoGame::SetUpdateRate(int hertz) { _updateRate = hertz; }
-int QoGame::UpdateRate() { return _updateRate; }
-bool QoGame::Started() { return _started; }
-bool QoGame::Suspended() { return _suspended; }
-int QoGame::Millisecs() { return 0; }
+void QoGame::SetDelegate(QoGameDelegate* delegate) {
+    _delegate = delegate;
+}
+QoGameDelegate* QoGame::Delegate() {
+    return _delegate;
+}
+void QoGame::SetKeyboardEnabled(bool enabled) {
+    _keyboardEnabled = enabled;
+}
+bool QoGame::KeyboardEnabled() {
+    return _keyboardEnabled;
+}
+void QoGame::SetUpdateRate(int hertz) {
+    _updateRate = hertz;
+}
+int QoGame::UpdateRate() {
+    return _updateRate;
+}
+bool QoGame::Started() {
+    return _started;
+}
+bool QoGame::Suspended() {
+    return _suspended;
+}
+int QoGame::Millisecs() {
+    return 0;
+}
 
 void QoGame::GetDate(Array<int> date) {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    const int fields[] = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                          local.tm_min,         local.tm_sec,     0};
+    const int fields[] = {local.tm_year + 1900,
+                          local.tm_mon + 1,
+                          local.tm_mday,
+                          local.tm_hour,
+                          local.tm_min,
+                          local.tm_sec,
+                          0};
     int n = date.Length() < 7 ? date.Length() : 7;
     for (int i = 0; i < n; ++i) date[i] = fields[i];
 }
@@ -64,7 +89,8 @@ int QoGame::SaveState(String state) {
     // target's own folder, and the lock sits beside it.
     std::string target, why;
     if (!qoFollowLinks(path.ToUtf8(), &target, &why)) {
-        std::fprintf(stderr, "[state] could not save %s (%s)\n", qoAbsolutePath(path.ToUtf8()).c_str(), why.c_str());
+        std::fprintf(stderr, "[state] could not save %s (%s)\n",
+                     qoAbsolutePath(path.ToUtf8()).c_str(), why.c_str());
         return static_cast<int>(QoSaveResult::kCannotOpen);
     }
     QoSaveResult result = qoRunLocked(
@@ -76,22 +102,27 @@ int QoGame::SaveState(String state) {
 QoSaveResult QoGame::SaveStateLocked(const std::string& target, const std::string& mine) {
     std::string file, why;
     if (qoReadRegularFile(target, kStateFileLimit, &file, &why) == QoReadResult::kUnreadable) {
-        std::fprintf(stderr, "[state] could not save %s (read: %s)\n", qoAbsolutePath(target).c_str(), why.c_str());
+        std::fprintf(stderr, "[state] could not save %s (read: %s)\n",
+                     qoAbsolutePath(target).c_str(), why.c_str());
         return QoSaveResult::kCannotOpen;
     }
     // Whatever a load would reset is kept before it is written over; without the copy
     // the file is not written over either.
-    String damage = qoStateDamage && !file.empty() ? qoStateDamage(String::FromUtf8(file)) : String();
+    String damage =
+        qoStateDamage && !file.empty() ? qoStateDamage(String::FromUtf8(file)) : String();
     if (damage.Length() > 0) {
         std::string copy = target + ".damaged";
         QoSaveResult kept = qoReplaceFile(copy, file);
         if (kept != QoSaveResult::kSaved) return kept;
         std::fprintf(stderr, "[state] %s was damaged (%s); its old bytes are kept in %s\n",
-                     qoAbsolutePath(target).c_str(), damage.ToUtf8().c_str(), qoAbsolutePath(copy).c_str());
+                     qoAbsolutePath(target).c_str(), damage.ToUtf8().c_str(),
+                     qoAbsolutePath(copy).c_str());
     }
     std::string merged = mine;
     if (file != _stateBase && qoStateMerge) {
-        merged = qoStateMerge(String::FromUtf8(_stateBase), String::FromUtf8(mine), String::FromUtf8(file)).ToUtf8();
+        merged = qoStateMerge(String::FromUtf8(_stateBase), String::FromUtf8(mine),
+                              String::FromUtf8(file))
+                     .ToUtf8();
     }
     QoSaveResult result = qoReplaceFile(target, merged);
     if (result != QoSaveResult::kSaved) return result;
@@ -130,8 +161,10 @@ String QoGame::LoadState() {
     QoReadResult result = qoReadRegularFile(file, kStateFileLimit, &bytes, &why);
     if (result == QoReadResult::kUnreadable) {
         if (!_keepStateFile) {
-            std::fprintf(stderr, "[state] could not read %s (%s); it is kept as it is and this run saves nothing\n",
-                         qoAbsolutePath(file).c_str(), why.c_str());
+            std::fprintf(
+                stderr,
+                "[state] could not read %s (%s); it is kept as it is and this run saves nothing\n",
+                qoAbsolutePath(file).c_str(), why.c_str());
         }
         _keepStateFile = true;
     }
@@ -147,16 +180,28 @@ String QoGame::LoadString(String path) {
     return text;
 }
 
-bool QoGame::PollJoystick(int, Array<float>, Array<float>, Array<float>, Array<bool>) { return false; }
+bool QoGame::PollJoystick(int, Array<float>, Array<float>, Array<float>, Array<bool>) {
+    return false;
+}
 void QoGame::OpenUrl(String) {}
 void QoGame::SetMouseVisible(bool) {}
-int QoGame::GetDeviceWidth() { return 0; }
-int QoGame::GetDeviceHeight() { return 0; }
+int QoGame::GetDeviceWidth() {
+    return 0;
+}
+int QoGame::GetDeviceHeight() {
+    return 0;
+}
 void QoGame::SetDeviceWindow(int, int, int) {}
-Array<QoDisplayMode*> QoGame::GetDisplayModes() { return Array<QoDisplayMode*>(); }
-QoDisplayMode* QoGame::GetDesktopMode() { return nullptr; }
+Array<QoDisplayMode*> QoGame::GetDisplayModes() {
+    return Array<QoDisplayMode*>();
+}
+QoDisplayMode* QoGame::GetDesktopMode() {
+    return nullptr;
+}
 void QoGame::SetSwapInterval(int) {}
-String QoGame::PathToFilePath(String path) { return path; }
+String QoGame::PathToFilePath(String path) {
+    return path;
+}
 
 FILE* QoGame::OpenFile(String path, String mode) {
     String filePath = PathToFilePath(path);
@@ -186,10 +231,16 @@ unsigned char* QoGame::LoadData(String path, int* length) {
     return data;
 }
 
-unsigned char* QoGame::LoadImageData(String, int*, int*, int*) { return nullptr; }
-unsigned char* QoGame::LoadAudioData(String, int*, int*, int*, int*) { return nullptr; }
+unsigned char* QoGame::LoadImageData(String, int*, int*, int*) {
+    return nullptr;
+}
+unsigned char* QoGame::LoadAudioData(String, int*, int*, int*, int*) {
+    return nullptr;
+}
 
-void QoGame::Die(ThrowableObject*) { qoDieUncaught(); }
+void QoGame::Die(ThrowableObject*) {
+    qoDieUncaught();
+}
 
 void QoGame::gc_collect() {
     // The delegate is reachable only from this plain object, which the collector

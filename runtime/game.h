@@ -42,8 +42,12 @@ public:
     virtual void UpdateGame() {}
     virtual void RenderGame() {}
     virtual void KeyEvent(int event, int data) { (void)event, (void)data; }
-    virtual void MouseEvent(int event, int data, float x, float y) { (void)event, (void)data, (void)x, (void)y; }
-    virtual void TouchEvent(int event, int data, float x, float y) { (void)event, (void)data, (void)x, (void)y; }
+    virtual void MouseEvent(int event, int data, float x, float y) {
+        (void)event, (void)data, (void)x, (void)y;
+    }
+    virtual void TouchEvent(int event, int data, float x, float y) {
+        (void)event, (void)data, (void)x, (void)y;
+    }
     virtual void MotionEvent(int event, int data, float x, float y, float z) {
         (void)event, (void)data, (void)x, (void)y, (void)z;
     }
@@ -113,7 +117,8 @@ public:
     // The whole file in one malloc'ed block owned by the caller, or null.
     virtual unsigned char* LoadData(String path, int* length);
     virtual unsigned char* LoadImageData(String path, int* width, int* height, int* depth);
-    virtual unsigned char* LoadAudioData(String path, int* length, int* channels, int* format, int* hertz);
+    virtual unsigned char* LoadAudioData(String path, int* length, int* channels, int* format,
+                                         int* hertz);
     [[noreturn]] virtual void Die(ThrowableObject* exception);
     virtual void gc_collect();
 

@@ -107,7 +107,9 @@ FILE* qoOpenFileUtf8(const String& path, const String& mode, std::string* why) {
 
 namespace {
 
-int RealOpen(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+int RealOpen(const char* path, int flags, mode_t mode) {
+    return ::open(path, flags, mode);
+}
 
 const QoFileOps kRealOps = {RealOpen, ::write, ::fsync, ::close, ::rename};
 
@@ -133,7 +135,8 @@ bool WriteAll(int fd, const std::string& bytes) {
 }
 
 QoSaveResult Fail(QoSaveResult result, const std::string& path, const char* step, int error) {
-    std::fprintf(stderr, "[state] could not save %s (%s: %s)\n", path.c_str(), step, std::strerror(error));
+    std::fprintf(stderr, "[state] could not save %s (%s: %s)\n", path.c_str(), step,
+                 std::strerror(error));
     return result;
 }
 
@@ -141,7 +144,9 @@ QoSaveResult Fail(QoSaveResult result, const std::string& path, const char* step
 
 QoFileOps qoFileOps = kRealOps;
 
-const QoFileOps& qoRealFileOps() { return kRealOps; }
+const QoFileOps& qoRealFileOps() {
+    return kRealOps;
+}
 
 namespace {
 
@@ -201,7 +206,8 @@ void qoReportUnloadable(const std::string& path, const std::string& why) {
     std::fprintf(stderr, "[data] could not load %s (%s)\n", path.c_str(), why.c_str());
 }
 
-QoReadResult qoReadRegularFile(const std::string& path, size_t limit, std::string* bytes, std::string* why) {
+QoReadResult qoReadRegularFile(const std::string& path, size_t limit, std::string* bytes,
+                               std::string* why) {
     bytes->clear();
     why->clear();
     int fd = OpenRegular(path, why);
@@ -234,10 +240,13 @@ namespace {
 // writer still runs, and a serial that makes the name unused. Created exclusively and
 // never through a link, so nothing planted at the name is written through.
 int OpenTemporary(const std::string& path, std::string* temp) {
-    static unsigned serial = static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
+    static unsigned serial =
+        static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
     for (int attempt = 0; attempt < 64; ++attempt) {
-        *temp = path + "." + std::to_string(getpid()) + "-" + std::to_string(serial++ % 1000000) + ".tmp";
-        int fd = qoFileOps.open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        *temp = path + "." + std::to_string(getpid()) + "-" + std::to_string(serial++ % 1000000) +
+                ".tmp";
+        int fd = qoFileOps.open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
@@ -286,18 +295,23 @@ void qoRemoveStaleTemporaries(const std::string& path) {
     const std::string prefix = base + ".", suffix = ".tmp";
     while (dirent* entry = ::readdir(dir)) {
         std::string name = entry->d_name;
-        if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+        if (name.size() <= prefix.size() + suffix.size() ||
+            name.compare(0, prefix.size(), prefix) != 0 ||
             name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
             continue;
         }
         // "<pid>-<serial>", or "<pid>" alone as older runs named them.
-        std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+        std::string digits =
+            name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
         size_t dash = digits.find('-');
         if (dash != std::string::npos) {
-            if (dash + 1 == digits.size() || digits.find_first_not_of("0123456789", dash + 1) != std::string::npos) continue;
+            if (dash + 1 == digits.size() ||
+                digits.find_first_not_of("0123456789", dash + 1) != std::string::npos)
+                continue;
             digits.resize(dash);
         }
-        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+            continue;
         pid_t pid = static_cast<pid_t>(std::stol(digits));
         if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
         ::unlink((directory + "/" + name).c_str());

@@ -63,7 +63,8 @@ enum class QoReadResult { kRead, kMissing, kUnreadable };
 // directory, a FIFO, a device), a file of more than `limit` bytes and every open or
 // read error other than a missing file make it kUnreadable, with the reason in `why`.
 // Never blocks on what is not a regular file.
-QoReadResult qoReadRegularFile(const std::string& path, size_t limit, std::string* bytes, std::string* why);
+QoReadResult qoReadRegularFile(const std::string& path, size_t limit, std::string* bytes,
+                               std::string* why);
 
 enum class QoSaveResult { kSaved = 0, kCannotOpen = -1, kIncomplete = -2 };
 

@@ -55,7 +55,8 @@ QoSaveResult qoRunLocked(const std::string& lockPath, std::function<QoSaveResult
         fd = -1;
     }
     if (fd < 0) {
-        std::fprintf(stderr, "[state] could not save: no lock on %s (%s)\n", lockPath.c_str(), std::strerror(error));
+        std::fprintf(stderr, "[state] could not save: no lock on %s (%s)\n", lockPath.c_str(),
+                     std::strerror(error));
         return QoSaveResult::kCannotOpen;
     }
     QoSaveResult result = save();

@@ -11,9 +11,8 @@
 
 namespace {
 
-EM_JS(void, WebOpenUrl, (const char* url), {
-    window.open(UTF8ToString(url), "_blank", "noopener");
-});
+EM_JS(void, WebOpenUrl, (const char* url),
+      { window.open(UTF8ToString(url), "_blank", "noopener"); });
 
 // The page takes its lock on the saved state (pages on one address share the storage),
 // reads the storage back, runs qoWebRunSave, writes the storage and lets go.
@@ -50,7 +49,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE void qoWebSaveFailed() {
     if (lastLate) lastLate(QoSaveResult::kIncomplete);
 }
 
-String qoExecutablePath() { return String("/tessory/tessory"); }
+String qoExecutablePath() {
+    return String("/tessory/tessory");
+}
 
 bool qoOpenUrlExternally(const String& url) {
     std::string text = url.ToUtf8();

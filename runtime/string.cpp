@@ -102,7 +102,9 @@ String::CString::CString(const String& text) {
     bytes[n] = 0;
 }
 
-String::CString::CString(const CString& other) : block_(other.block_) { ++*block_; }
+String::CString::CString(const CString& other) : block_(other.block_) {
+    ++*block_;
+}
 
 String::CString::~CString() {
     if (--*block_ == 0) std::free(block_);
@@ -227,7 +229,9 @@ String String::operator+(const String& other) const {
     return String(rep);
 }
 
-String operator+(const char* left, const String& right) { return String(left) + right; }
+String operator+(const char* left, const String& right) {
+    return String(left) + right;
+}
 
 bool String::operator==(const String& other) const {
     if (rep_ == other.rep_) return true;

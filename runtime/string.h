@@ -41,7 +41,10 @@ public:
     explicit String(float value);
     static String FromChar(int ch);
     String(const String& other) : rep_(other.rep_) { rep_->refs++; }
-    String(String&& other) noexcept : rep_(other.rep_) { other.rep_ = &nullRep; nullRep.refs++; }
+    String(String&& other) noexcept : rep_(other.rep_) {
+        other.rep_ = &nullRep;
+        nullRep.refs++;
+    }
     String& operator=(const String& other);
     String& operator=(String&& other) noexcept;
     ~String() { Release(rep_); }

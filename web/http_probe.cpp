@@ -15,8 +15,8 @@ namespace {
 struct Report : Object, c_IOnHttpRequestComplete {
     int p_OnHttpRequestComplete(c_HttpRequest* request) override {
         std::string text = request->p_ResponseText().ToUtf8();
-        std::printf("http probe: status %d, %zu bytes, begins %s\n", request->p_Status(), text.size(),
-                    text.substr(0, 12).c_str());
+        std::printf("http probe: status %d, %zu bytes, begins %s\n", request->p_Status(),
+                    text.size(), text.substr(0, 12).c_str());
         emscripten_cancel_main_loop();
         return 0;
     }
@@ -27,9 +27,8 @@ Object* g_report = nullptr;
 GC_ROOT(g_request);
 GC_ROOT(g_report);
 
-EM_JS(char*, PageUrl, (const char* file), {
-    return allocateUTF8(location.origin + "/" + UTF8ToString(file));
-});
+EM_JS(char*, PageUrl, (const char* file),
+      { return allocateUTF8(location.origin + "/" + UTF8ToString(file)); });
 
 void Update() {
     qo_asyncevent_UpdateAsyncEvents();

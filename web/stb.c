@@ -4,5 +4,4 @@
 /* Every image the game ships is a PNG; the other decoders would only add download size. */
 #define STBI_ONLY_PNG
 #include <stb_image.h>
-
 #include <stb_vorbis.h>

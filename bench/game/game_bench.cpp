@@ -166,10 +166,14 @@ int main(int argc, char** argv) {
     int width = 640, height = 480, playSeconds = 60;
     const char* shots = nullptr;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--width")) width = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--height")) height = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--play-seconds")) playSeconds = std::atoi(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--shots")) shots = argv[i + 1];
+        if (!std::strcmp(argv[i], "--width"))
+            width = std::atoi(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--height"))
+            height = std::atoi(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--play-seconds"))
+            playSeconds = std::atoi(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--shots"))
+            shots = argv[i + 1];
     }
 
     // The game keeps its state file in the working folder: use a fresh one, not the caller's.
@@ -231,13 +235,15 @@ int main(int argc, char** argv) {
         if (lastScreen != screenBefore) lastScreen = "switch";
         screens[lastScreen].update.push_back(updateEnd - updateStart);
         if (trace && updateEnd - updateStart > std::atof(std::getenv("GAME_BENCH_TRACE")))
-            std::printf("slow update %d (%s): %.0f us, mode %d, game over %d, score %d\n", h.Updates(),
-                        lastScreen.c_str(), updateEnd - updateStart, app->m_Mode, app->m_GameOver, app->m_Score);
+            std::printf("slow update %d (%s): %.0f us, mode %d, game over %d, score %d\n",
+                        h.Updates(), lastScreen.c_str(), updateEnd - updateStart, app->m_Mode,
+                        app->m_GameOver, app->m_Score);
         haveUpdate = true;
         if (shots && shotTaken[lastScreen]++ == 30) {
-            std::string name = std::string(shots) + "/" + lastScreen + "_" + std::to_string(width) + "x" +
-                               std::to_string(height) + ".png";
-            std::replace(name.begin() + static_cast<long>(std::strlen(shots)), name.end(), ' ', '_');
+            std::string name = std::string(shots) + "/" + lastScreen + "_" + std::to_string(width) +
+                               "x" + std::to_string(height) + ".png";
+            std::replace(name.begin() + static_cast<long>(std::strlen(shots)), name.end(), ' ',
+                         '_');
             // The shot renders once more; keep it out of the figures.
             h.Screenshot().Save(name);
             callsBefore = qo_graphics_device->stats.drawCalls;
@@ -279,24 +285,30 @@ int main(int argc, char** argv) {
         ++games;
     } while (ok && h.Updates() < target);
 
-    std::printf("game_bench size=%dx%d updates=%d loader_updates=%d games=%d%s\n", width, height, h.Updates(),
-                loaderUpdates, games, ok ? "" : " (a game did not end)");
-    for (const char* name : {"loader", "menu", "credits", "options", "play", "pause", "game over", "switch", "other"}) {
+    std::printf("game_bench size=%dx%d updates=%d loader_updates=%d games=%d%s\n", width, height,
+                h.Updates(), loaderUpdates, games, ok ? "" : " (a game did not end)");
+    for (const char* name : {"loader", "menu", "credits", "options", "play", "pause", "game over",
+                             "switch", "other"}) {
         auto it = screens.find(name);
         if (it == screens.end()) continue;
         const Samples& s = it->second;
         std::string key = name;
         std::replace(key.begin(), key.end(), ' ', '_');
         std::printf(
-            "screen=%s frames=%zu update_med_us=%.0f update_p99_us=%.0f update_max_us=%.0f render_med_us=%.0f "
-            "render_p99_us=%.0f render_max_us=%.0f fill_med_us=%.0f calls_med=%.0f calls_max=%.0f\n",
-            key.c_str(), s.update.size(), Quantile(s.update, 0.5), Quantile(s.update, 0.99), Quantile(s.update, 1),
-            Quantile(s.render, 0.5), Quantile(s.render, 0.99), Quantile(s.render, 1), Quantile(s.fill, 0.5),
-            Quantile(s.calls, 0.5), Quantile(s.calls, 1));
+            "screen=%s frames=%zu update_med_us=%.0f update_p99_us=%.0f update_max_us=%.0f "
+            "render_med_us=%.0f "
+            "render_p99_us=%.0f render_max_us=%.0f fill_med_us=%.0f calls_med=%.0f "
+            "calls_max=%.0f\n",
+            key.c_str(), s.update.size(), Quantile(s.update, 0.5), Quantile(s.update, 0.99),
+            Quantile(s.update, 1), Quantile(s.render, 0.5), Quantile(s.render, 0.99),
+            Quantile(s.render, 1), Quantile(s.fill, 0.5), Quantile(s.calls, 0.5),
+            Quantile(s.calls, 1));
     }
-    std::printf("collector steps=%zu median_us=%.1f p99_us=%.1f max_us=%.1f wall_p99_us=%.1f wall_max_us=%.1f\n",
-                gcSteps.size(), Quantile(gcSteps, 0.5), Quantile(gcSteps, 0.99), Quantile(gcSteps, 1),
-                Quantile(gcWall, 0.99), Quantile(gcWall, 1));
+    std::printf(
+        "collector steps=%zu median_us=%.1f p99_us=%.1f max_us=%.1f wall_p99_us=%.1f "
+        "wall_max_us=%.1f\n",
+        gcSteps.size(), Quantile(gcSteps, 0.5), Quantile(gcSteps, 0.99), Quantile(gcSteps, 1),
+        Quantile(gcWall, 0.99), Quantile(gcWall, 1));
     std::filesystem::current_path("/");
     std::filesystem::remove_all(work);
     return ok ? 0 : 1;

@@ -46,7 +46,9 @@ void gc_append(gc_object* p, gc_object* list) {
     list->pred = p;
 }
 
-bool gc_list_empty(const gc_object* list) { return list->succ == list; }
+bool gc_list_empty(const gc_object* list) {
+    return list->succ == list;
+}
 
 // Move all of `from` to the end of `to`.
 void gc_splice(gc_object* from, gc_object* to) {
@@ -60,7 +62,9 @@ void gc_splice(gc_object* from, gc_object* to) {
     from->succ = from->pred = from;
 }
 
-int gc_round(size_t request) { return static_cast<int>((request + 7) & ~size_t{7}); }
+int gc_round(size_t request) {
+    return static_cast<int>((request + 7) & ~size_t{7});
+}
 
 void gc_release_block(void* p, int size) {
     if (size < 64) {
@@ -129,7 +133,9 @@ gc_object::~gc_object() {
     }
 }
 
-void* gc_object::operator new(size_t size) { return gc_object_alloc(gc_round(size)); }
+void* gc_object::operator new(size_t size) {
+    return gc_object_alloc(gc_round(size));
+}
 
 namespace {
 // Reached only when a new-expression throws. When gc_object's constructor ran, its
@@ -160,20 +166,23 @@ void gc_object::operator delete(void* p, gc_extra extra) {
     (void)extra;
 }
 
-gc_object* gc_object_of(gc_interface* p) { return p ? dynamic_cast<gc_object*>(p) : nullptr; }
+gc_object* gc_object_of(gc_interface* p) {
+    return p ? dynamic_cast<gc_object*>(p) : nullptr;
+}
 
 // ---- allocation ---------------------------------------------------------------------------
 
 void gc_init1() {
-    for (gc_object* list : {static_cast<gc_object*>(&gc_unmarked_list),
-                            static_cast<gc_object*>(&gc_queued_list),
-                            static_cast<gc_object*>(&gc_marked_list),
-                            static_cast<gc_object*>(&gc_free_list)}) {
+    for (gc_object* list :
+         {static_cast<gc_object*>(&gc_unmarked_list), static_cast<gc_object*>(&gc_queued_list),
+          static_cast<gc_object*>(&gc_marked_list), static_cast<gc_object*>(&gc_free_list)}) {
         list->succ = list->pred = list;
     }
 }
 
-void gc_init2() { gc_mark(); }
+void gc_init2() {
+    gc_mark();
+}
 
 namespace {
 void gc_destroy_first_free() {
@@ -258,13 +267,19 @@ void gc_collect() {
     gc_mark_queued(budget);
 }
 
-void gc_collect_all() { gc_end_cycle(); }
+void gc_collect_all() {
+    gc_end_cycle();
+}
 
-void gc_ext_malloced(int bytes) { gc_ext_new_bytes.fetch_add(bytes); }
+void gc_ext_malloced(int bytes) {
+    gc_ext_new_bytes.fetch_add(bytes);
+}
 
 // ---- roots --------------------------------------------------------------------------------
 
-void gc_add_root(gc_root_entry entry) { gc_roots().push_back(entry); }
+void gc_add_root(gc_root_entry entry) {
+    gc_roots().push_back(entry);
+}
 
 void gc_remove_root(const void* address) {
     auto& roots = gc_roots();
@@ -312,8 +327,7 @@ bool gc_is_live_object(const void* target) {
 }
 
 int gc_list_count(int which) {
-    const gc_object* lists[] = {&gc_unmarked_list, &gc_queued_list, &gc_marked_list,
-                                &gc_free_list};
+    const gc_object* lists[] = {&gc_unmarked_list, &gc_queued_list, &gc_marked_list, &gc_free_list};
     int n = 0;
     for (const gc_object* p = lists[which]->succ; p != lists[which]; p = p->succ) ++n;
     return n;

@@ -76,7 +76,7 @@ void gc_ext_malloced(int bytes);
 void gc_release_garbage();
 
 // Debug aids for tests and the debugger hand-off.
-bool gc_check_invariants();            // no black object refers to a white one
+bool gc_check_invariants();             // no black object refers to a white one
 bool gc_is_live_object(const void* p);  // p is an object on the white, grey or black list
 int gc_list_count(int which);           // 0 white, 1 grey, 2 black, 3 free
 
@@ -85,14 +85,18 @@ extern bool gc_stress;
 
 // ---- turning references into collector objects ----------------------------------------
 
-inline gc_object* gc_object_of(gc_object* p) { return p; }
+inline gc_object* gc_object_of(gc_object* p) {
+    return p;
+}
 gc_object* gc_object_of(gc_interface* p);  // dynamic cast; null stays null
 template <class T, class = decltype(std::declval<T>().gc_rep())>
 inline gc_object* gc_object_of(const T& handle) {
     return handle.gc_rep();
 }
 
-inline bool gc_is_white(const gc_object* p) { return (p->flags & 3) == gc_markbit; }
+inline bool gc_is_white(const gc_object* p) {
+    return (p->flags & 3) == gc_markbit;
+}
 
 // Observer used by gc_check_invariants: while set, marking only reports references.
 using gc_visitor = void (*)(gc_object* referent);
@@ -142,7 +146,8 @@ void gc_remove_root(const void* address);
 template <class T>
 struct gc_root_registrar {
     explicit gc_root_registrar(T* global) {
-        gc_add_root({global, [](const void* a) { return gc_object_of(*static_cast<const T*>(a)); }});
+        gc_add_root(
+            {global, [](const void* a) { return gc_object_of(*static_cast<const T*>(a)); }});
     }
 };
 

@@ -54,8 +54,12 @@ c_App* c_App::m_new() {
     return this;
 }
 
-int c_App::p_OnClose() { qo_app_EndApp(); }
-int c_App::p_OnBack() { qo_app_EndApp(); }
+int c_App::p_OnClose() {
+    qo_app_EndApp();
+}
+int c_App::p_OnBack() {
+    qo_app_EndApp();
+}
 
 // ---- c_GameDelegate ----------------------------------------------------------------------
 //
@@ -143,10 +147,18 @@ int qo_app_SetUpdateRate(int hertz) {
     return 0;
 }
 
-int qo_app_UpdateRate() { return qo_app__updateRate; }
-int qo_app_Millisecs() { return qo_app__game ? qo_app__game->Millisecs() : 0; }
-int qo_app_DeviceWidth() { return qo_app__devWidth; }
-int qo_app_DeviceHeight() { return qo_app__devHeight; }
+int qo_app_UpdateRate() {
+    return qo_app__updateRate;
+}
+int qo_app_Millisecs() {
+    return qo_app__game ? qo_app__game->Millisecs() : 0;
+}
+int qo_app_DeviceWidth() {
+    return qo_app__devWidth;
+}
+int qo_app_DeviceHeight() {
+    return qo_app__devHeight;
+}
 
 int qo_app_ValidateDeviceWindow(bool notify) {
     if (!qo_app__game) return 0;
@@ -160,7 +172,8 @@ int qo_app_ValidateDeviceWindow(bool notify) {
 }
 
 int qo_app_EnumDisplayModes() {
-    Array<QoDisplayMode*> modes = qo_app__game ? qo_app__game->GetDisplayModes() : Array<QoDisplayMode*>();
+    Array<QoDisplayMode*> modes =
+        qo_app__game ? qo_app__game->GetDisplayModes() : Array<QoDisplayMode*>();
     // A size reported at several colour depths is listed once, in first-seen order.
     c_IntMap* seen = (new c_IntMap)->m_new();
     c_Stack* unique = (new c_Stack)->m_new();
@@ -181,15 +194,29 @@ int qo_app_EnumDisplayModes() {
     return 0;
 }
 
-Array<c_DisplayMode*> qo_app_DisplayModes() { return qo_app__displayModes; }
-c_DisplayMode* qo_app_DesktopMode() { return qo_app__desktopMode; }
+Array<c_DisplayMode*> qo_app_DisplayModes() {
+    return qo_app__displayModes;
+}
+c_DisplayMode* qo_app_DesktopMode() {
+    return qo_app__desktopMode;
+}
 
-int qo_app_SaveState(String state) { return qo_app__game ? qo_app__game->SaveState(state) : -1; }
-String qo_app_TakeMergedState() { return qo_app__game ? qo_app__game->TakeMergedState() : String(); }
-int qo_app_TakeSaveFailure() { return qo_app__game ? qo_app__game->TakeSaveFailure() : 0; }
+int qo_app_SaveState(String state) {
+    return qo_app__game ? qo_app__game->SaveState(state) : -1;
+}
+String qo_app_TakeMergedState() {
+    return qo_app__game ? qo_app__game->TakeMergedState() : String();
+}
+int qo_app_TakeSaveFailure() {
+    return qo_app__game ? qo_app__game->TakeSaveFailure() : 0;
+}
 
-String qo_app_LoadState() { return qo_app__game ? qo_app__game->LoadState() : String(); }
-String qo_app_LoadString(String path) { return qo_app__game ? qo_app__game->LoadString(path) : String(); }
+String qo_app_LoadState() {
+    return qo_app__game ? qo_app__game->LoadState() : String();
+}
+String qo_app_LoadString(String path) {
+    return qo_app__game ? qo_app__game->LoadString(path) : String();
+}
 
 int qo_app_OpenUrl(String url) {
     if (qo_app__game) qo_app__game->OpenUrl(url);
@@ -201,4 +228,6 @@ int qo_app_GetDate(Array<int> date) {
     return 0;
 }
 
-int qo_app_EndApp() { qoError(String()); }
+int qo_app_EndApp() {
+    qoError(String());
+}

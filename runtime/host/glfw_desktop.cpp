@@ -25,7 +25,9 @@ const GLFWvidmode* qoGlfwDesktopVideoMode() {
     return monitor ? glfwGetVideoMode(monitor) : nullptr;
 }
 
-std::string qoGlfwDataProblem(QoGlfwGame& game) { return game.DataFolderProblem(); }
+std::string qoGlfwDataProblem(QoGlfwGame& game) {
+    return game.DataFolderProblem();
+}
 
 static_assert(GamepadState::kDpadLeft == GLFW_GAMEPAD_BUTTON_DPAD_LEFT &&
                   GamepadState::kButtonCount == GLFW_GAMEPAD_BUTTON_LAST + 1,
@@ -36,14 +38,15 @@ static_assert(GamepadState::kRightTrigger == GLFW_GAMEPAD_AXIS_RIGHT_TRIGGER &&
 
 bool QoJoystickSource::Gamepad(int slot, GamepadState* pad) {
     GLFWgamepadstate state;
-    if (glfwJoystickIsGamepad(slot) != GLFW_TRUE || glfwGetGamepadState(slot, &state) != GLFW_TRUE) return false;
+    if (glfwJoystickIsGamepad(slot) != GLFW_TRUE || glfwGetGamepadState(slot, &state) != GLFW_TRUE)
+        return false;
     for (int i = 0; i < GamepadState::kButtonCount; ++i) pad->buttons[i] = state.buttons[i];
     for (int i = 0; i < GamepadState::kAxisCount; ++i) pad->axes[i] = state.axes[i];
     return true;
 }
 
-void QoGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
-                               int stencil, bool fullscreen) {
+void QoGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha,
+                               int depth, int stencil, bool fullscreen) {
     ReleaseHeldKeys();
     const GLFWvidmode* desktop = qoGlfwDesktopVideoMode();
     int desktopWidth = desktop ? desktop->width : 0;
@@ -65,10 +68,12 @@ void QoGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
 
     // Only a window gets the title; a full-screen one has none.
     GLFWmonitor* monitor = fullscreen ? glfwGetPrimaryMonitor() : nullptr;
-    _window = glfwCreateWindow(width, height, fullscreen ? "" : qoGlfwWindowTitle, monitor, nullptr);
+    _window =
+        glfwCreateWindow(width, height, fullscreen ? "" : qoGlfwWindowTitle, monitor, nullptr);
     glfwGraphicsSeq += 1;
     if (!_window) return;
-    if (!fullscreen) glfwSetWindowPos(_window, (desktopWidth - width) / 2, (desktopHeight - height) / 2);
+    if (!fullscreen)
+        glfwSetWindowPos(_window, (desktopWidth - width) / 2, (desktopHeight - height) / 2);
     glfwShowWindow(_window);
     glfwMakeContextCurrent(_window);
     if (_swapInterval >= 0) glfwSwapInterval(_swapInterval);
@@ -91,13 +96,15 @@ bool QoGlfwGame::LoadGamepadMappings() {
     std::string text;
     char chunk[4096];
     size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0 && text.size() < kMaxMappingBytes) text.append(chunk, n);
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0 && text.size() < kMaxMappingBytes)
+        text.append(chunk, n);
     std::fclose(file);
     return glfwUpdateGamepadMappings(text.c_str()) == GLFW_TRUE;
 }
 
 bool QoGlfwGame::WindowActive() {
-    return _window && glfwGetWindowAttrib(_window, GLFW_FOCUSED) && !glfwGetWindowAttrib(_window, GLFW_ICONIFIED);
+    return _window && glfwGetWindowAttrib(_window, GLFW_FOCUSED) &&
+           !glfwGetWindowAttrib(_window, GLFW_ICONIFIED);
 }
 
 void QoGlfwGame::PaceFrame() {

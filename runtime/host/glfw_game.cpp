@@ -18,7 +18,6 @@
 #include "runtime/host/glfw_keys.h"
 #include "runtime/platform.h"
 
-
 QoGlfwGame* QoGlfwGame::_glfwGame = nullptr;
 int QoKavoroGame::argc = 0;
 char** QoKavoroGame::argv = nullptr;
@@ -35,7 +34,9 @@ constexpr int kMaxVideoModes = 1024;
 QoClock g_realClock;
 QoJoystickSource g_realJoysticks;
 
-QoGlfwGame* HostOf(GLFWwindow*) { return QoGlfwGame::_glfwGame; }
+QoGlfwGame* HostOf(GLFWwindow*) {
+    return QoGlfwGame::_glfwGame;
+}
 
 void KeyCallback(GLFWwindow* w, int key, int, int action, int) {
     if (auto* host = HostOf(w)) host->OnKey(key, action);
@@ -59,7 +60,9 @@ void CloseCallback(GLFWwindow* w) {
 
 // ---- clock and joysticks -----------------------------------------------------------------
 
-double QoClock::Now() { return glfwGetTime(); }
+double QoClock::Now() {
+    return glfwGetTime();
+}
 
 void QoClock::Sleep(double seconds) {
     if (seconds <= 0) return;
@@ -70,13 +73,21 @@ void QoClock::Sleep(double seconds) {
     }
 }
 
-bool QoJoystickSource::Present(int slot) { return glfwJoystickPresent(slot) == GLFW_TRUE; }
-const float* QoJoystickSource::Axes(int slot, int* count) { return glfwGetJoystickAxes(slot, count); }
-const unsigned char* QoJoystickSource::Buttons(int slot, int* count) { return glfwGetJoystickButtons(slot, count); }
+bool QoJoystickSource::Present(int slot) {
+    return glfwJoystickPresent(slot) == GLFW_TRUE;
+}
+const float* QoJoystickSource::Axes(int slot, int* count) {
+    return glfwGetJoystickAxes(slot, count);
+}
+const unsigned char* QoJoystickSource::Buttons(int slot, int* count) {
+    return glfwGetJoystickButtons(slot, count);
+}
 
 // ---- the host ----------------------------------------------------------------------------
 
-QoGlfwGame::QoGlfwGame() : _clock(&g_realClock), _joysticks(&g_realJoysticks) { _glfwGame = this; }
+QoGlfwGame::QoGlfwGame() : _clock(&g_realClock), _joysticks(&g_realJoysticks) {
+    _glfwGame = this;
+}
 
 QoGlfwGame::~QoGlfwGame() {
     if (_window) glfwDestroyWindow(_window);
@@ -92,8 +103,12 @@ void QoGlfwGame::GraphicsWindowSize(int* width, int* height) {
     if (GLFWwindow* window = glfwGetCurrentContext()) glfwGetWindowSize(window, width, height);
 }
 
-void QoGlfwGame::SetClock(QoClock* clock) { _clock = clock ? clock : &g_realClock; }
-void QoGlfwGame::SetJoystickSource(QoJoystickSource* source) { _joysticks = source ? source : &g_realJoysticks; }
+void QoGlfwGame::SetClock(QoClock* clock) {
+    _clock = clock ? clock : &g_realClock;
+}
+void QoGlfwGame::SetJoystickSource(QoJoystickSource* source) {
+    _joysticks = source ? source : &g_realJoysticks;
+}
 
 void QoGlfwGame::SetUpdateRate(int hertz) {
     QoGame::SetUpdateRate(hertz);
@@ -101,12 +116,17 @@ void QoGlfwGame::SetUpdateRate(int hertz) {
     _nextUpdate = 0;
 }
 
-int QoGlfwGame::Millisecs() { return static_cast<int>(_clock->Now() * 1000); }
+int QoGlfwGame::Millisecs() {
+    return static_cast<int>(_clock->Now() * 1000);
+}
 
-void QoGlfwGame::OpenUrl(String url) { qoOpenUrlExternally(url); }
+void QoGlfwGame::OpenUrl(String url) {
+    qoOpenUrlExternally(url);
+}
 
 void QoGlfwGame::SetMouseVisible(bool visible) {
-    if (_window) glfwSetInputMode(_window, GLFW_CURSOR, visible ? GLFW_CURSOR_NORMAL : GLFW_CURSOR_HIDDEN);
+    if (_window)
+        glfwSetInputMode(_window, GLFW_CURSOR, visible ? GLFW_CURSOR_NORMAL : GLFW_CURSOR_HIDDEN);
 }
 
 int QoGlfwGame::GetDeviceWidth() {
@@ -235,7 +255,9 @@ void QoGlfwGame::OnKey(int glfwKey, int action) {
     if (int character = keys::KeyToChar(code)) KeyEvent(kEventKeyChar, character);
 }
 
-void QoGlfwGame::OnChar(unsigned int character) { KeyEvent(kEventKeyChar, static_cast<int>(character)); }
+void QoGlfwGame::OnChar(unsigned int character) {
+    KeyEvent(kEventKeyChar, static_cast<int>(character));
+}
 
 void QoGlfwGame::OnMouseButton(int button, int action) {
     if (button < 0 || button > 2) return;
@@ -247,7 +269,8 @@ void QoGlfwGame::OnMouseButton(int button, int action) {
 }
 
 void QoGlfwGame::OnMousePos(double x, double y) {
-    MouseEvent(kEventMouseMove, -1, static_cast<float>(static_cast<int>(x)), static_cast<float>(static_cast<int>(y)));
+    MouseEvent(kEventMouseMove, -1, static_cast<float>(static_cast<int>(x)),
+               static_cast<float>(static_cast<int>(y)));
 }
 
 void QoGlfwGame::OnWindowClose() {
@@ -312,7 +335,8 @@ String QoGlfwGame::PathToFilePath(String path) {
         if (_internalDir.Length() == 0) _internalDir = base + String("/internal");
         return _internalDir + String("/") + path.Slice(18);
     }
-    if (path.StartsWith(String("kavoro://external/"))) return base + String("/external/") + path.Slice(18);
+    if (path.StartsWith(String("kavoro://external/")))
+        return base + String("/external/") + path.Slice(18);
     return String();
 }
 
@@ -324,7 +348,8 @@ unsigned char* QoGlfwGame::LoadImageData(String path, int* width, int* height, i
     return pixels;
 }
 
-unsigned char* QoGlfwGame::LoadAudioData(String path, int* length, int* channels, int* format, int* hertz) {
+unsigned char* QoGlfwGame::LoadAudioData(String path, int* length, int* channels, int* format,
+                                         int* hertz) {
     String filePath = PathToFilePath(path);
     if (!qoAudioDataLoader || filePath.Length() == 0) return nullptr;
     unsigned char* samples = qoAudioDataLoader(filePath, length, channels, format, hertz);
@@ -345,26 +370,35 @@ std::string QoGlfwGame::DataFolderProblem() {
     std::string problem;
     struct stat info;
     int error = ::stat(folder.c_str(), &info) != 0 ? errno : S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
-    if (error != 0) problem = "it found no data folder at " + folder + " (" + std::strerror(error) + ")";
+    if (error != 0)
+        problem = "it found no data folder at " + folder + " (" + std::strerror(error) + ")";
     for (size_t i = 0; i < required.size() && problem.empty(); ++i) {
         std::string why = qoRegularFileProblem(folder + "/" + required[i]);
-        if (!why.empty()) problem = "its data folder " + folder + " has no usable " + required[i] + " (" + why + ")";
+        if (!why.empty())
+            problem =
+                "its data folder " + folder + " has no usable " + required[i] + " (" + why + ")";
     }
     if (problem.empty()) return problem;
-    return std::string(qoGlfwWindowTitle) + " cannot start: " + problem + ".\nReinstall " + qoGlfwWindowTitle +
-           ", or run it from its source folder with scripts/play.\n";
+    return std::string(qoGlfwWindowTitle) + " cannot start: " + problem + ".\nReinstall " +
+           qoGlfwWindowTitle + ", or run it from its source folder with scripts/play.\n";
 }
 
 // ---- the frame loop ----------------------------------------------------------------------
 
-bool QoGlfwGame::WindowOpen() { return _window != nullptr; }
+bool QoGlfwGame::WindowOpen() {
+    return _window != nullptr;
+}
 
 void QoGlfwGame::SwapBuffers() {
     if (_window) glfwSwapBuffers(_window);
 }
 
-void QoGlfwGame::PollEvents() { glfwPollEvents(); }
-void QoGlfwGame::WaitEvents() { glfwWaitEvents(); }
+void QoGlfwGame::PollEvents() {
+    glfwPollEvents();
+}
+void QoGlfwGame::WaitEvents() {
+    glfwWaitEvents();
+}
 
 bool QoGlfwGame::RunFrame() {
     if (!WindowOpen()) return false;

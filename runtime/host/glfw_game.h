@@ -52,7 +52,8 @@ public:
     void SetSwapInterval(int interval) override;
     String PathToFilePath(String path) override;
     unsigned char* LoadImageData(String path, int* width, int* height, int* depth) override;
-    unsigned char* LoadAudioData(String path, int* length, int* channels, int* format, int* hertz) override;
+    unsigned char* LoadAudioData(String path, int* length, int* channels, int* format,
+                                 int* hertz) override;
 
     void SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
                        int stencil, bool fullscreen) override;

@@ -21,7 +21,7 @@ namespace {
 
 // The size the page wants the canvas to have now.
 EM_JS(void, WebWantedCanvasSize, (int* width, int* height), {
-    var size = Module["tessoryCanvasSize"] ? Module["tessoryCanvasSize"]() : [640, 480];
+    var size = Module["tessoryCanvasSize"] ? Module["tessoryCanvasSize"]() : [ 640, 480 ];
     HEAP32[width >> 2] = size[0];
     HEAP32[height >> 2] = size[1];
 });
@@ -58,13 +58,18 @@ EM_JS(void, WebListenForTouches, (int fingerCount), {
     var fingers = [];  // slot -> the browser's touch identifier
     var queue = Module["tessoryTouches"] = [];
     function slotOf(id, claim) {
-        for (var i = 0; i < fingerCount; i++) if (fingers[i] === id) return i;
+        for (var i = 0; i < fingerCount; i++)
+            if (fingers[i] == = id) return i;
         if (!claim) return -1;
-        for (i = 0; i < fingerCount; i++) if (fingers[i] === undefined) { fingers[i] = id; return i; }
+        for (i = 0; i < fingerCount; i++)
+            if (fingers[i] == = undefined) {
+                fingers[i] = id;
+                return i;
+            }
         return -1;
     }
     function handle(event) {
-        if (event.target !== canvas) return;
+        if (event.target != = canvas) return;
         event.preventDefault();
         event.stopPropagation();  // Emscripten's GLFW would make a click of it
         var kind = event.type == "touchstart" ? 7 : event.type == "touchmove" ? 9 : 8;
@@ -73,18 +78,22 @@ EM_JS(void, WebListenForTouches, (int fingerCount), {
             var touch = event.changedTouches[i];
             var slot = slotOf(touch.identifier, kind == 7);
             if (slot < 0) continue;
-            queue.push([kind, slot, (touch.clientX - rect.left) * canvas.width / rect.width,
-                        (touch.clientY - rect.top) * canvas.height / rect.height]);
+            queue.push([
+                kind, slot, (touch.clientX - rect.left) * canvas.width / rect.width,
+                (touch.clientY - rect.top) * canvas.height / rect.height
+            ]);
             if (kind == 8) fingers[slot] = undefined;
         }
-        if (kind == 8 && typeof AL == "object" && AL.currentCtx && AL.currentCtx.audioCtx.state == "suspended") {
+        if (kind == 8 && typeof AL == "object" && AL.currentCtx &&
+            AL.currentCtx.audioCtx.state == "suspended") {
             AL.currentCtx.audioCtx.resume();
         }
     }
-    ["touchstart", "touchmove", "touchend", "touchcancel"].forEach(function (type) {
-        window.addEventListener(type, handle, {capture: true, passive: false});
+    [ "touchstart", "touchmove", "touchend", "touchcancel" ].forEach(function(type) {
+        window.addEventListener(type, handle, {capture : true, passive : false});
     });
-    canvas.addEventListener("contextmenu", function (event) { event.preventDefault(); });
+    canvas.addEventListener(
+        "contextmenu", function(event) { event.preventDefault(); });
 });
 
 // The oldest queued finger event; false when there is none.
@@ -102,7 +111,9 @@ EM_JS(int, WebPageVisible, (), { return document.hidden ? 0 : 1; });
 EM_JS(int, WebScreenWidth, (), { return screen.width; });
 EM_JS(int, WebScreenHeight, (), { return screen.height; });
 
-void Frame(void* host) { static_cast<QoGlfwGame*>(host)->RunFrame(); }
+void Frame(void* host) {
+    static_cast<QoGlfwGame*>(host)->RunFrame();
+}
 
 // Whether the game last asked for full screen.
 bool gameWantsFullscreen = false;
@@ -159,7 +170,9 @@ const GLFWvidmode* qoGlfwDesktopVideoMode() {
 }
 
 // The page's packages are built with the program, so its data folder is complete.
-std::string qoGlfwDataProblem(QoGlfwGame&) { return ""; }
+std::string qoGlfwDataProblem(QoGlfwGame&) {
+    return "";
+}
 
 bool QoJoystickSource::Gamepad(int slot, GamepadState* pad) {
     int axisCount = 0, buttonCount = 0;
@@ -168,8 +181,8 @@ bool QoJoystickSource::Gamepad(int slot, GamepadState* pad) {
     return StandardGamepadAsState(axes, axisCount, buttons, buttonCount, pad);
 }
 
-void QoGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
-                               int stencil, bool fullscreen) {
+void QoGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha,
+                               int depth, int stencil, bool fullscreen) {
     ReleaseHeldKeys();
     if (!_window) {
         // No alpha: the page composites the canvas as the desktop shows a window.
@@ -187,10 +200,14 @@ void QoGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
 }
 
 // Browsers have no mapping database to add to; pads come with the standard mapping.
-bool QoGlfwGame::LoadGamepadMappings() { return false; }
+bool QoGlfwGame::LoadGamepadMappings() {
+    return false;
+}
 
 // A hidden tab gets no animation frames; it counts as a window that lost focus.
-bool QoGlfwGame::WindowActive() { return _window && WebPageVisible(); }
+bool QoGlfwGame::WindowActive() {
+    return _window && WebPageVisible();
+}
 
 void QoGlfwGame::PaceFrame() {
     PollEvents();
@@ -202,7 +219,8 @@ void QoGlfwGame::PaceFrame() {
     }
     int width = 0, height = 0;
     WebWantedCanvasSize(&width, &height);
-    if (_window && width > 0 && height > 0 && (width != GetDeviceWidth() || height != GetDeviceHeight())) {
+    if (_window && width > 0 && height > 0 &&
+        (width != GetDeviceWidth() || height != GetDeviceHeight())) {
         WebSetCanvasSize(width, height);
     }
 }

@@ -1,6 +1,5 @@
 // The program entry: GLFW, the host, the translated program's qoInit and qoMain, the run.
 #include <GLFW/glfw3.h>
-
 #include <malloc.h>
 
 #include <clocale>
@@ -63,4 +62,6 @@ int QoKavoroGame::Main(int argc, char** argv) {
     return 0;
 }
 
-int main(int argc, char** argv) { return QoKavoroGame::Main(argc, argv); }
+int main(int argc, char** argv) {
+    return QoKavoroGame::Main(argc, argv);
+}

@@ -158,8 +158,8 @@ TEST_F(MusicCache, SecondPrefetchUploadsSoThatPlayMusicOnlyStartsIt) {
     ASSERT_EQ(device->PrefetchMusic("kavoro://data/a.ogg"), 0);
     ASSERT_EQ(device->PrefetchMusic("kavoro://data/a.ogg"), 0);
     EXPECT_EQ(MusicBufferSize(device), 22050 * 2) << "the music playing is left alone";
-    double play = ThreadCpuMillisecondsOf(
-        [&] { ASSERT_EQ(device->PlayMusic("kavoro://data/a.ogg", 1), 0); });
+    double play =
+        ThreadCpuMillisecondsOf([&] { ASSERT_EQ(device->PlayMusic("kavoro://data/a.ogg", 1), 0); });
     RecordProperty("play_cpu_ms", std::to_string(play));
     EXPECT_EQ(MusicBufferSize(device), 2 * 22050 * 2);
     EXPECT_EQ(SourceStateOf(gxtkAudio::kMusicChannel), AL_PLAYING);

@@ -49,7 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Exactly one callback; without a complete, valid head: status -1 and no text.
     if (done->calls != 1) std::abort();
-    if (!request->m__response && (request->p_Status() != -1 || request->p_ResponseText().Length() != 0)) std::abort();
+    if (!request->m__response &&
+        (request->p_Status() != -1 || request->p_ResponseText().Length() != 0))
+        std::abort();
     if (request->m__rbytes < 0 || static_cast<size_t>(request->m__rbytes) > size) std::abort();
 
     gc_assign(g_request, static_cast<Object*>(nullptr));

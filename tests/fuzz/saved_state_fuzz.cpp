@@ -64,7 +64,9 @@ void Reset(c_MyApp* app) {
     std::abort();
 }
 
-uint32_t U(int v) { return static_cast<uint32_t>(v); }
+uint32_t U(int v) {
+    return static_cast<uint32_t>(v);
+}
 
 StateHost* host = nullptr;
 c_MyApp* app = nullptr;

@@ -25,7 +25,8 @@ std::vector<int16_t> ReadCapture(const std::string& path) {
     size_t at = 12;
     while (at + 8 <= bytes.size()) {
         std::string id = bytes.substr(at, 4);
-        uint32_t size = static_cast<unsigned char>(bytes[at + 4]) | static_cast<unsigned char>(bytes[at + 5]) << 8 |
+        uint32_t size = static_cast<unsigned char>(bytes[at + 4]) |
+                        static_cast<unsigned char>(bytes[at + 5]) << 8 |
                         static_cast<unsigned char>(bytes[at + 6]) << 16 |
                         static_cast<uint32_t>(static_cast<unsigned char>(bytes[at + 7])) << 24;
         if (id == "data") {

@@ -16,7 +16,8 @@ protected:
         // Let the request's socket operations finish before the next test.
         if (app->m_HttpRequest && app->m_HttpRequest->m__sock) {
             c_Socket* s = app->m_HttpRequest->m__sock;
-            EXPECT_TRUE(PollUntil([s] { return s->m__rthread->p_Idle() && s->m__wthread->p_Idle(); }));
+            EXPECT_TRUE(
+                PollUntil([s] { return s->m__rthread->p_Idle() && s->m__wthread->p_Idle(); }));
         }
         GameTest::TearDown();
     }
@@ -27,7 +28,8 @@ protected:
     // events until the reply is in.
     std::string CheckInAgainst(int port) {
         qo_Game_J_On_Allow = 1;
-        qo_Game_CheckInUrl = String(("http://127.0.0.1:" + std::to_string(port) + "/housecall.php").c_str());
+        qo_Game_CheckInUrl =
+            String(("http://127.0.0.1:" + std::to_string(port) + "/housecall.php").c_str());
         testing::internal::CaptureStdout();
         app->p_OnCreate();
         EXPECT_EQ(app->m_HttpDone, 0);
@@ -35,7 +37,6 @@ protected:
         EXPECT_TRUE(PollUntil([this] { return app->m_HttpDone == 1; }));
         return testing::internal::GetCapturedStdout();
     }
-
 };
 
 TEST_F(CheckIn, ReplyWithABodySetsDoneAndAble) {
@@ -45,7 +46,9 @@ TEST_F(CheckIn, ReplyWithABodySetsDoneAndAble) {
         LoopbackServer::SendAll(fd, "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\nwelcome");
     });
     std::string printed = CheckInAgainst(server.port());
-    EXPECT_EQ(request.rfind("GET /housecall.php?hello=1&gameID=" + std::to_string(qo_Game_GameNum) + " HTTP/1.0\r\n", 0),
+    EXPECT_EQ(request.rfind("GET /housecall.php?hello=1&gameID=" + std::to_string(qo_Game_GameNum) +
+                                " HTTP/1.0\r\n",
+                            0),
               0u)
         << request;
     EXPECT_EQ(app->m_HttpDone, 1);
@@ -87,7 +90,8 @@ TEST_F(CheckIn, ConfigurationAsBuiltOpensNoSocket) {
     EXPECT_EQ(qo_Game_J_On_Allow, 0);
     // A server that would notice any connection attempt, should the address point here.
     PassiveListener listener;
-    qo_Game_CheckInUrl = String(("http://127.0.0.1:" + std::to_string(listener.port()) + "/housecall.php").c_str());
+    qo_Game_CheckInUrl =
+        String(("http://127.0.0.1:" + std::to_string(listener.port()) + "/housecall.php").c_str());
     int before = Sources();
     app->p_OnCreate();
     PollFor(100);

@@ -26,8 +26,12 @@ Lcg SeededLikeTheGame(int seed) {
     return lcg;
 }
 
-float* Star(c_MyApp* app, int i) { return app->m_Stars.Data() + i * 10; }
-float* Particle(c_MyApp* app, int i) { return app->m_Particles.Data() + i * 10; }
+float* Star(c_MyApp* app, int i) {
+    return app->m_Stars.Data() + i * 10;
+}
+float* Particle(c_MyApp* app, int i) {
+    return app->m_Particles.Data() + i * 10;
+}
 
 TEST_F(Effects, BackgroundEasesAnEighthTowardItsTarget) {
     app->p_DoBG(80, 160, 240, 1);

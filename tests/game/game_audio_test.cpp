@@ -47,10 +47,18 @@ public:
         Inner inner(depth);
         return gxtkAudio::StopChannel(channel);
     }
-    int SetVolume(int channel, float v) override { return Set(volume, v, [&] { return gxtkAudio::SetVolume(channel, v); }); }
-    int SetRate(int channel, float r) override { return Set(rate, r, [&] { return gxtkAudio::SetRate(channel, r); }); }
-    int SetPan(int channel, float p) override { return Set(pan, p, [&] { return gxtkAudio::SetPan(channel, p); }); }
-    int SetMusicVolume(float v) override { return Set(musicVolume, v, [&] { return gxtkAudio::SetMusicVolume(v); }); }
+    int SetVolume(int channel, float v) override {
+        return Set(volume, v, [&] { return gxtkAudio::SetVolume(channel, v); });
+    }
+    int SetRate(int channel, float r) override {
+        return Set(rate, r, [&] { return gxtkAudio::SetRate(channel, r); });
+    }
+    int SetPan(int channel, float p) override {
+        return Set(pan, p, [&] { return gxtkAudio::SetPan(channel, p); });
+    }
+    int SetMusicVolume(float v) override {
+        return Set(musicVolume, v, [&] { return gxtkAudio::SetMusicVolume(v); });
+    }
     int PlayMusic(String path, int flags) override {
         if (depth == 0) {
             music.push_back(path.ToUtf8());

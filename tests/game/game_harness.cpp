@@ -20,7 +20,8 @@ const std::vector<float> kNoList;
 
 GameHarness::Rgb GameHarness::Shot::Pixel(int x, int y) const {
     uint32_t p = argb[static_cast<size_t>(y) * width + x];
-    return {static_cast<int>(p >> 16 & 0xff), static_cast<int>(p >> 8 & 0xff), static_cast<int>(p & 0xff)};
+    return {static_cast<int>(p >> 16 & 0xff), static_cast<int>(p >> 8 & 0xff),
+            static_cast<int>(p & 0xff)};
 }
 
 bool GameHarness::Shot::Save(const std::string& path) const {
@@ -102,7 +103,9 @@ void GameHarness::StartHost(c_MyApp* app) {
     host_->StartGame();
 }
 
-void GameHarness::At(int update, std::function<void()> action) { actions_.emplace(update, std::move(action)); }
+void GameHarness::At(int update, std::function<void()> action) {
+    actions_.emplace(update, std::move(action));
+}
 
 void GameHarness::RunUpdates(int count) {
     int target = updates_ + count;
@@ -127,12 +130,24 @@ GameHarness::Shot GameHarness::Screenshot() {
     return shot;
 }
 
-void GameHarness::KeyDown(int code) { host_->KeyEvent(kEventKeyDown, code); }
-void GameHarness::KeyUp(int code) { host_->KeyEvent(kEventKeyUp, code); }
-void GameHarness::Char(int character) { host_->KeyEvent(kEventKeyChar, character); }
-void GameHarness::MouseMove(float x, float y) { host_->MouseEvent(kEventMouseMove, 0, x, y); }
-void GameHarness::MouseDown(float x, float y) { host_->MouseEvent(kEventMouseDown, 0, x, y); }
-void GameHarness::MouseUp(float x, float y) { host_->MouseEvent(kEventMouseUp, 0, x, y); }
+void GameHarness::KeyDown(int code) {
+    host_->KeyEvent(kEventKeyDown, code);
+}
+void GameHarness::KeyUp(int code) {
+    host_->KeyEvent(kEventKeyUp, code);
+}
+void GameHarness::Char(int character) {
+    host_->KeyEvent(kEventKeyChar, character);
+}
+void GameHarness::MouseMove(float x, float y) {
+    host_->MouseEvent(kEventMouseMove, 0, x, y);
+}
+void GameHarness::MouseDown(float x, float y) {
+    host_->MouseEvent(kEventMouseDown, 0, x, y);
+}
+void GameHarness::MouseUp(float x, float y) {
+    host_->MouseEvent(kEventMouseUp, 0, x, y);
+}
 
 void GameHarness::Joystick(int port, float x, float y, std::vector<int> buttonsDown) {
     FakeJoysticks& joy = host_->joysticks;

@@ -39,7 +39,8 @@ struct TextScreen : c_MyApp {
         p_Text(qo_Game_jscrw / 2, 40, String("TESSORY"), 1, 1, 0);
         p_SetSize(1, kOmitted);
         p_SetCol(255, 255, 255, 1);
-        p_Text(40, 100, String("Roll the cube, collect the gems.\\nSmall, Medium or Large."), 0, 1, 0);
+        p_Text(40, 100, String("Roll the cube, collect the gems.\\nSmall, Medium or Large."), 0, 1,
+               0);
         p_Text(40, 140, String("Score ") + p_rstr(4250, 8, String("0")), 0, 1, 0);
         p_SetRot(-20);
         p_SetCol(120, 255, 140, 1);
@@ -48,7 +49,9 @@ struct TextScreen : c_MyApp {
     }
 };
 
-int Records(const std::vector<float>& list) { return static_cast<int>(list.size() / 15); }
+int Records(const std::vector<float>& list) {
+    return static_cast<int>(list.size() / 15);
+}
 
 TEST(Harness, ScriptedKeyReachesTheGameAtItsUpdate) {
     GameHarness h({640, 480});
@@ -139,9 +142,13 @@ void CheckSampleText(int width, int height, const char* file) {
     EXPECT_NEAR(left, right, (left + right) / 4);
 }
 
-TEST(Harness, SampleTextAt640x480) { CheckSampleText(640, 480, "text_640x480.png"); }
+TEST(Harness, SampleTextAt640x480) {
+    CheckSampleText(640, 480, "text_640x480.png");
+}
 
-TEST(Harness, SampleTextAt1920x1080) { CheckSampleText(1920, 1080, "text_1920x1080.png"); }
+TEST(Harness, SampleTextAt1920x1080) {
+    CheckSampleText(1920, 1080, "text_1920x1080.png");
+}
 
 // Sample lines one under the other; only every fourth glyph, from `phase` on, stays
 // visible, so each glyph's ink is read back alone even where neighbours overlap.
@@ -171,10 +178,18 @@ struct GapScreen : c_MyApp {
 // The wheel's names and descriptions, the highscore notice, the options rows, the
 // credits, the loader, digits, and the printable ASCII range in runs sharing their ends.
 std::vector<std::string> SampleLines() {
-    std::vector<std::string> texts = {
-        "New Highscore", "1st! 2nd 3rd 10th", "Top 10", "Loading...", "<[BACK]",
-        "Sound : [- Quiet -  -]", "Music : [-  - Normal-]", "Fullscreen", "Windowed",
-        "Left Thumbstick Y Normal", "Right Thumbstick Y Flipped", "0123456789"};
+    std::vector<std::string> texts = {"New Highscore",
+                                      "1st! 2nd 3rd 10th",
+                                      "Top 10",
+                                      "Loading...",
+                                      "<[BACK]",
+                                      "Sound : [- Quiet -  -]",
+                                      "Music : [-  - Normal-]",
+                                      "Fullscreen",
+                                      "Windowed",
+                                      "Left Thumbstick Y Normal",
+                                      "Right Thumbstick Y Flipped",
+                                      "0123456789"};
     for (const Array<String>& list : {qo_Game_MenuSet, qo_Game_CreditText}) {
         for (int i = 0; i < list.Length(); ++i) texts.push_back(list[i].ToUtf8());
     }

@@ -20,7 +20,9 @@ protected:
         host->height = h;
         qo_app_ValidateDeviceWindow(false);
     }
-    void Offer(const std::string& file, int w, int h) { gfx->sizes["kavoro://data/" + file] = {w, h}; }
+    void Offer(const std::string& file, int w, int h) {
+        gfx->sizes["kavoro://data/" + file] = {w, h};
+    }
     int Metric(int slot, int i) const { return app->m_ImgSize[slot * 3 + i]; }
 
     RecordingGraphics* gfx = nullptr;

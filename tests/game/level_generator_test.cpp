@@ -54,7 +54,8 @@ protected:
         uint64_t hash = 14695981039346656037ull;
         std::vector<float> level = Level();
         const auto* bytes = reinterpret_cast<const unsigned char*>(level.data());
-        for (size_t i = 0; i < level.size() * sizeof(float); ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
+        for (size_t i = 0; i < level.size() * sizeof(float); ++i)
+            hash = (hash ^ bytes[i]) * 1099511628211ull;
         return hash;
     }
 
@@ -271,7 +272,8 @@ TEST_F(LevelGenerator, LevelsWithoutEitherRepairAreUnchangedCellForCell) {
     uint64_t combined = 0;
     for (int seed = 0; seed < 30; ++seed) {
         Generate(Accumulator(seed), static_cast<float>(seed % 12), 1 + seed % 3);
-        if (std::find(repaired.begin(), repaired.end(), seed) == repaired.end()) combined = combined * 31 + Digest();
+        if (std::find(repaired.begin(), repaired.end(), seed) == repaired.end())
+            combined = combined * 31 + Digest();
     }
     EXPECT_EQ(combined, 12902310175080505609ull);
 }

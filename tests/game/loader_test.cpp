@@ -68,7 +68,9 @@ protected:
     NotingAudio* audio = nullptr;
 };
 
-std::string Data(const char* file) { return std::string("kavoro://data/") + file; }
+std::string Data(const char* file) {
+    return std::string("kavoro://data/") + file;
+}
 
 TEST_F(Loader, NineteenStepsLoadEveryImageInOrderThenStop) {
     Device(600, 400);
@@ -80,11 +82,21 @@ TEST_F(Loader, NineteenStepsLoadEveryImageInOrderThenStop) {
     app->p_Loader();
     EXPECT_EQ(app->m_LoadStep, 0);
     const std::vector<std::string> expected = {
-        Data("common/icons.png"),  Data("common/Buttons.png"), Data("common/dpad.png"),
-        Data("common/TolvLogo.png"), Data("fonts/shadow_editundo.png"), Data("menu.png"),
-        Data("logo.png"),          Data("BadgesA.png"),        Data("parts.png"),
-        Data("common/circle.png"), Data("common/light.png"),   Data("0.png"),
-        Data("1.png"),             Data("2.png"),              Data("3.png"),
+        Data("common/icons.png"),
+        Data("common/Buttons.png"),
+        Data("common/dpad.png"),
+        Data("common/TolvLogo.png"),
+        Data("fonts/shadow_editundo.png"),
+        Data("menu.png"),
+        Data("logo.png"),
+        Data("BadgesA.png"),
+        Data("parts.png"),
+        Data("common/circle.png"),
+        Data("common/light.png"),
+        Data("0.png"),
+        Data("1.png"),
+        Data("2.png"),
+        Data("3.png"),
         Data("9.png"),
     };
     EXPECT_EQ(gfx->loads, expected);
@@ -112,7 +124,8 @@ TEST_F(Loader, SoundsLoadAlongsideAndTheJinglePlaysOnceAtStepFour) {
         Data("sfx/004.wav"), Data("sfx/005.wav"), Data("sfx/006.wav"),
     };
     EXPECT_EQ(audio->loads, expected);
-    for (int update = 1; update <= 20; ++update) EXPECT_EQ(playsAfter[update - 1], update >= 4 ? 1u : 0u) << update;
+    for (int update = 1; update <= 20; ++update)
+        EXPECT_EQ(playsAfter[update - 1], update >= 4 ? 1u : 0u) << update;
     // Loaded before the font (step 5), so the jingle does not wait for the text.
     EXPECT_NE(app->m_Sounds[96], nullptr);
 }
@@ -122,7 +135,7 @@ TEST_F(Loader, ImageTierFollowsTheDeviceSize) {
         int w, h, useHd, tier;
         float scale;
     } cases[] = {
-        {630, 630, 1, 1, 1.0f}, {631, 400, 1, 2, 0.5f},  {400, 631, 1, 2, 0.5f},
+        {630, 630, 1, 1, 1.0f},   {631, 400, 1, 2, 0.5f},   {400, 631, 1, 2, 0.5f},
         {1231, 700, 1, 4, 0.25f}, {700, 1231, 1, 4, 0.25f}, {1920, 1080, 0, 1, 1.0f},
     };
     for (const Case& c : cases) {
@@ -268,10 +281,12 @@ TEST(WholeGame, StartUpRunsTheLoaderForNineteenUpdatesThenShowsTheMenu) {
     };
     h.RunUpdates(22);
     ASSERT_EQ(steps.size(), 22u);
-    for (int update = 1; update <= 19; ++update) EXPECT_EQ(steps[update - 1], update + 1) << "update " << update;
+    for (int update = 1; update <= 19; ++update)
+        EXPECT_EQ(steps[update - 1], update + 1) << "update " << update;
     EXPECT_EQ(steps[19], 0);  // the 20th update finds nothing left to load
     // The jingle: the only effect played while loading, at step 4.
-    for (int update = 1; update <= 20; ++update) EXPECT_EQ(sfxSlots[update - 1], update >= 4 ? 1 : 0) << update;
+    for (int update = 1; update <= 20; ++update)
+        EXPECT_EQ(sfxSlots[update - 1], update >= 4 ? 1 : 0) << update;
     for (int update = 1; update <= 20; ++update) {
         EXPECT_TRUE(HasSlot(h.DrawList(update), 93)) << "update " << update;
         EXPECT_FALSE(HasSlot(h.DrawList(update), 95)) << "update " << update;
@@ -362,7 +377,11 @@ void Shoot(int width, int height, const std::string& name, int loadingUpdates, i
     EXPECT_GT(menuCorner.b, menuCorner.r);
 }
 
-TEST(WholeGame, LoadingScreenAndMenuAt640x480) { Shoot(640, 480, "startup_640x480", 10, 90); }
-TEST(WholeGame, LoadingScreenAndMenuAt1920x1080) { Shoot(1920, 1080, "startup_1920x1080", 10, 90); }
+TEST(WholeGame, LoadingScreenAndMenuAt640x480) {
+    Shoot(640, 480, "startup_640x480", 10, 90);
+}
+TEST(WholeGame, LoadingScreenAndMenuAt1920x1080) {
+    Shoot(1920, 1080, "startup_1920x1080", 10, 90);
+}
 
 }  // namespace

@@ -119,8 +119,12 @@ void SpinPastEnd(int sel, float spin) {
     EXPECT_FLOAT_EQ(app->m_WheelAngle, app->m_WheelTarget) << "the wheel comes to rest";
 }
 
-TEST(Menu, WheelCannotTurnPastSmall) { SpinPastEnd(0, 40); }
-TEST(Menu, WheelCannotTurnPastLarge) { SpinPastEnd(2, -40); }
+TEST(Menu, WheelCannotTurnPastSmall) {
+    SpinPastEnd(0, 40);
+}
+TEST(Menu, WheelCannotTurnPastLarge) {
+    SpinPastEnd(2, -40);
+}
 
 TEST(Menu, SpinningThroughAnItemSelectsIt) {
     GameHarness h({640, 480});
@@ -152,7 +156,8 @@ TEST(Menu, DragOfMoreThanFourUnitsIsNoClick) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
     auto* app = h.Start(new MenuShell);
-    EXPECT_EQ(PressAndMoveOntoMedium(h, app, 6), 0) << "the drag ended on Medium but must not touch it";
+    EXPECT_EQ(PressAndMoveOntoMedium(h, app, 6), 0)
+        << "the drag ended on Medium but must not touch it";
     EXPECT_EQ(app->m_WheelSel, 0);
     EXPECT_EQ(app->m_Mode, 1);
 }
@@ -235,7 +240,10 @@ TEST(Menu, OptionsFromTheGearIgnoreAPressWhileSlidingAndActOncePerHeldKey) {
     h.At(h.Updates() + 2, [&] { h.KeyDown(keys::kSpace); });  // held on the same row
     h.RunUpdates(30);
     EXPECT_EQ(app->m_Settings[6], 1) << "the press acts, the held key does not add to it";
-    h.At(h.Updates() + 1, [&] { h.MouseUp(300, 130); h.KeyUp(keys::kSpace); });
+    h.At(h.Updates() + 1, [&] {
+        h.MouseUp(300, 130);
+        h.KeyUp(keys::kSpace);
+    });
     h.At(h.Updates() + 3, [&] { h.KeyDown(keys::kEscape); });
     h.RunUpdates(40);
     EXPECT_EQ(app->m_OptionsOpen, 0);
@@ -290,7 +298,8 @@ TEST(Menu, ScreenshotsAt640x480And1920x1080) {
         app->m_WheelSel = 1;
         h.RunUpdates(kSettled + 20);
         GameHarness::Shot shot = h.Screenshot();
-        std::string name = "menu_" + std::to_string(size.first) + "x" + std::to_string(size.second) + ".png";
+        std::string name =
+            "menu_" + std::to_string(size.first) + "x" + std::to_string(size.second) + ".png";
         ASSERT_TRUE(shot.Save(GameHarness::ShotPath(name)));
     }
 }

@@ -1,11 +1,10 @@
 // The application object: its tables allocated once at their sizes, the starting
 // values, the collector keeping every table and slot alive, the globals, and start-up.
-#include "tests/game/game_fixture.h"
-
 #include <unistd.h>
 
 #include "audio/sound.h"
 #include "graphics/image.h"
+#include "tests/game/game_fixture.h"
 
 namespace {
 
@@ -62,12 +61,13 @@ TEST_F(MyApp, CollectorKeepsEveryTableAndFilledSlotAlive) {
     gc_release_garbage();
 
     for (gc_object* table : std::initializer_list<gc_object*>{
-             app->m_DrawList.gc_rep(), app->m_Images.gc_rep(), app->m_ImgSize.gc_rep(), app->m_Sounds.gc_rep(),
-             app->m_SfxChannels.gc_rep(), app->m_Grid.gc_rep(), app->m_Stars.gc_rep(), app->m_Particles.gc_rep(),
-             app->m_Objs.gc_rep(), app->m_Cube.gc_rep(), app->m_ToyTrail.gc_rep(), app->m_SpareInts.gc_rep(),
-             app->m_VButton.gc_rep(), app->m_Settings.gc_rep(), app->m_Scores.gc_rep(), app->m_BadgeGot.gc_rep(),
-             app->m_BadgeQueue.gc_rep(), app->m_BadgeTimer.gc_rep(), app->m_TouchDown.gc_rep(),
-             app->m_TouchX.gc_rep(), app->m_TouchY.gc_rep()}) {
+             app->m_DrawList.gc_rep(),  app->m_Images.gc_rep(),      app->m_ImgSize.gc_rep(),
+             app->m_Sounds.gc_rep(),    app->m_SfxChannels.gc_rep(), app->m_Grid.gc_rep(),
+             app->m_Stars.gc_rep(),     app->m_Particles.gc_rep(),   app->m_Objs.gc_rep(),
+             app->m_Cube.gc_rep(),      app->m_ToyTrail.gc_rep(),    app->m_SpareInts.gc_rep(),
+             app->m_VButton.gc_rep(),   app->m_Settings.gc_rep(),    app->m_Scores.gc_rep(),
+             app->m_BadgeGot.gc_rep(),  app->m_BadgeQueue.gc_rep(),  app->m_BadgeTimer.gc_rep(),
+             app->m_TouchDown.gc_rep(), app->m_TouchX.gc_rep(),      app->m_TouchY.gc_rep()}) {
         EXPECT_TRUE(gc_is_live_object(table));
     }
     EXPECT_TRUE(gc_is_live_object(app->m_Images[7].get()));

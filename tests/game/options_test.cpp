@@ -258,7 +258,8 @@ TEST(OptionsScreen, ScreenshotsAt640x480And1920x1080) {
         if (!h.Ready()) GTEST_SKIP() << h.Why();
         h.Start(new Shell);
         h.RunUpdates(40);
-        std::string name = "options_" + std::to_string(size.first) + "x" + std::to_string(size.second) + ".png";
+        std::string name =
+            "options_" + std::to_string(size.first) + "x" + std::to_string(size.second) + ".png";
         ASSERT_TRUE(h.Screenshot().Save(GameHarness::ShotPath(name)));
     }
 }

@@ -35,7 +35,8 @@ protected:
         app->m_TouchY[0] = pressed ? py : -3717;
         if (!pressed) app->m_ClickLock = 0;
         bool held = false;
-        for (int key : {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 16, 17, 99}) held = held || app->p_PlayKeyAll(key, 1) > 0;
+        for (int key : {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 16, 17, 99})
+            held = held || app->p_PlayKeyAll(key, 1) > 0;
         if (!held) app->m_KeyLock = 0;
         app->p_PauseMenu();
     }

@@ -85,7 +85,8 @@ protected:
     int RecordsOf(int update, int slot, int frame) {
         const std::vector<float>& list = harness->DrawList(update);
         int n = 0;
-        for (size_t i = 0; i + 15 <= list.size(); i += 15) n += list[i] == slot && list[i + 6] == frame;
+        for (size_t i = 0; i + 15 <= list.size(); i += 15)
+            n += list[i] == slot && list[i + 6] == frame;
         return n;
     }
     void Shot(const std::string& name) { harness->Screenshot().Save(GameHarness::ShotPath(name)); }
@@ -361,7 +362,8 @@ TEST_F(Play, PauseButtonTouchedPausesWithTheClickLock) {
 }
 
 TEST_F(Play, ScreenshotsOfPlayARollTheOpenExitAndGameOver) {
-    for (GameHarness::Config size : {GameHarness::Config{640, 480}, GameHarness::Config{1920, 1080}}) {
+    for (GameHarness::Config size :
+         {GameHarness::Config{640, 480}, GameHarness::Config{1920, 1080}}) {
         Begin(size);
         if (!app) return;
         std::string tag = std::to_string(size.width) + "x" + std::to_string(size.height);

@@ -44,11 +44,18 @@ public:
     }
     int DrawRect(float x, float y, float w, float h) override { return Add("rect", {x, y, w, h}); }
     int DrawOval(float x, float y, float w, float h) override { return Add("oval", {x, y, w, h}); }
-    int DrawLine(float x1, float y1, float x2, float y2) override { return Add("line", {x1, y1, x2, y2}); }
-    int DrawPoly(Array<float> v) override { return Add("poly", std::vector<float>(v.begin(), v.end())); }
-    int DrawSurface(gxtkSurface*, float x, float y) override { return Add("image", {x, y, tx, ty, ix, jy}); }
+    int DrawLine(float x1, float y1, float x2, float y2) override {
+        return Add("line", {x1, y1, x2, y2});
+    }
+    int DrawPoly(Array<float> v) override {
+        return Add("poly", std::vector<float>(v.begin(), v.end()));
+    }
+    int DrawSurface(gxtkSurface*, float x, float y) override {
+        return Add("image", {x, y, tx, ty, ix, jy});
+    }
     int DrawSurface2(gxtkSurface*, float x, float y, int srcx, int srcy, int, int) override {
-        return Add("image", {x, y, tx, ty, ix, jy, static_cast<float>(srcx), static_cast<float>(srcy)});
+        return Add("image",
+                   {x, y, tx, ty, ix, jy, static_cast<float>(srcx), static_cast<float>(srcy)});
     }
 
     // Image files: each load is recorded and answered with an empty surface of the size
@@ -77,4 +84,3 @@ private:
         return 0;
     }
 };
-

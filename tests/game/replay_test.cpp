@@ -165,10 +165,10 @@ TEST_F(Replay, ImagesAreScaledByTheFitAndTheResolutionLevel) {
     Render();
     ASSERT_EQ(gfx->calls.size(), 2u);
     const auto& image = gfx->calls[1].args;
-    EXPECT_FLOAT_EQ(image[4], 3);                 // size 2 x fit 3 x level 0.5
-    EXPECT_FLOAT_EQ(image[2], 300 - 4 * 3);       // at (300, 150), less the handle (4, 4)
+    EXPECT_FLOAT_EQ(image[4], 3);            // size 2 x fit 3 x level 0.5
+    EXPECT_FLOAT_EQ(image[2], 300 - 4 * 3);  // at (300, 150), less the handle (4, 4)
     EXPECT_FLOAT_EQ(image[3], 150 - 4 * 3);
-    EXPECT_FLOAT_EQ(image[6], 24);                // frame 3's column
+    EXPECT_FLOAT_EQ(image[6], 24);  // frame 3's column
 }
 
 TEST_F(Replay, EmptySlotsAndMissingFramesDrawNothing) {

@@ -132,7 +132,7 @@ TEST_F(SavedState, EmptyTablesSaveAsZerosWithTheDefaultSetting) {
 }
 
 TEST_F(SavedState, ChecksumsWrapAroundAt32Bits) {
-    app->m_Scores[0] = 2147483647;  // x 4 wraps to -4
+    app->m_Scores[0] = 2147483647;     // x 4 wraps to -4
     app->m_Settings[24] = 2147483647;  // x 24 wraps to -24
     app->p_Save();
     std::vector<std::string> fields = Fields(StateFile());
@@ -184,7 +184,8 @@ TEST_F(SavedState, BadgeWordWithBit31RoundTripsAsANegativeNumber) {
     EXPECT_EQ(fields[34], "0");  // the two words' sum wraps to zero
     ClearTables();
     EXPECT_EQ(Load(), "Settings Loaded\nBadges Loaded\nHighscores Loaded\n");
-    for (int i = 0; i < 256; ++i) EXPECT_EQ(app->m_BadgeGot[i], i == 63 || i == 255) << "badge " << i;
+    for (int i = 0; i < 256; ++i)
+        EXPECT_EQ(app->m_BadgeGot[i], i == 63 || i == 255) << "badge " << i;
 }
 
 TEST_F(SavedState, MissingStateLeavesTheDefaultsAndSaysOnlyHighscores) {
@@ -285,8 +286,8 @@ TEST_F(SavedState, SettingsWithoutTheirChecksumFieldAreRejected) {
 TEST_F(SavedState, OlderLayoutWithoutSettingsReadsTheBadgesFromTheStart) {
     // Badge words 0-7 and their sum; under 25 fields there is no room for a score
     // group (9 + 21 fields), so none is read.
-    std::vector<std::string> fields = {"6", "0", "0", "0", "0", "0", "0", "-2147483648", "-2147483642",
-                                       "90", "80", "0"};
+    std::vector<std::string> fields = {"6", "0",           "0",           "0",  "0",  "0",
+                                       "0", "-2147483648", "-2147483642", "90", "80", "0"};
     WriteState(Join(fields));
     app->m_Settings[6] = 2;
     EXPECT_EQ(Load(), "Badges Loaded\nHighscores Loaded\n");
@@ -529,26 +530,44 @@ TEST_F(SavedState, AnotherCopysChangesAreMergedWithThisCopys) {
     const std::vector<int> tens = {1000, 900, 800, 700, 600, 500, 400, 300, 200, 100};
     const MergeCase cases[] = {
         {"both scored, each changed a setting", [](c_MyApp* a) { SmallGames(a, {100}, {100}); },
-         [](c_MyApp* a) { SmallGames(a, {300, 100}, {300, 100}), a->m_Settings[6] = 2; },
-         [](c_MyApp* a) { SmallGames(a, {200, 100}, {200, 100}), a->m_Settings[7] = 3, a->m_Scores[20] = 9; },
-         [](c_MyApp* a) { SmallGames(a, {300, 200, 100}, {300, 200, 100}), a->m_Settings[6] = 2,
-                          a->m_Settings[7] = 3, a->m_Scores[20] = 9; }},
-        {"best ten of both, a tie kept twice", none, [&](c_MyApp* a) { SmallGames(a, {150}, {150, 0}); },
-         [&](c_MyApp* a) { SmallGames(a, tens, {25, 150}); },
-         [&](c_MyApp* a) { SmallGames(a, {1000, 900, 800, 700, 600, 500, 400, 300, 200, 150}, {150, 25, 150}); }},
+         [](c_MyApp* a) {
+             SmallGames(a, {300, 100}, {300, 100}), a->m_Settings[6] = 2;
+         },
+         [](c_MyApp* a) {
+             SmallGames(a, {200, 100}, {200, 100}), a->m_Settings[7] = 3, a->m_Scores[20] = 9;
+         },
+         [](c_MyApp* a) {
+             SmallGames(a, {300, 200, 100}, {300, 200, 100}),
+                 a->m_Settings[6] = 2, a->m_Settings[7] = 3, a->m_Scores[20] = 9;
+         }},
+        {"best ten of both, a tie kept twice", none,
+         [&](c_MyApp* a) {
+             SmallGames(a, {150}, {150, 0});
+         },
+         [&](c_MyApp* a) {
+             SmallGames(a, tens, {25, 150});
+         },
+         [&](c_MyApp* a) {
+             SmallGames(a, {1000, 900, 800, 700, 600, 500, 400, 300, 200, 150}, {150, 25, 150});
+         }},
         {"the same setting: this copy's; badges joined",
          [](c_MyApp* a) { a->m_Settings[6] = 1, a->m_BadgeGot[3] = true; },
          [](c_MyApp* a) { a->m_Settings[6] = 3, a->m_BadgeGot[3] = a->m_BadgeGot[40] = true; },
          [](c_MyApp* a) { a->m_Settings[6] = 2, a->m_BadgeGot[3] = a->m_BadgeGot[200] = true; },
-         [](c_MyApp* a) { a->m_Settings[6] = 3, a->m_BadgeGot[3] = a->m_BadgeGot[40] = a->m_BadgeGot[200] = true; }},
-        {"nothing new here: the file as it is", none, none, [&](c_MyApp* a) { SmallGames(a, tens, tens); },
+         [](c_MyApp* a) {
+             a->m_Settings[6] = 3, a->m_BadgeGot[3] = a->m_BadgeGot[40] = a->m_BadgeGot[200] = true;
+         }},
+        {"nothing new here: the file as it is", none, none,
+         [&](c_MyApp* a) { SmallGames(a, tens, tens); },
          [&](c_MyApp* a) { SmallGames(a, tens, tens); }},
     };
     app->p_InstallStateMerge();
     for (const MergeCase& c : cases) {
         String base = text({c.base}), mine = text({c.base, c.mine}), file = text({c.base, c.file});
-        EXPECT_EQ(qoStateMerge(base, mine, file).ToUtf8(), text({c.base, c.merged}).ToUtf8()) << c.name;
-        EXPECT_EQ(qoStateMerge(base, mine, base).ToUtf8(), mine.ToUtf8()) << c.name << ": an unchanged file";
+        EXPECT_EQ(qoStateMerge(base, mine, file).ToUtf8(), text({c.base, c.merged}).ToUtf8())
+            << c.name;
+        EXPECT_EQ(qoStateMerge(base, mine, base).ToUtf8(), mine.ToUtf8())
+            << c.name << ": an unchanged file";
     }
 }
 
@@ -570,13 +589,15 @@ TEST_F(SavedState, SavesMergeWithAnotherCopyAndALoneCopySavesItsOwnBytes) {
     std::vector<std::string> other = fields;  // the other copy filed 475 in Small
     other[35 + 2] = "475", other[35 + 4] = "450", other[35 + 6] = "400", other[35 + 8] = "300";
     other[36] = "475", other[38] = "450", other[40] = "300", other[42] = "500", other[44] = "400";
-    other[35 + 20] = std::to_string(475 * 5 + 450 * 6 + 400 * 7 + 300 * 8 + 500 * 4 + 475 * 3 + 450 * 4 +
-                                    300 * 5 + 500 * 6 + 400 * 7);
+    other[35 + 20] = std::to_string(475 * 5 + 450 * 6 + 400 * 7 + 300 * 8 + 500 * 4 + 475 * 3 +
+                                    450 * 4 + 300 * 5 + 500 * 6 + 400 * 7);
     WriteState(Join(other));
     app->m_Score = 600;
     app->p_LoadMenu();
-    EXPECT_EQ(std::vector<int>(&app->m_Scores[0], &app->m_Scores[0] + 6), (std::vector<int>{600, 500, 475, 450, 400, 300}));
-    EXPECT_EQ(std::vector<int>(&app->m_Scores[30], &app->m_Scores[30] + 6), (std::vector<int>{600, 475, 450, 300, 500, 400}));
+    EXPECT_EQ(std::vector<int>(&app->m_Scores[0], &app->m_Scores[0] + 6),
+              (std::vector<int>{600, 500, 475, 450, 400, 300}));
+    EXPECT_EQ(std::vector<int>(&app->m_Scores[30], &app->m_Scores[30] + 6),
+              (std::vector<int>{600, 475, 450, 300, 500, 400}));
     std::string merged = StateFile();
     app->p_Save();
     EXPECT_EQ(StateFile(), merged) << "the merge is this copy's state";
@@ -603,8 +624,10 @@ TEST_F(SavedState, DamagedFilesAreKeptBeforeTheFirstSaveOverThem) {
         std::string err = testing::internal::GetCapturedStderr();
         std::ifstream in(dir_ / ".kavorostate.damaged", std::ios::binary);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
-        EXPECT_NE(err.find(parts + "; its old bytes are kept in " + (dir_ / ".kavorostate.damaged").string()),
-                  std::string::npos) << err;
+        EXPECT_NE(err.find(parts + "; its old bytes are kept in " +
+                           (dir_ / ".kavorostate.damaged").string()),
+                  std::string::npos)
+            << err;
         EXPECT_EQ(Fields(StateFile()).size(), 203u);
         testing::internal::CaptureStderr();
         app->p_Save();
@@ -619,7 +642,8 @@ TEST_F(SavedState, AFailedSaveShowsANoticeOnceARun) {
     testing::internal::CaptureStderr();
     app->p_Save();
     qoFileOps = qoRealFileOps();
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("No space left on device"), std::string::npos);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("No space left on device"),
+              std::string::npos);
     for (int update = 1; update <= 30; ++update) {
         app->m_DrawCount = 0;
         app->p_ShowBadges();

@@ -86,15 +86,17 @@ TEST_P(AnnouncedPlace, IsWhereTheScoreIsFiled) {
     app->m_Mode = 1;
     EXPECT_EQ(app->p_MyNth().ToUtf8(), p.ordinal) << "over the menu, after the filing";
     int filed = app->m_NewRank;
-    EXPECT_EQ(filed < 0 ? "" : std::to_string(app->m_Scores[10 + filed]), *p.ordinal ? std::to_string(p.score) : "");
+    EXPECT_EQ(filed < 0 ? "" : std::to_string(app->m_Scores[10 + filed]),
+              *p.ordinal ? std::to_string(p.score) : "");
 }
 
 const std::vector<int> kFullTable = {900, 800, 700, 600, 500, 400, 300, 200, 100, 50};
 INSTANTIATE_TEST_SUITE_P(
     Scoring, AnnouncedPlace,
     ::testing::Values(Place{{}, 0, ""}, Place{{}, 25, "1st!"}, Place{kFullTable, 950, "1st!"},
-                      Place{kFullTable, 900, "2nd"}, Place{kFullTable, 800, "3rd"}, Place{kFullTable, 750, "3rd"},
-                      Place{kFullTable, 51, "10th"}, Place{kFullTable, 50, ""}, Place{kFullTable, 49, ""}));
+                      Place{kFullTable, 900, "2nd"}, Place{kFullTable, 800, "3rd"},
+                      Place{kFullTable, 750, "3rd"}, Place{kFullTable, 51, "10th"},
+                      Place{kFullTable, 50, ""}, Place{kFullTable, 49, ""}));
 
 TEST_F(Scoring, PlacesReadFromTheCurrentSizesTable) {
     SetTable({900, 800, 700, 600, 500, 400, 300, 200, 100, 50});

@@ -12,9 +12,13 @@
 
 namespace {
 
-c_DisplayMode* Mode(int w) { return (new c_DisplayMode)->m_new(w, 0); }
+c_DisplayMode* Mode(int w) {
+    return (new c_DisplayMode)->m_new(w, 0);
+}
 
-int Depth(c_Node* n) { return n ? 1 + std::max(Depth(n->m_left), Depth(n->m_right)) : 0; }
+int Depth(c_Node* n) {
+    return n ? 1 + std::max(Depth(n->m_left), Depth(n->m_right)) : 0;
+}
 
 }  // namespace
 

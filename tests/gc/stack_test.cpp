@@ -11,7 +11,9 @@ struct Source : Object, c_IAsyncEventSource {
     int p_UpdateAsyncEvents() override { return 0; }
 };
 
-c_DisplayMode* Mode(int w, int h) { return (new c_DisplayMode)->m_new(w, h); }
+c_DisplayMode* Mode(int w, int h) {
+    return (new c_DisplayMode)->m_new(w, h);
+}
 
 }  // namespace
 

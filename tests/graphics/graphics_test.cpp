@@ -72,7 +72,6 @@ TEST_F(Graphics, RotateNinetyMapsTheXAxisUpward) {
     EXPECT_FLOAT_EQ(context().m_iy * 1 + context().m_jy * 0, -1);
 }
 
-
 TEST_F(Graphics, ThirtyThirdNestedPushDoublesTheStackAndKeepsEverySavedMatrix) {
     for (int i = 0; i < 33; ++i) {
         qo_graphics_Translate(1, 0);
@@ -207,7 +206,6 @@ TEST_F(Graphics, SetFontWithoutAFontUsesTheDefaultAndCharacterThirtyTwo) {
     qo_graphics_SetFont(nullptr, 32);
     EXPECT_EQ(host->imageLoads, loads) << "the default font is loaded once";
 }
-
 
 TEST_F(Graphics, DrawingOutsideAFrameDrawsNothing) {
     End();

@@ -84,8 +84,6 @@ TEST(Image, GridFramesAreOffsetByTheSourceRectangle) {
     EXPECT_EQ(image->m_parent, parent);
 }
 
-
-
 // The misuse errors end the program through the runtime error path: message on standard
 // output, the debugger prompt on standard error, status 255 once standard input closes.
 ChildResult RunImageChild(const char* scenario) {

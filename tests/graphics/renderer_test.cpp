@@ -42,7 +42,6 @@ Array<float> Floats(std::initializer_list<float> values) {
     return array;
 }
 
-
 TEST_F(Renderer, ThreeHundredSameTextureRectanglesMakeTwoDrawCalls) {
     gxtkSurface* surface = SolidSurface(4, 4, 255, 0, 0);
     for (int i = 0; i < 300; ++i) gfx->DrawSurface(surface, static_cast<float>(i % 20), 0);

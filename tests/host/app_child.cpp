@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
         return 0;
     } else if (!std::strcmp(scenario, "state") && argc > 2 && chdir(argv[2]) == 0) {
         int loaded = host.LoadState().Length();
-        int first = host.SaveState(String("new state")), second = host.SaveState(String("newer state"));
+        int first = host.SaveState(String("new state")),
+            second = host.SaveState(String("newer state"));
         std::printf("loaded %d, saved %d %d\n", loaded, first, second);
         return 0;
     }

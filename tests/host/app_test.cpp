@@ -1,5 +1,7 @@
 // The application module over a scripted host: registration, the delegate's calls into
 // the application and the input device, cached device size, display modes, exit paths.
+#include "runtime/host/app.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -9,7 +11,6 @@
 
 #include "input/input_device.h"
 #include "net/async_event.h"
-#include "runtime/host/app.h"
 #include "tests/host/fake_host.h"
 #include "tests/host/temp_dir.h"
 #include "tests/support/child_process.h"
@@ -142,9 +143,9 @@ TEST_F(AppModule, SetUpdateRateFromOnUpdateEndsTheFramesCatchUp) {
 
 TEST_F(AppModule, DisplayModesListEachSizeOnceInFirstSeenOrder) {
     host.modes = Array<QoDisplayMode*>(4);
-    host.modes[0] = Mode(640, 480);   // 16 bits per pixel
+    host.modes[0] = Mode(640, 480);  // 16 bits per pixel
     host.modes[1] = Mode(800, 600);
-    host.modes[2] = Mode(640, 480);   // 32 bits per pixel
+    host.modes[2] = Mode(640, 480);  // 32 bits per pixel
     host.modes[3] = Mode(1280, 1024);
     host.desktop = Mode(1280, 1024);
     host.StartGame();
@@ -167,7 +168,9 @@ TEST_F(AppModule, WithoutADesktopModeTheDeviceSizeStandsIn) {
 
 // ---- exit paths, in a child process ------------------------------------------------------
 
-ChildResult Child(const char* scenario) { return RunChild({APP_CHILD, scenario}); }
+ChildResult Child(const char* scenario) {
+    return RunChild({APP_CHILD, scenario});
+}
 
 TEST(AppExit, SecondAppRaisesAppHasAlreadyBeenCreated) {
     ChildResult r = Child("second-app");
@@ -187,7 +190,9 @@ TEST(AppExit, WindowCloseCallbackSendsTheCloseKey) {
     EXPECT_EQ(r.status, 0);
 }
 
-TEST(AppExit, BackKeyEndsWithStatusZero) { EXPECT_EQ(Child("back-key").status, 0); }
+TEST(AppExit, BackKeyEndsWithStatusZero) {
+    EXPECT_EQ(Child("back-key").status, 0);
+}
 
 // The game in a folder (DIR) laid out by a shell command. A broken one says why and ends without a
 // window; one with the build's data opens it, whatever its folder's bytes, naming FIFOs read first.
@@ -246,8 +251,8 @@ TEST(AppExit, ThrowableEscapingOnCreateIsReportedAsUncaught) {
 }
 
 TEST(AppExit, EveryWayOutClosesTheAudioDevice) {
-    for (const char* scenario :
-         {"close-key", "window-close", "back-key", "runtime-error", "throw-on-create", "return-from-main"}) {
+    for (const char* scenario : {"close-key", "window-close", "back-key", "runtime-error",
+                                 "throw-on-create", "return-from-main"}) {
         ChildResult r = Child(scenario);
         EXPECT_EQ(r.err.find("not closed"), std::string::npos) << scenario << ": " << r.err;
     }

@@ -14,9 +14,13 @@
 
 namespace {
 
-std::string ExecutableDir() { return std::filesystem::read_symlink("/proc/self/exe").parent_path().string(); }
+std::string ExecutableDir() {
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
+}
 
-std::string Utf8(const String& s) { return s.ToUtf8(); }
+std::string Utf8(const String& s) {
+    return s.ToUtf8();
+}
 
 class Paths : public ::testing::Test {
 protected:
@@ -136,11 +140,13 @@ TEST_F(DataFiles, FileThatDoesNotLoadIsReportedOnceWithItsPathAndWhy) {
     ::testing::internal::CaptureStderr();
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(glfwHost.LoadImageData(String((dir / "bad.png").c_str()), &n, &n, &n), nullptr);
-        EXPECT_EQ(glfwHost.LoadAudioData(String((dir / "gone.wav").c_str()), &n, &n, &n, &n), nullptr);
+        EXPECT_EQ(glfwHost.LoadAudioData(String((dir / "gone.wav").c_str()), &n, &n, &n, &n),
+                  nullptr);
     }
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "[data] could not load " + dir / "bad.png" + " (damaged, or not in a format it reads)\n" +
-                  "[data] could not load " + dir / "gone.wav" + " (No such file or directory)\n");
+              "[data] could not load " + dir / "bad.png" +
+                  " (damaged, or not in a format it reads)\n" + "[data] could not load " +
+                  dir / "gone.wav" + " (No such file or directory)\n");
     qoImageDataLoader = images;
     qoAudioDataLoader = sounds;
 }

@@ -1,4 +1,6 @@
 // The POSIX edge: URLs reach the desktop opener as one argument, never through a shell.
+#include "runtime/platform.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -6,7 +8,6 @@
 #include <filesystem>
 #include <thread>
 
-#include "runtime/platform.h"
 #include "tests/host/temp_dir.h"
 
 namespace {
@@ -14,7 +15,9 @@ namespace {
 TEST(OpenUrl, UrlReachesTheOpenerAsOneUninterpretedArgument) {
     TempDir dir;
     // A stand-in opener that records its arguments, one per line.
-    WriteBytes(dir / "xdg-open", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.tmp\"; mv \"$0.tmp\" \"$0.args\"\n");
+    WriteBytes(dir / "xdg-open",
+               "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.tmp\"; mv "
+               "\"$0.tmp\" \"$0.args\"\n");
     std::filesystem::permissions(dir / "xdg-open", std::filesystem::perms::owner_all);
     std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     setenv("PATH", (dir.path() + ":" + oldPath).c_str(), 1);

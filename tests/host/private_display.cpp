@@ -22,8 +22,8 @@ bool PrivateDisplay::Start() {
         std::string fd = std::to_string(fds[1]);
         // -noreset: a server that resets when its last client leaves refuses the next
         // one for a moment.
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-               "-noreset", static_cast<char*>(nullptr));
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
+               "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);

@@ -29,7 +29,8 @@ public:
         int now = qo_app_Millisecs();
         if (m_start < 0) m_start = now;
         if (now - m_start >= 1000 && !g_untilClosed) {
-            qoPrint(String("updates ") + String(m_updates) + String(" renders ") + String(m_renders));
+            qoPrint(String("updates ") + String(m_updates) + String(" renders ") +
+                    String(m_renders));
             qo_app_EndApp();
         }
         ++m_updates;
@@ -48,4 +49,6 @@ void qoInit() {
     g_untilClosed = QoKavoroGame::argc > 1 && !std::strcmp(QoKavoroGame::argv[1], "--until-closed");
 }
 
-void qoMain() { (new SmokeApp)->m_new(); }
+void qoMain() {
+    (new SmokeApp)->m_new();
+}

@@ -1,15 +1,14 @@
 // The saved-state file: its UTF-8 container, and a save that never destroys the old
 // state, whatever step fails.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
-
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "runtime/game.h"
 #include "runtime/platform.h"
@@ -48,7 +47,9 @@ TEST_F(StateFile, NonAsciiCharactersAreWrittenAsUtf8AndReadBack) {
     EXPECT_TRUE(host.LoadState() == state);
 }
 
-TEST_F(StateFile, MissingFileLoadsAsTheEmptyString) { EXPECT_EQ(host.LoadState().Length(), 0); }
+TEST_F(StateFile, MissingFileLoadsAsTheEmptyString) {
+    EXPECT_EQ(host.LoadState().Length(), 0);
+}
 
 TEST_F(StateFile, EmptyStateGivesAnEmptyFile) {
     WriteBytes(dir / ".kavorostate", "old");
@@ -79,8 +80,8 @@ TEST_F(StateFile, LoadingRemovesTemporariesOfSavesCutOffByAKillAndNothingElse) {
     WriteBytes(dir / dead, "half a sta");
     WriteBytes(dir / deadToo, "half a sta");
     WriteBytes(dir / mine, "being written");
-    for (const char* other : {".kavorostate.abc.tmp", ".kavorostate..tmp", "other.1.tmp",
-                              ".kavorostate.1.tmp.bak"}) {
+    for (const char* other :
+         {".kavorostate.abc.tmp", ".kavorostate..tmp", "other.1.tmp", ".kavorostate.1.tmp.bak"}) {
         WriteBytes(dir / other, "x");
     }
     EXPECT_TRUE(host.LoadState() == String("state"));
@@ -117,7 +118,9 @@ TEST_F(StateFile, LinksAreNeverWrittenThroughAndAStateLinkStaysALink) {
     EXPECT_EQ(ReadBytes(dir / "dotfiles/tessory"), "newer");
 
     qoFileOps.open = [](const char* path, int flags, mode_t mode) {
-        return std::string(path).find("/dotfiles/") != std::string::npos ? (errno = EACCES, -1) : ::open(path, flags, mode);
+        return std::string(path).find("/dotfiles/") != std::string::npos
+                   ? (errno = EACCES, -1)
+                   : ::open(path, flags, mode);
     };
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(host.SaveState(String("newest")), -1);
@@ -137,10 +140,15 @@ QoFileOps Failing(const char* step) {
     QoFileOps ops = qoRealFileOps();
     std::string s = step;
     if (s == "open") ops.open = [](const char*, int, mode_t) { return errno = EACCES, -1; };
-    if (s == "write") ops.write = [](int, const void*, size_t) -> ssize_t { return errno = EIO, -1; };
+    if (s == "write")
+        ops.write = [](int, const void*, size_t) -> ssize_t { return errno = EIO, -1; };
     if (s == "short-write") ops.write = [](int, const void*, size_t) -> ssize_t { return 0; };
     if (s == "flush") ops.fsync = [](int) { return errno = EIO, -1; };
-    if (s == "close") ops.close = [](int fd) { ::close(fd); return errno = EIO, -1; };
+    if (s == "close")
+        ops.close = [](int fd) {
+            ::close(fd);
+            return errno = EIO, -1;
+        };
     if (s == "rename") ops.rename = [](const char*, const char*) { return errno = EXDEV, -1; };
     return ops;
 }
@@ -164,7 +172,8 @@ TEST_P(FailedSave, LeavesThePreviousFileByteForByteIntactAndReportsOnce) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AtEveryStep, FailedSave,
-                         ::testing::Values("open", "write", "short-write", "flush", "close", "rename"));
+                         ::testing::Values("open", "write", "short-write", "flush", "close",
+                                           "rename"));
 
 // What stands where the state file should be and cannot be read as one: reported once
 // with its path and why, loaded as the empty state, never saved over. The game runs as a
@@ -178,8 +187,10 @@ TEST_P(UnreadableState, IsReportedOnceLoadsEmptyAndIsNeverSavedOver) {
     const std::string path = dir / ".kavorostate";
     std::vector<std::string> child = {"/usr/bin/timeout", "10", APP_CHILD, "state", dir.path()};
     if (geteuid() == 0) {
-        if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "root without setpriv cannot drop privileges";
-        child.insert(child.begin() + 2, {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+        if (access("/usr/bin/setpriv", X_OK) != 0)
+            GTEST_SKIP() << "root without setpriv cannot drop privileges";
+        child.insert(child.begin() + 2,
+                     {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
         ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
     }
     if (kind == "directory") fs::create_directory(path);

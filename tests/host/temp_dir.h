@@ -1,11 +1,11 @@
 // A fresh directory under /tmp that the test works in, removed afterwards.
 #pragma once
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include <unistd.h>
 
 class TempDir {
 public:

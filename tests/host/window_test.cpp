@@ -61,7 +61,9 @@ bool PumpUntil(const std::function<bool()>& done) {
     return false;
 }
 
-std::string WindowId(GLFWwindow* window) { return std::to_string(glfwGetX11Window(window)); }
+std::string WindowId(GLFWwindow* window) {
+    return std::to_string(glfwGetX11Window(window));
+}
 
 // What a window manager's close button sends: WM_DELETE_WINDOW to the client.
 void SendCloseRequest(unsigned long window) {
@@ -86,7 +88,8 @@ std::string WindowClass(unsigned long window) {
     XClassHint hint{};
     std::string name = "none";
     if (XGetClassHint(x, window, &hint)) {
-        name = std::string(hint.res_name ? hint.res_name : "") + "/" + (hint.res_class ? hint.res_class : "");
+        name = std::string(hint.res_name ? hint.res_name : "") + "/" +
+               (hint.res_class ? hint.res_class : "");
         XFree(hint.res_name);
         XFree(hint.res_class);
     }
@@ -126,7 +129,8 @@ protected:
         host.SetDeviceWindow(640, 480, 0);
         host.StartGame();
         ASSERT_NE(host.Window(), nullptr);
-        ASSERT_TRUE(PumpUntil([&] { return host.Window() && glfwGetWindowAttrib(host.Window(), GLFW_FOCUSED); }));
+        ASSERT_TRUE(PumpUntil(
+            [&] { return host.Window() && glfwGetWindowAttrib(host.Window(), GLFW_FOCUSED); }));
     }
     void TearDown() override { qo_runtime_Init(); }
 };

@@ -1,8 +1,9 @@
 // The input device between updates: held keys, hits per update, the one pointer of
 // mouse and finger 0, the character queue and the bounds of every query.
+#include "input/input_device.h"
+
 #include <gtest/gtest.h>
 
-#include "input/input_device.h"
 #include "input/key_codes.h"
 
 namespace {

@@ -34,14 +34,19 @@ public:
 class PollRecordingHost : public ScriptedHost {
 public:
     std::vector<int> polled;
-    bool PollJoystick(int port, Array<float> x, Array<float> y, Array<float> z, Array<bool> b) override {
+    bool PollJoystick(int port, Array<float> x, Array<float> y, Array<float> z,
+                      Array<bool> b) override {
         polled.push_back(port);
         return ScriptedHost::PollJoystick(port, x, y, z, b);
     }
 };
 
-Pad LayoutXPad() { return {{0.1f, 0.2f, 0.3f, 0.4f, 0.5f}, std::vector<unsigned char>(14, 0)}; }
-Pad LayoutGPad() { return {{0.1f, 0.2f, 0.3f, 0.4f}, std::vector<unsigned char>(12, 0)}; }
+Pad LayoutXPad() {
+    return {{0.1f, 0.2f, 0.3f, 0.4f, 0.5f}, std::vector<unsigned char>(14, 0)};
+}
+Pad LayoutGPad() {
+    return {{0.1f, 0.2f, 0.3f, 0.4f}, std::vector<unsigned char>(12, 0)};
+}
 
 class Joysticks : public ::testing::Test {
 protected:
@@ -126,8 +131,8 @@ TEST_F(Joysticks, MissingAxesReadZeroAndMissingButtonsReadReleased) {
     EXPECT_FLOAT_EQ(qo_input_JoyY(0, 0), 0.0f);
     EXPECT_FLOAT_EQ(qo_input_JoyX(1, 0), 0.0f);
     std::vector<int> expected(32, 0);
-    expected[0] = 1;  // raw 1
-    expected[2] = 1;  // raw 0
+    expected[0] = 1;   // raw 1
+    expected[2] = 1;   // raw 0
     expected[10] = 1;  // B - 2 is raw 0
     expected[11] = 1;  // B - 1 is raw 1
     EXPECT_EQ(hits, expected);
@@ -190,7 +195,8 @@ TEST(Gamepad, ComesOutInLayoutXsRawOrderWithUpPositiveOnTheLeftStick) {
 TEST(Gamepad, BrowsersStandardMappingFillsTheGamepadStateInGlfwsOrder) {
     // Standard order: A B X Y LB RB LT RT Back Start LS RS Up Down Left Right Guide.
     unsigned char buttons[17] = {};
-    for (int pressed : {1, 7, 8, 11, 15, 16}) buttons[pressed] = 1;  // B, RT, Back, RS, Right, Guide
+    for (int pressed : {1, 7, 8, 11, 15, 16})
+        buttons[pressed] = 1;  // B, RT, Back, RS, Right, Guide
     const float axes[4] = {0.25f, -1, 0.5f, -0.75f};
     GamepadState pad{};
     ASSERT_TRUE(StandardGamepadAsState(axes, 4, buttons, 17, &pad));
@@ -201,7 +207,8 @@ TEST(Gamepad, BrowsersStandardMappingFillsTheGamepadStateInGlfwsOrder) {
     EXPECT_FLOAT_EQ(pad.axes[GamepadState::kRightY], -0.75f);
     EXPECT_FLOAT_EQ(pad.axes[GamepadState::kLeftTrigger], -1) << "released";
     EXPECT_FLOAT_EQ(pad.axes[GamepadState::kRightTrigger], 1) << "pulled";
-    EXPECT_FALSE(StandardGamepadAsState(axes, 4, buttons, 16, &pad)) << "another shape is a plain joystick";
+    EXPECT_FALSE(StandardGamepadAsState(axes, 4, buttons, 16, &pad))
+        << "another shape is a plain joystick";
 }
 
 }  // namespace

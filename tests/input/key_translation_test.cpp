@@ -28,8 +28,8 @@ TEST(TransGlfwKey, ShiftedPunctuationSharesItsKeysCode) {
 
 TEST(TransGlfwKey, AltLocksHighFunctionKeysAndKeypadEnterAreIgnored) {
     for (int key : {GLFW_KEY_LEFT_ALT, GLFW_KEY_RIGHT_ALT, GLFW_KEY_LEFT_SUPER, GLFW_KEY_CAPS_LOCK,
-                    GLFW_KEY_F13, GLFW_KEY_F25, GLFW_KEY_KP_ENTER, GLFW_KEY_KP_EQUAL, GLFW_KEY_PAUSE,
-                    GLFW_KEY_MENU, GLFW_KEY_WORLD_1, GLFW_KEY_UNKNOWN}) {
+                    GLFW_KEY_F13, GLFW_KEY_F25, GLFW_KEY_KP_ENTER, GLFW_KEY_KP_EQUAL,
+                    GLFW_KEY_PAUSE, GLFW_KEY_MENU, GLFW_KEY_WORLD_1, GLFW_KEY_UNKNOWN}) {
         EXPECT_EQ(qoTransGlfwKey(key), 0) << key;
     }
 }

@@ -31,7 +31,9 @@ struct Recorder : Object, c_IOnConnectComplete, c_IOnSendComplete, c_IOnReceiveC
     }
     int p_OnReceiveComplete(c_DataBuffer* data, int offset, int count, c_Socket*) override {
         events.push_back("receive " + std::to_string(offset));
-        if (count > 0) received.append(reinterpret_cast<char*>(data->data) + offset, static_cast<size_t>(count));
+        if (count > 0)
+            received.append(reinterpret_cast<char*>(data->data) + offset,
+                            static_cast<size_t>(count));
         return 0;
     }
     std::string received;
@@ -54,9 +56,13 @@ T* Keep(int slot, T* object) {
     return object;
 }
 
-c_Socket* NewStream() { return (new c_Socket)->m_new(String("stream")); }
+c_Socket* NewStream() {
+    return (new c_Socket)->m_new(String("stream"));
+}
 
-bool Idle(c_Socket* s) { return s->m__rthread->p_Idle() && s->m__wthread->p_Idle(); }
+bool Idle(c_Socket* s) {
+    return s->m__rthread->p_Idle() && s->m__wthread->p_Idle();
+}
 
 class AsyncSocket : public ::testing::Test {
 protected:
@@ -235,5 +241,6 @@ TEST(SocketErrors, TcpIsNoSocketProtocol) {
 TEST(SocketErrors, RegisteringASourceTwiceIsAnError) {
     ChildResult r = RunChild({NET_ERRORS_CHILD, "twice"});
     EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.out, "registered once\nKavoro Runtime Error : Async event source is already active\n\n");
+    EXPECT_EQ(r.out,
+              "registered once\nKavoro Runtime Error : Async event source is already active\n\n");
 }

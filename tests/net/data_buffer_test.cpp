@@ -11,7 +11,9 @@
 
 namespace {
 
-c_DataBuffer* Buffer(int length) { return (new c_DataBuffer)->m_new(length); }
+c_DataBuffer* Buffer(int length) {
+    return (new c_DataBuffer)->m_new(length);
+}
 
 c_DataBuffer* BufferOf(const std::vector<int>& bytes) {
     c_DataBuffer* b = Buffer(static_cast<int>(bytes.size()));
@@ -19,9 +21,13 @@ c_DataBuffer* BufferOf(const std::vector<int>& bytes) {
     return b;
 }
 
-std::vector<int> BytesOf(c_DataBuffer* b) { return std::vector<int>(b->data, b->data + b->length); }
+std::vector<int> BytesOf(c_DataBuffer* b) {
+    return std::vector<int>(b->data, b->data + b->length);
+}
 
-String Chars(std::initializer_list<Char> chars) { return String(chars.begin(), static_cast<int>(chars.size())); }
+String Chars(std::initializer_list<Char> chars) {
+    return String(chars.begin(), static_cast<int>(chars.size()));
+}
 
 const String kUtf8("utf8");
 const String kAscii("ascii");
@@ -98,7 +104,8 @@ TEST(DataBuffer, InvalidUtf8FallsBackToOneCharacterPerByte) {
               Chars({'a', 0xC3, 0xA9, 0xE2, 0x82}));
     // A continuation byte where a lead belongs, a four-byte lead, a wrong continuation.
     EXPECT_EQ(BufferOf({0xA9, 'x'})->p_PeekString2(0, kUtf8), Chars({0xA9, 'x'}));
-    EXPECT_EQ(BufferOf({0xF0, 0x9F, 0x98, 0x80})->p_PeekString2(0, kUtf8), Chars({0xF0, 0x9F, 0x98, 0x80}));
+    EXPECT_EQ(BufferOf({0xF0, 0x9F, 0x98, 0x80})->p_PeekString2(0, kUtf8),
+              Chars({0xF0, 0x9F, 0x98, 0x80}));
     EXPECT_EQ(BufferOf({0xC3, 'x'})->p_PeekString2(0, kUtf8), Chars({0xC3, 'x'}));
 }
 

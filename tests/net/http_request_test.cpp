@@ -28,7 +28,9 @@ Object* g_completion = nullptr;
 GC_ROOT(g_request);
 GC_ROOT(g_completion);
 
-std::string Utf8(const String& s) { return s.ToUtf8(); }
+std::string Utf8(const String& s) {
+    return s.ToUtf8();
+}
 
 class HttpRequest : public ::testing::Test {
 protected:
@@ -46,7 +48,8 @@ protected:
     void Renew() {
         if (request && request->m__sock) {
             c_Socket* s = request->m__sock;
-            EXPECT_TRUE(PollUntil([s] { return s->m__rthread->p_Idle() && s->m__wthread->p_Idle(); }));
+            EXPECT_TRUE(
+                PollUntil([s] { return s->m__rthread->p_Idle() && s->m__wthread->p_Idle(); }));
         }
         request = nullptr;
         done = new Completion;
@@ -73,11 +76,14 @@ protected:
     }
 };
 
-std::string Local(int port, const std::string& path) { return "http://127.0.0.1:" + std::to_string(port) + path; }
+std::string Local(int port, const std::string& path) {
+    return "http://127.0.0.1:" + std::to_string(port) + path;
+}
 
 // Peers that never answer, and that stop sending in the middle of the body.
 const char kSilent[] = "read_head(s); wait_close(s)";
-const char kStopsInTheBody[] = R"(read_head(s); s.sendall(b'HTTP/1.0 200 OK\r\n\r\npart'); wait_close(s))";
+const char kStopsInTheBody[] =
+    R"(read_head(s); s.sendall(b'HTTP/1.0 200 OK\r\n\r\npart'); wait_close(s))";
 
 }  // namespace
 
@@ -127,7 +133,8 @@ TEST_F(HttpRequest, GetFromPythonHttpServerGivesStatus200AndTheFile) {
 TEST_F(HttpRequest, HeadSplitAcrossManySmallPacketsIsReassembled) {
     LoopbackServer server([](int fd) {
         LoopbackServer::ReadRequest(fd, nullptr);
-        std::string response = "HTTP/1.0 201 Created\r\nX-Long-Header: " + std::string(300, 'v') + "\r\n\r\nbody";
+        std::string response =
+            "HTTP/1.0 201 Created\r\nX-Long-Header: " + std::string(300, 'v') + "\r\n\r\nbody";
         for (size_t i = 0; i < response.size(); i += 3) {
             LoopbackServer::SendAll(fd, response.substr(i, 3));
             std::this_thread::sleep_for(std::chrono::microseconds(300));
@@ -147,7 +154,8 @@ TEST_F(HttpRequest, OneMegabyteBodyArrivesOverManyReceives) {
     for (int i = 0; i < size; ++i) body[static_cast<size_t>(i)] = static_cast<char>('a' + i % 26);
     LoopbackServer server([&body](int fd) {
         LoopbackServer::ReadRequest(fd, nullptr);
-        LoopbackServer::SendAll(fd, "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n");
+        LoopbackServer::SendAll(
+            fd, "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n");
         LoopbackServer::SendAll(fd, body);
     });
     Open("GET", Local(server.port(), "/big"))->p_Send();
@@ -241,7 +249,8 @@ TEST_F(HttpRequest, HeadLongerThanTheHeadBufferIsSentWhole) {
 TEST_F(HttpRequest, HeadLineLongerThanTheReceiveBufferEndsTheRequest) {
     LoopbackServer server([](int fd) {
         LoopbackServer::ReadRequest(fd, nullptr);
-        LoopbackServer::SendAll(fd, "HTTP/1.0 200 OK\r\nX: " + std::string(20000, 'x') + "\r\n\r\nbody");
+        LoopbackServer::SendAll(
+            fd, "HTTP/1.0 200 OK\r\nX: " + std::string(20000, 'x') + "\r\n\r\nbody");
     });
     Open("GET", Local(server.port(), "/"))->p_Send();
     Finish();
@@ -290,15 +299,17 @@ TEST_F(HttpRequest, PeerThatNeverAcceptsAnswersOrFinishesFailsOnceAtTheTimeout) 
         request->p_Send();
         Finish();
         ExpectFailed();
-        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - start);
         EXPECT_GE(ms.count(), 200);
         EXPECT_LT(ms.count(), 2000);
     }
 }
 
 TEST_F(HttpRequest, EndlessShortHeadLinesFailAtTheHeadLimitAndAreDropped) {
-    PythonSocketServer server("read_head(s); s.sendall(b'HTTP/1.0 200 OK\\r\\n')\n"
-                              "while True: s.sendall(b'X: y\\r\\n' * 1000)");
+    PythonSocketServer server(
+        "read_head(s); s.sendall(b'HTTP/1.0 200 OK\\r\\n')\n"
+        "while True: s.sendall(b'X: y\\r\\n' * 1000)");
     Open("GET", Local(server.port(), "/"))->p_Send();
     Finish();
     ExpectFailed();
@@ -321,8 +332,9 @@ TEST_F(HttpRequest, BodyCutShortOfItsContentLengthFailsWhenClosedOrReset) {
 TEST_F(HttpRequest, BodyOfTheLimitArrivesAndOneByteMoreFailsAndIsDropped) {
     for (int extra : {0, 1}) {
         Renew();
-        PythonSocketServer server("read_head(s); s.sendall(b'HTTP/1.0 200 OK\\r\\n\\r\\n' + b'b' * " +
-                                  std::to_string(100000 + extra) + ")");
+        PythonSocketServer server(
+            "read_head(s); s.sendall(b'HTTP/1.0 200 OK\\r\\n\\r\\n' + b'b' * " +
+            std::to_string(100000 + extra) + ")");
         Open("GET", Local(server.port(), "/"))->m__maxBodyBytes = 100000;
         request->p_Send();
         Finish();
@@ -336,9 +348,9 @@ TEST_F(HttpRequest, CancelOrACloseUnderneathCompletesOnceWithMinusOneInEveryStat
     auto connected = [this] { return request->m__sock->p_IsConnected(); };
     auto inTheBody = [this] { return request->m__response != nullptr; };
     struct {
-        const char* peer;  // null: never sent
+        const char* peer;               // null: never sent
         std::function<bool()> reached;  // null: a moment of polling
-        bool close;  // close the socket under the request instead of cancelling
+        bool close;                     // close the socket under the request instead of cancelling
     } states[] = {
         {nullptr, nullptr, false},
         {PythonSocketServer::kNeverAccepts, nullptr, false},

@@ -30,7 +30,8 @@ int ListenOnLoopback(int* port) {
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     a.sin_port = 0;
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(fd, 4) != 0) return -1;
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(fd, 4) != 0)
+        return -1;
     socklen_t size = sizeof a;
     getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
     *port = ntohs(a.sin_port);
@@ -99,13 +100,17 @@ std::string LoopbackServer::ReadRequest(int fd, std::string* body) {
     return head;
 }
 
-PassiveListener::PassiveListener() { fd_ = ListenOnLoopback(&port_); }
+PassiveListener::PassiveListener() {
+    fd_ = ListenOnLoopback(&port_);
+}
 
 PassiveListener::~PassiveListener() {
     if (fd_ >= 0) close(fd_);
 }
 
-bool PassiveListener::HasPendingConnection() const { return fd_ >= 0 && Readable(fd_, 0); }
+bool PassiveListener::HasPendingConnection() const {
+    return fd_ >= 0 && Readable(fd_, 0);
+}
 
 int RefusingPort() {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -131,7 +136,9 @@ PythonChild::PythonChild(const std::vector<std::string>& args) {
     std::vector<const char*> argv = {"python3", "-u"};
     for (const std::string& a : args) argv.push_back(a.c_str());
     argv.push_back(nullptr);
-    if (posix_spawnp(&pid_, "python3", &actions, nullptr, const_cast<char**>(argv.data()), environ) != 0) pid_ = -1;
+    if (posix_spawnp(&pid_, "python3", &actions, nullptr, const_cast<char**>(argv.data()),
+                     environ) != 0)
+        pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     out_ = out[0];
@@ -157,7 +164,8 @@ std::string PythonChild::Stop() {
         waitpid(pid_, &status, 0);
         pid_ = -1;
         char buf[4096];
-        for (ssize_t n; (n = read(out_, buf, sizeof buf)) > 0;) rest.append(buf, static_cast<size_t>(n));
+        for (ssize_t n; (n = read(out_, buf, sizeof buf)) > 0;)
+            rest.append(buf, static_cast<size_t>(n));
     }
     if (out_ >= 0) close(out_);
     out_ = -1;
@@ -212,7 +220,8 @@ else:
 
 }  // namespace
 
-PythonSocketServer::PythonSocketServer(const std::string& handler) : child_({"-c", kSocketServer, handler}) {
+PythonSocketServer::PythonSocketServer(const std::string& handler)
+    : child_({"-c", kSocketServer, handler}) {
     port_ = std::atoi(child_.ReadLine().c_str());
 }
 

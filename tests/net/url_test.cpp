@@ -4,7 +4,9 @@
 
 namespace {
 
-c_Url* Parse(const char* text) { return (new c_Url)->m_new(String(text), String("http"), 80); }
+c_Url* Parse(const char* text) {
+    return (new c_Url)->m_new(String(text), String("http"), 80);
+}
 
 }  // namespace
 
@@ -85,6 +87,8 @@ TEST(Url, PortUsesOnlyTheFirstSixtyThreeCharacters) {
     String zeros;
     for (int i = 0; i < 61; ++i) zeros = zeros + String("0");
     // 61 zeros and "12" are 63 characters; one more digit falls outside.
-    EXPECT_EQ((new c_Url)->m_new(String("d:") + zeros + String("12"), String("http"), 80)->p_Port(), 12);
-    EXPECT_EQ((new c_Url)->m_new(String("d:") + zeros + String("123"), String("http"), 80)->p_Port(), 12);
+    EXPECT_EQ((new c_Url)->m_new(String("d:") + zeros + String("12"), String("http"), 80)->p_Port(),
+              12);
+    EXPECT_EQ(
+        (new c_Url)->m_new(String("d:") + zeros + String("123"), String("http"), 80)->p_Port(), 12);
 }

@@ -1,11 +1,11 @@
 // A tiny program that takes one of the runtime's exit paths, chosen by its argument,
 // so the tests can check the exact output and exit status from outside.
-#include <csignal>
-#include <cstdio>
-#include <cstdint>
-#include <cstring>
-
 #include <unistd.h>
+
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 
 #include "runtime/errors.h"
 #include "runtime/object.h"

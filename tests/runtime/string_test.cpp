@@ -69,8 +69,8 @@ TEST(String, SliceClampsAndSharesTheWholeBody) {
     EXPECT_EQ(s.Slice(0, s.Length()).Body(), s.Body());
     EXPECT_EQ(Narrow(s.Slice(-100, 2)), "ab");
     EXPECT_EQ(Narrow(s.Slice(1, -1)), "bcde");
-    EXPECT_EQ(s.Slice(10, 12).Length(), 0);   // from clamped to L, to clamped to L
-    EXPECT_EQ(s.Slice(0, -10).Length(), 0);   // to stays negative: from > to
+    EXPECT_EQ(s.Slice(10, 12).Length(), 0);  // from clamped to L, to clamped to L
+    EXPECT_EQ(s.Slice(0, -10).Length(), 0);  // to stays negative: from > to
     EXPECT_EQ(Narrow(s.Slice(3)), "def");
 }
 
@@ -88,8 +88,7 @@ TEST(String, FindAndFindLast) {
 }
 
 TEST(String, SplitAtItsBoundaries) {
-    EXPECT_EQ(Pieces(String("a,,b,").Split(",")),
-              (std::vector<std::string>{"a", "", "b", ""}));
+    EXPECT_EQ(Pieces(String("a,,b,").Split(",")), (std::vector<std::string>{"a", "", "b", ""}));
     EXPECT_EQ(Pieces(String(",a").Split(",")), (std::vector<std::string>{"", "a"}));
     EXPECT_EQ(Pieces(String("abc").Split("")), (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_EQ(String("").Split("").Length(), 0);
@@ -145,8 +144,8 @@ TEST(String, NumberConversions) {
     EXPECT_EQ(String("-12").ToInt(), -12);
     EXPECT_FLOAT_EQ(String("2.5").ToFloat(), 2.5f);
     // Only the first 63 characters count.
-    String longNumber = String("000000000000000000000000000000000000000000000000000000000000000") +
-                        String("7");
+    String longNumber =
+        String("000000000000000000000000000000000000000000000000000000000000000") + String("7");
     EXPECT_EQ(longNumber.ToInt(), 0);
 }
 
@@ -166,7 +165,8 @@ TEST(String, CStringKeepsTheLowByte) {
     Char chars[] = {'h', 0x20AC, 'i'};
     String s(chars, 3);
     String::CString c = s.ToCString();
-    EXPECT_EQ(std::string(c), std::string("h\xAC" "i"));
+    EXPECT_EQ(std::string(c), std::string("h\xAC"
+                                          "i"));
 }
 
 TEST(String, CaseMapping) {
@@ -189,8 +189,8 @@ TEST(StringLoad, Utf8WithAndWithoutByteOrderMark) {
 
 TEST(StringLoad, InvalidUtf8FallsBackToOneCharacterPerByte) {
     EXPECT_EQ(Codes(LoadBytes({0x61, 0xE9, 0x62})), (std::vector<int>{0x61, 0xE9, 0x62}));
-    EXPECT_EQ(Codes(LoadBytes({0x80})), (std::vector<int>{0x80}));              // stray continuation
-    EXPECT_EQ(Codes(LoadBytes({0xF0, 0x9F, 0x98, 0x80})),                        // 4-byte form
+    EXPECT_EQ(Codes(LoadBytes({0x80})), (std::vector<int>{0x80}));  // stray continuation
+    EXPECT_EQ(Codes(LoadBytes({0xF0, 0x9F, 0x98, 0x80})),           // 4-byte form
               (std::vector<int>{0xF0, 0x9F, 0x98, 0x80}));
     EXPECT_EQ(Codes(LoadBytes({0x61, 0xE2, 0x82})), (std::vector<int>{0x61, 0xE2, 0x82}));  // cut
     // A mark followed by invalid text: the fallback never reads past the file.

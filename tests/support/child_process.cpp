@@ -62,8 +62,14 @@ ChildResult RunChild(const std::vector<std::string>& argv, const std::string& in
                 (i == 0 ? result.out : result.err).append(buf, got);
             }
         }
-        if (!outOpen && out[0] >= 0) { close(out[0]); out[0] = -1; }
-        if (!errOpen && err[0] >= 0) { close(err[0]); err[0] = -1; }
+        if (!outOpen && out[0] >= 0) {
+            close(out[0]);
+            out[0] = -1;
+        }
+        if (!errOpen && err[0] >= 0) {
+            close(err[0]);
+            err[0] = -1;
+        }
         if (in[1] >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
             ssize_t put = write(in[1], input.data() + written, input.size() - written);
             if (put > 0) written += put;

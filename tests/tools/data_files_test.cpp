@@ -4,6 +4,7 @@
 #include <stb_image.h>
 #define STB_VORBIS_HEADER_ONLY
 #include <stb_vorbis.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,8 +15,6 @@
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "tools/assetgen/synth.h"
 
@@ -38,14 +37,22 @@ struct Sheet {
 
 // The loader's table, plus the maker logo and the text font (16-pixel frames).
 const Sheet kSheets[] = {
-    {"common/icons", 32, 32, 16, 128, 128},     {"common/Buttons", 64, 64, 16, 256, 256},
-    {"common/dpad", 32, 32, 16, 128, 128},      {"common/TolvLogo", 256, 256, 1, 256, 256},
-    {"menu", 256, 256, 4, 512, 512},            {"logo", 256, 128, 1, 256, 128},
-    {"BadgesA", 64, 64, 64, 512, 512},          {"parts", 8, 8, 256, 128, 128},
-    {"common/circle", 256, 256, 4, 512, 512},   {"common/light", 32, 32, 4, 64, 64},
-    {"0", 32, 32, 64, 256, 256},                {"1", 32, 32, 64, 256, 256},
-    {"2", 32, 32, 64, 256, 256},                {"3", 32, 32, 64, 256, 256},
-    {"9", 32, 32, 16, 128, 128},                {"fonts/shadow_editundo", 16, 16, 128, 256, 128},
+    {"common/icons", 32, 32, 16, 128, 128},
+    {"common/Buttons", 64, 64, 16, 256, 256},
+    {"common/dpad", 32, 32, 16, 128, 128},
+    {"common/TolvLogo", 256, 256, 1, 256, 256},
+    {"menu", 256, 256, 4, 512, 512},
+    {"logo", 256, 128, 1, 256, 128},
+    {"BadgesA", 64, 64, 64, 512, 512},
+    {"parts", 8, 8, 256, 128, 128},
+    {"common/circle", 256, 256, 4, 512, 512},
+    {"common/light", 32, 32, 4, 64, 64},
+    {"0", 32, 32, 64, 256, 256},
+    {"1", 32, 32, 64, 256, 256},
+    {"2", 32, 32, 64, 256, 256},
+    {"3", 32, 32, 64, 256, 256},
+    {"9", 32, 32, 16, 128, 128},
+    {"fonts/shadow_editundo", 16, 16, 128, 256, 128},
 };
 
 struct Image {
@@ -135,11 +142,11 @@ TEST(DataImages, NothingIsCutOffAtAFrameEdge) {
                 int worst = 0;
                 auto [x0, y0] = frames[size_t(i)];
                 for (int k = 0; k < fw; ++k)
-                    worst = std::max({worst, int(img.Alpha(x0 + k, y0)),
-                                      int(img.Alpha(x0 + k, y0 + fh - 1))});
+                    worst = std::max(
+                        {worst, int(img.Alpha(x0 + k, y0)), int(img.Alpha(x0 + k, y0 + fh - 1))});
                 for (int k = 0; k < fh; ++k)
-                    worst = std::max({worst, int(img.Alpha(x0, y0 + k)),
-                                      int(img.Alpha(x0 + fw - 1, y0 + k))});
+                    worst = std::max(
+                        {worst, int(img.Alpha(x0, y0 + k)), int(img.Alpha(x0 + fw - 1, y0 + k))});
                 EXPECT_LE(worst, 40) << s.name << " tier " << tier << " frame " << i;
             }
         }
@@ -205,8 +212,7 @@ bool ReadWave(const std::vector<uint8_t>& b, Wave& w) {
             w.rate = int(u32(at + 12));
             w.bits = u16(at + 22);
         } else if (id == "data") {
-            for (size_t i = 0; i + 1 < size; i += 2)
-                w.samples.push_back(int16_t(u16(at + 8 + i)));
+            for (size_t i = 0; i + 1 < size; i += 2) w.samples.push_back(int16_t(u16(at + 8 + i)));
         }
         at += 8 + size + (size & 1);
     }
@@ -283,7 +289,8 @@ TEST(DataSounds, MusicLoopsSeamlesslyAndSitsUnderTheEffects) {
     for (int c = 0; c < channels; ++c) {
         std::vector<int> steps;
         for (int i = 1; i < frames; ++i)
-            steps.push_back(std::abs(s[size_t(i) * channels + c] - s[size_t(i - 1) * channels + c]));
+            steps.push_back(
+                std::abs(s[size_t(i) * channels + c] - s[size_t(i - 1) * channels + c]));
         std::sort(steps.begin(), steps.end());
         int typical = steps[steps.size() * 99 / 100];
         int seam = std::abs(s[size_t(c)] - s[size_t(frames - 1) * channels + c]);
@@ -311,7 +318,8 @@ TEST(DataSounds, MusicLoopsSeamlesslyAndSitsUnderTheEffects) {
 }
 
 TEST(DataFiles, SecondRunOfTheGeneratorIsByteIdentical) {
-    fs::path again = fs::temp_directory_path() / ("tessory_data_again_" + std::to_string(::getpid()));
+    fs::path again =
+        fs::temp_directory_path() / ("tessory_data_again_" + std::to_string(::getpid()));
     fs::remove_all(again);
     std::string cmd = std::string("\"") + TESSORY_ASSETGEN + "\" --out \"" + again.string() +
                       "\" --fonts \"" + TESSORY_DEJAVU_DIR + "\"";

@@ -1,9 +1,10 @@
+#include "tools/assetgen/solid.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "tools/assetgen/cube.h"
-#include "tools/assetgen/solid.h"
 
 namespace assetgen {
 namespace {

@@ -45,7 +45,8 @@ TEST(Synth, LoudnessWeighsBandsAsTheEarDoes) {
 }
 
 TEST(Synth, VoicesStartAndEndAtSilenceSoMixingNeverClicks) {
-    for (const Buffer& v : {Tone(440, 0.2, 3), Tone(110, 0.3, 1, 60), FmVoice(880, 0.15, 2, 1, 3, 2)}) {
+    for (const Buffer& v :
+         {Tone(440, 0.2, 3), Tone(110, 0.3, 1, 60), FmVoice(880, 0.15, 2, 1, 3, 2)}) {
         ASSERT_GT(v.size(), 1000u);
         EXPECT_LT(std::fabs(v.front()), 1e-3);
         EXPECT_LT(std::fabs(v.back()), 1e-3);
@@ -82,9 +83,9 @@ TEST(Synth, WaveHeaderDescribes16BitPcm) {
     EXPECT_EQ(std::memcmp(w.data(), "RIFF", 4), 0);
     EXPECT_EQ(std::memcmp(w.data() + 8, "WAVEfmt ", 8), 0);
     auto u16 = [&](size_t at) { return int(w[at] | (w[at + 1] << 8)); };
-    EXPECT_EQ(u16(20), 1);      // PCM
-    EXPECT_EQ(u16(22), 1);      // mono
-    EXPECT_EQ(u16(34), 16);     // bits
+    EXPECT_EQ(u16(20), 1);   // PCM
+    EXPECT_EQ(u16(22), 1);   // mono
+    EXPECT_EQ(u16(34), 16);  // bits
     EXPECT_EQ(int16_t(u16(46)), 16384);
     EXPECT_EQ(int16_t(u16(48)), -32767);
     EXPECT_EQ(int16_t(u16(50)), 32767);  // out-of-range input is clamped, not wrapped

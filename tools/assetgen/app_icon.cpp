@@ -96,8 +96,9 @@ const std::vector<int>& AppIconSizes() {
 }
 
 const std::vector<WebIcon>& WebIcons() {
-    static const std::vector<WebIcon> icons{
-        {"icon-192.png", 192, false}, {"icon-512.png", 512, false}, {"icon-maskable-512.png", 512, true}};
+    static const std::vector<WebIcon> icons{{"icon-192.png", 192, false},
+                                            {"icon-512.png", 512, false},
+                                            {"icon-maskable-512.png", 512, true}};
     return icons;
 }
 
@@ -108,9 +109,8 @@ std::vector<uint8_t> RenderAppIcon(int size, bool maskable) {
     PaintAppIcon(cr, size, maskable);
     cairo_destroy(cr);
     cairo_surface_flush(surface);
-    std::vector<uint8_t> rgba =
-        CairoToRgba(cairo_image_surface_get_data(surface), size, size,
-                    cairo_image_surface_get_stride(surface));
+    std::vector<uint8_t> rgba = CairoToRgba(cairo_image_surface_get_data(surface), size, size,
+                                            cairo_image_surface_get_stride(surface));
     cairo_surface_destroy(surface);
     return EncodePng(rgba.data(), size, size);
 }

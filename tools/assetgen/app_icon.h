@@ -1,5 +1,5 @@
-// The application icon for desktop menus and the browser page: the cube in its three colours on a night
-// tile, drawn from vectors at every hicolor size.
+// The application icon for desktop menus and the browser page: the cube in its three colours on a
+// night tile, drawn from vectors at every hicolor size.
 #pragma once
 
 #include <cstdint>

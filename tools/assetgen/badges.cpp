@@ -12,14 +12,16 @@ namespace {
 
 const Rgb kMetals[4] = {FromBytes(205, 127, 50), FromBytes(200, 206, 222), FromBytes(255, 204, 64),
                         FromBytes(150, 230, 255)};
-const Rgb kFaces[8] = {FromBytes(236, 62, 70),  FromBytes(64, 196, 84),  FromBytes(58, 138, 242),
+const Rgb kFaces[8] = {FromBytes(236, 62, 70),   FromBytes(64, 196, 84),  FromBytes(58, 138, 242),
                        FromBytes(160, 100, 230), FromBytes(250, 150, 40), FromBytes(40, 190, 190),
                        FromBytes(230, 90, 170),  FromBytes(90, 100, 200)};
 
 void MedalShape(cairo_t* cr, int shape, double c, double r) {
     cairo_new_path(cr);
     switch (shape) {
-        case 0: cairo_arc(cr, c, c, r, 0, 2 * M_PI); break;
+        case 0:
+            cairo_arc(cr, c, c, r, 0, 2 * M_PI);
+            break;
         case 1:  // shield
             cairo_move_to(cr, c - r, c - r * 0.8);
             cairo_line_to(cr, c + r, c - r * 0.8);
@@ -27,7 +29,9 @@ void MedalShape(cairo_t* cr, int shape, double c, double r) {
             cairo_curve_to(cr, c - r * 0.4, c + r * 0.8, c - r, c + r * 0.3, c - r, c - r * 0.8);
             cairo_close_path(cr);
             break;
-        case 2: StarPath(cr, c, c, 12, r * 1.05, r * 0.85, 0); break;
+        case 2:
+            StarPath(cr, c, c, 12, r * 1.05, r * 0.85, 0);
+            break;
         default:
             for (int i = 0; i < 6; ++i) {
                 double a = M_PI / 3 * i;
@@ -41,11 +45,21 @@ void MedalShape(cairo_t* cr, int shape, double c, double r) {
 void Emblem(cairo_t* cr, int e, double c) {
     cairo_new_path(cr);
     switch (e) {
-        case 0: RoundedRect(cr, c - 7, c - 7, 14, 14, 3); break;
-        case 1: ShapePath(cr, Shape::kDiamond, c, c, 9); break;
-        case 2: ShapePath(cr, Shape::kCircle, c, c, 9); break;
-        case 3: ShapePath(cr, Shape::kTriangle, c, c + 1, 9); break;
-        case 4: StarPath(cr, c, c + 1, 5, 10, 4.2, 0); break;
+        case 0:
+            RoundedRect(cr, c - 7, c - 7, 14, 14, 3);
+            break;
+        case 1:
+            ShapePath(cr, Shape::kDiamond, c, c, 9);
+            break;
+        case 2:
+            ShapePath(cr, Shape::kCircle, c, c, 9);
+            break;
+        case 3:
+            ShapePath(cr, Shape::kTriangle, c, c + 1, 9);
+            break;
+        case 4:
+            StarPath(cr, c, c + 1, 5, 10, 4.2, 0);
+            break;
         case 5:  // lightning
             cairo_move_to(cr, c + 2, c - 10);
             cairo_line_to(cr, c - 6, c + 2);
@@ -236,13 +250,27 @@ void PaintParticle(cairo_t* cr, int frame, int tier) {
     }
     cairo_new_path(cr);
     switch (family) {
-        case 0: StarPath(cr, c, c, 5, size, size * 0.45, turn); break;
-        case 1: StarPath(cr, c, c, 4, size, size * 0.28, turn); break;
-        case 2: StarPath(cr, c, c, 6, size, size * 0.5, turn); break;
-        case 3: cairo_arc(cr, c, c, size * 0.6, 0, 2 * M_PI); break;
-        case 4: ShapePath(cr, Shape::kDiamond, c, c, size); break;
-        case 5: StarPath(cr, c, c, 8, size, size * 0.4, turn); break;
-        case 6: StarPath(cr, c, c, 4, size, size * 0.12, turn + M_PI / 4); break;
+        case 0:
+            StarPath(cr, c, c, 5, size, size * 0.45, turn);
+            break;
+        case 1:
+            StarPath(cr, c, c, 4, size, size * 0.28, turn);
+            break;
+        case 2:
+            StarPath(cr, c, c, 6, size, size * 0.5, turn);
+            break;
+        case 3:
+            cairo_arc(cr, c, c, size * 0.6, 0, 2 * M_PI);
+            break;
+        case 4:
+            ShapePath(cr, Shape::kDiamond, c, c, size);
+            break;
+        case 5:
+            StarPath(cr, c, c, 8, size, size * 0.4, turn);
+            break;
+        case 6:
+            StarPath(cr, c, c, 4, size, size * 0.12, turn + M_PI / 4);
+            break;
         default: {  // soft dot
             cairo_pattern_t* g = cairo_pattern_create_radial(c, c, 0, c, c, size);
             cairo_pattern_add_color_stop_rgba(g, 0, tint.r, tint.g, tint.b, 1);

@@ -11,8 +11,8 @@ namespace {
 const Rgb kSteel = FromBytes(176, 190, 226);
 const Rgb kNavy = FromBytes(22, 30, 88);
 
-void Gear(cairo_t* cr, double c, double outer, double inner, int teeth, double depth,
-          double hole, const Rgb& colour) {
+void Gear(cairo_t* cr, double c, double outer, double inner, int teeth, double depth, double hole,
+          const Rgb& colour) {
     cairo_new_path(cr);
     for (int i = 0; i < teeth * 4; ++i) {
         double a = 2 * M_PI * (i + 0.5) / (teeth * 4);
@@ -63,13 +63,22 @@ void WheelButton(cairo_t* cr, const Rgb& colour, int blocks) {
 
 void PaintButton(cairo_t* cr, int frame, int) {
     const double c = 32;
-    static const Rgb kDiscs[6] = {FromBytes(70, 200, 90),  FromBytes(250, 176, 50),
-                                  FromBytes(236, 84, 96),  FromBytes(70, 140, 240),
+    static const Rgb kDiscs[6] = {FromBytes(70, 200, 90),   FromBytes(250, 176, 50),
+                                  FromBytes(236, 84, 96),   FromBytes(70, 140, 240),
                                   FromBytes(160, 100, 230), FromBytes(50, 196, 200)};
     switch (frame) {
-        case 0: case 1: case 2: WheelButton(cr, kDiscs[frame], frame + 1); break;
-        case 3: case 4: case 5: WheelButton(cr, kDiscs[frame], 0); break;
-        case 6: case 7: {  // wide pill buttons
+        case 0:
+        case 1:
+        case 2:
+            WheelButton(cr, kDiscs[frame], frame + 1);
+            break;
+        case 3:
+        case 4:
+        case 5:
+            WheelButton(cr, kDiscs[frame], 0);
+            break;
+        case 6:
+        case 7: {  // wide pill buttons
             Rgb col = frame == 6 ? kDiscs[3] : FromBytes(150, 156, 190);
             RoundedRect(cr, 4, 18, 56, 28, 14);
             SetColour(cr, col);
@@ -84,8 +93,12 @@ void PaintButton(cairo_t* cr, int frame, int) {
         }
         // The gear: an outer toothed ring, a middle gear and the hub, all
         // concentric so they turn against each other about one point.
-        case 8: Gear(cr, c, 30, 19.5, 16, 3.5, 0, kSteel); break;
-        case 9: Gear(cr, c, 19, 9.5, 10, 3, 0, palette::kGold); break;
+        case 8:
+            Gear(cr, c, 30, 19.5, 16, 3.5, 0, kSteel);
+            break;
+        case 9:
+            Gear(cr, c, 19, 9.5, 10, 3, 0, palette::kGold);
+            break;
         case 10:
             Gear(cr, c, 9.5, 0, 6, 2.5, 0, FromBytes(240, 110, 110));
             cairo_arc(cr, c, c, 3.5, 0, 2 * M_PI);
@@ -203,8 +216,8 @@ void PaintCircle(cairo_t* cr, int frame, int) {
             cairo_stroke(cr);
             for (int i = 0; i < 12; ++i) {
                 double a = 2 * M_PI * (i + 0.5) / 12;
-                cairo_arc(cr, c + 86 * std::cos(a), c + 86 * std::sin(a), i % 3 == 0 ? 6 : 3.5,
-                          0, 2 * M_PI);
+                cairo_arc(cr, c + 86 * std::cos(a), c + 86 * std::sin(a), i % 3 == 0 ? 6 : 3.5, 0,
+                          2 * M_PI);
                 SetColour(cr, i % 3 == 0 ? palette::kGold : palette::kWhite, 0.9);
                 cairo_fill(cr);
             }

@@ -14,19 +14,27 @@ namespace assetgen {
 
 Rgb palette::PlayColour(int index) {
     switch (index) {
-        case 0: return kRed;
-        case 1: return kGreen;
-        case 2: return kBlue;
-        default: return kWhite;
+        case 0:
+            return kRed;
+        case 1:
+            return kGreen;
+        case 2:
+            return kBlue;
+        default:
+            return kWhite;
     }
 }
 
 Shape ShapeOf(int index) {
     switch (index) {
-        case 0: return Shape::kDiamond;
-        case 1: return Shape::kCircle;
-        case 2: return Shape::kTriangle;
-        default: return Shape::kStar;
+        case 0:
+            return Shape::kDiamond;
+        case 1:
+            return Shape::kCircle;
+        case 2:
+            return Shape::kTriangle;
+        default:
+            return Shape::kStar;
     }
 }
 
@@ -83,8 +91,8 @@ void ShapePath(cairo_t* cr, Shape shape, double cx, double cy, double r) {
 }
 
 void GlossyDisc(cairo_t* cr, double cx, double cy, double r, const Rgb& base, double outline) {
-    cairo_pattern_t* g = cairo_pattern_create_radial(cx - r * 0.35, cy - r * 0.45, r * 0.1, cx,
-                                                     cy, r * 1.05);
+    cairo_pattern_t* g =
+        cairo_pattern_create_radial(cx - r * 0.35, cy - r * 0.45, r * 0.1, cx, cy, r * 1.05);
     Rgb hi = base.Mixed({1, 1, 1}, 0.55), lo = base.Scaled(0.62);
     cairo_pattern_add_color_stop_rgb(g, 0, hi.r, hi.g, hi.b);
     cairo_pattern_add_color_stop_rgb(g, 0.55, base.r, base.g, base.b);
@@ -119,11 +127,16 @@ std::string& FontDirectory() {
 
 const char* FileOf(Face face) {
     switch (face) {
-        case Face::kSans: return "DejaVuSans.ttf";
-        case Face::kSansBold: return "DejaVuSans-Bold.ttf";
-        case Face::kMono: return "DejaVuSansMono.ttf";
-        case Face::kMonoBold: return "DejaVuSansMono-Bold.ttf";
-        case Face::kSerifBold: return "DejaVuSerif-Bold.ttf";
+        case Face::kSans:
+            return "DejaVuSans.ttf";
+        case Face::kSansBold:
+            return "DejaVuSans-Bold.ttf";
+        case Face::kMono:
+            return "DejaVuSansMono.ttf";
+        case Face::kMonoBold:
+            return "DejaVuSansMono-Bold.ttf";
+        case Face::kSerifBold:
+            return "DejaVuSerif-Bold.ttf";
     }
     return "DejaVuSans.ttf";
 }
@@ -159,7 +172,9 @@ struct FontCache {
 
 }  // namespace
 
-void SetFontDirectory(const std::string& dir) { FontDirectory() = dir; }
+void SetFontDirectory(const std::string& dir) {
+    FontDirectory() = dir;
+}
 
 void UseFont(cairo_t* cr, Face face, double size, bool hinted) {
     thread_local FontCache cache;

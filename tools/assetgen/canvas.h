@@ -16,7 +16,9 @@ struct Rgb {
     }
 };
 
-inline Rgb FromBytes(int r, int g, int b) { return {r / 255.0, g / 255.0, b / 255.0}; }
+inline Rgb FromBytes(int r, int g, int b) {
+    return {r / 255.0, g / 255.0, b / 255.0};
+}
 
 // The three play colours and their shapes, plus neutral art colours.
 namespace palette {

@@ -11,10 +11,14 @@ namespace assetgen {
 
 V3 RollDirection(int d) {
     switch (d) {
-        case 0: return {0, 1, 0};
-        case 1: return {0, -1, 0};
-        case 2: return {1, 0, 0};
-        default: return {-1, 0, 0};
+        case 0:
+            return {0, 1, 0};
+        case 1:
+            return {0, -1, 0};
+        case 2:
+            return {1, 0, 0};
+        default:
+            return {-1, 0, 0};
     }
 }
 
@@ -73,9 +77,17 @@ void PaintCube(cairo_t* cr, int colour, int frame) {
 
 }  // namespace
 
-void PaintCubeRed(cairo_t* cr, int frame, int) { PaintCube(cr, 0, frame); }
-void PaintCubeGreen(cairo_t* cr, int frame, int) { PaintCube(cr, 1, frame); }
-void PaintCubeBlue(cairo_t* cr, int frame, int) { PaintCube(cr, 2, frame); }
-void PaintCubeNeutral(cairo_t* cr, int frame, int) { PaintCube(cr, 3, frame); }
+void PaintCubeRed(cairo_t* cr, int frame, int) {
+    PaintCube(cr, 0, frame);
+}
+void PaintCubeGreen(cairo_t* cr, int frame, int) {
+    PaintCube(cr, 1, frame);
+}
+void PaintCubeBlue(cairo_t* cr, int frame, int) {
+    PaintCube(cr, 2, frame);
+}
+void PaintCubeNeutral(cairo_t* cr, int frame, int) {
+    PaintCube(cr, 3, frame);
+}
 
 }  // namespace assetgen

@@ -21,11 +21,26 @@ constexpr double kCentre = 8;  // frames are 16 x 16
 // Extra advance the text drawer gives some characters on top of the 7 of the rest.
 int Kern(int c) {
     switch (c) {
-        case 'w': case 'm': return 2;
-        case 'W': case 'M': return 1;
-        case 'i': case 'f': case 'l': return -3;
-        case 'j': case 's': case 'k': case 'r': case 'z': case 't': case 'n': return -1;
-        default: return 0;
+        case 'w':
+        case 'm':
+            return 2;
+        case 'W':
+        case 'M':
+            return 1;
+        case 'i':
+        case 'f':
+        case 'l':
+            return -3;
+        case 'j':
+        case 's':
+        case 'k':
+        case 'r':
+        case 'z':
+        case 't':
+        case 'n':
+            return -1;
+        default:
+            return 0;
     }
 }
 
@@ -387,32 +402,78 @@ void MenuButton(cairo_t* cr, bool back) {
 void EscapeGlyph(cairo_t* cr, int frame) {
     static const char* kKeys = "ZXCVBN";
     switch (frame) {
-        case 96: case 97: case 98: case 99: FaceButton(cr, frame - 96); break;
-        case 100: Shoulder(cr, "L"); break;
-        case 101: Shoulder(cr, "R"); break;
-        case 102: MenuButton(cr, false); break;
-        case 103: MenuButton(cr, true); break;
-        case 104: Dpad(cr, -1); break;
-        case 105: case 106: case 107: case 108: Dpad(cr, frame - 105); break;
-        case 109: FaceButton(cr, 4); break;
-        case 110: Shoulder(cr, "LR"); break;
-        case 111: Stick(cr); break;
-        case 112: case 113: case 114: case 115: case 116: case 117:
+        case 96:
+        case 97:
+        case 98:
+        case 99:
+            FaceButton(cr, frame - 96);
+            break;
+        case 100:
+            Shoulder(cr, "L");
+            break;
+        case 101:
+            Shoulder(cr, "R");
+            break;
+        case 102:
+            MenuButton(cr, false);
+            break;
+        case 103:
+            MenuButton(cr, true);
+            break;
+        case 104:
+            Dpad(cr, -1);
+            break;
+        case 105:
+        case 106:
+        case 107:
+        case 108:
+            Dpad(cr, frame - 105);
+            break;
+        case 109:
+            FaceButton(cr, 4);
+            break;
+        case 110:
+            Shoulder(cr, "LR");
+            break;
+        case 111:
+            Stick(cr);
+            break;
+        case 112:
+        case 113:
+        case 114:
+        case 115:
+        case 116:
+        case 117:
             Keycap(cr, std::string(1, kKeys[frame - 112]));
             break;
-        case 118: Keycap(cr, "Esc", true); break;
-        case 119: Keycap(cr, "Ent", true); break;
-        case 120: ArrowKeys(cr); break;
-        case 121: case 122: case 123: case 124: {
+        case 118:
+            Keycap(cr, "Esc", true);
+            break;
+        case 119:
+            Keycap(cr, "Ent", true);
+            break;
+        case 120:
+            ArrowKeys(cr);
+            break;
+        case 121:
+        case 122:
+        case 123:
+        case 124: {
             Keycap(cr, "");
             ArrowPath(cr, kCentre, kCentre - 0.3, frame - 121, 2.6);
             SetColour(cr, kShadow);
             cairo_fill(cr);
             break;
         }
-        case 125: Keycap(cr, "Spc", true); break;
-        case 126: Keycap(cr, "Sh", true); break;
-        default: Mouse(cr); break;
+        case 125:
+            Keycap(cr, "Spc", true);
+            break;
+        case 126:
+            Keycap(cr, "Sh", true);
+            break;
+        default:
+            Mouse(cr);
+            break;
     }
 }
 

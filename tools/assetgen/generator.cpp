@@ -44,8 +44,8 @@ bool GenerateAll(const Options& o) {
         if (!Wanted(o, s.name)) continue;
         jobs.push_back({s.name, [&o, &s] {
                             bool ok = WriteFile(o.outDir + "/" + s.name, s.make());
-                            if (!ok) std::fprintf(stderr, "assetgen: cannot write %s\n",
-                                                  s.name.c_str());
+                            if (!ok)
+                                std::fprintf(stderr, "assetgen: cannot write %s\n", s.name.c_str());
                             return ok;
                         }});
     }
@@ -60,14 +60,19 @@ bool GenerateAll(const Options& o) {
         auto icon = [&jobs](const std::string& file, int size, bool maskable) {
             jobs.push_back({"app_icon", [file, size, maskable] {
                                 bool ok = WriteFile(file, RenderAppIcon(size, maskable));
-                                if (!ok) std::fprintf(stderr, "assetgen: cannot write %s\n", file.c_str());
+                                if (!ok)
+                                    std::fprintf(stderr, "assetgen: cannot write %s\n",
+                                                 file.c_str());
                                 return ok;
                             }});
         };
         for (int size : AppIconSizes()) {
-            icon(o.iconDir + "/" + std::to_string(size) + "x" + std::to_string(size) + "/tessory.png", size, false);
+            icon(o.iconDir + "/" + std::to_string(size) + "x" + std::to_string(size) +
+                     "/tessory.png",
+                 size, false);
         }
-        for (const WebIcon& web : WebIcons()) icon(o.iconDir + "/web/" + web.file, web.size, web.maskable);
+        for (const WebIcon& web : WebIcons())
+            icon(o.iconDir + "/web/" + web.file, web.size, web.maskable);
     }
     std::atomic<size_t> next{0};
     std::atomic<bool> ok{true};

@@ -7,10 +7,10 @@
 namespace assetgen {
 
 struct Options {
-    std::string outDir;         // the game's data/ folder
-    std::string contactDir;     // when not empty, contact sheets are written here
-    std::string fontDir;        // folder of the DejaVu .ttf files
-    std::string iconDir;        // when not empty, the icons go here (NxN/tessory.png, web/)
+    std::string outDir;             // the game's data/ folder
+    std::string contactDir;         // when not empty, contact sheets are written here
+    std::string fontDir;            // folder of the DejaVu .ttf files
+    std::string iconDir;            // when not empty, the icons go here (NxN/tessory.png, web/)
     std::vector<std::string> only;  // when not empty, only sheets/sounds with these names
     int threads = 2;
 };

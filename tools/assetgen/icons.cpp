@@ -226,8 +226,8 @@ void PaintIcon(cairo_t* cr, int frame, int) {
             // (against the arc's direction of drawing), so the ring reads as
             // turning anticlockwise.
             const double head = from - M_PI / 2;
-            Arrow(cr, c + r * std::cos(from) + std::cos(head), c + r * std::sin(from) + std::sin(head),
-                  head, 4.2);
+            Arrow(cr, c + r * std::cos(from) + std::cos(head),
+                  c + r * std::sin(from) + std::sin(head), head, 4.2);
             WhiteSymbol(cr);
             break;
         }
@@ -253,8 +253,8 @@ void PaintIcon(cairo_t* cr, int frame, int) {
 
 void PaintDpad(cairo_t* cr, int frame, int) {
     const double c = 16;
-    static const Rgb kAction[6] = {FromBytes(80, 210, 90),  FromBytes(240, 80, 80),
-                                   FromBytes(80, 150, 250), FromBytes(250, 210, 60),
+    static const Rgb kAction[6] = {FromBytes(80, 210, 90),   FromBytes(240, 80, 80),
+                                   FromBytes(80, 150, 250),  FromBytes(250, 210, 60),
                                    FromBytes(190, 120, 240), FromBytes(80, 220, 220)};
     if (frame < 4) {  // direction buttons: up, down, left, right
         static const double kAngle[4] = {-M_PI / 2, M_PI / 2, M_PI, 0};
@@ -275,7 +275,7 @@ void PaintDpad(cairo_t* cr, int frame, int) {
     } else if (frame == 12) {  // pad base
         // One cross outline: two overlapping bars would show their inner edges.
         const double a = 5, b = 14;
-        const double pts[12][2] = {{-a, -b}, {a, -b}, {a, -a}, {b, -a}, {b, a}, {a, a},
+        const double pts[12][2] = {{-a, -b}, {a, -b}, {a, -a}, {b, -a}, {b, a},   {a, a},
                                    {a, b},   {-a, b}, {-a, a}, {-b, a}, {-b, -a}, {-a, -a}};
         for (const auto& p : pts) cairo_line_to(cr, c + p[0], c + p[1]);
         cairo_close_path(cr);

@@ -8,7 +8,9 @@
 
 namespace assetgen {
 
-View LevelView(V3 anchor) { return View{16, 16, 0.5, anchor}; }
+View LevelView(V3 anchor) {
+    return View{16, 16, 0.5, anchor};
+}
 
 void PushTopMap(cairo_t* cr, const View& view, double z) {
     PushFaceMap(cr, view, {-0.5, -0.5, z}, {1, 0, 0}, {0, 1, 0});
@@ -36,7 +38,9 @@ const Rgb kSandstone = FromBytes(214, 156, 104);
 const View kFloorView = LevelView({0, 0, 0});
 const View kObjectView = LevelView({0, 0, 1});
 
-Solid FloorCube() { return ChamferedBox({0.5, 0.5, 0.5}, 0.07); }
+Solid FloorCube() {
+    return ChamferedBox({0.5, 0.5, 0.5}, 0.07);
+}
 
 void PillowTop(cairo_t* cr, const Rgb& base) {
     // A slightly raised inner square: lighter centre, soft rim.
@@ -128,8 +132,8 @@ void PaintStone(cairo_t* cr, bool pillar) {
         DrawSolid(cr, kObjectView, rock, {kSlate, 0.3, 0.7});
         // Speckles on the top make it read as stone rather than plastic.
         PushTopMap(cr, kObjectView, 1.3);
-        static const double kDots[][3] = {{0.35, 0.4, 0.05}, {0.6, 0.3, 0.04},
-                                          {0.55, 0.62, 0.06}, {0.3, 0.65, 0.035}};
+        static const double kDots[][3] = {
+            {0.35, 0.4, 0.05}, {0.6, 0.3, 0.04}, {0.55, 0.62, 0.06}, {0.3, 0.65, 0.035}};
         for (const auto& d : kDots) {
             cairo_arc(cr, d[0], d[1], d[2], 0, 2 * M_PI);
             SetColour(cr, kSlate.Scaled(0.75), 0.8);
@@ -253,8 +257,8 @@ void PaintGem(cairo_t* cr, int colour) {
             double spin = 0, best = 1e9;
             for (int i = 0; i < 360; ++i) {
                 double a = i * M_PI / 180;
-                V2 apex = ProjectVirtual(turn({0.4 * std::cos(a - M_PI / 2),
-                                              0.4 * std::sin(a - M_PI / 2), 0}));
+                V2 apex = ProjectVirtual(
+                    turn({0.4 * std::cos(a - M_PI / 2), 0.4 * std::sin(a - M_PI / 2), 0}));
                 if (apex.y < best) best = apex.y, spin = a;
             }
             s.Transform(Rotation::About({0, 0, 1}, spin), {0, 0, 0});
@@ -300,16 +304,39 @@ void PaintGem(cairo_t* cr, int colour) {
 
 void PaintLevelPiece(cairo_t* cr, int frame, int tier) {
     switch (frame) {
-        case 0: case 1: case 2: case 3: PaintTrapTile(cr, frame, tier); break;
-        case 4: PaintFloor(cr, false); break;
-        case 5: PaintFloor(cr, true); break;
-        case 6: PaintStone(cr, false); break;
-        case 7: PaintStone(cr, true); break;
-        case 8: PaintTrail(cr); break;
-        case 9: PaintExit(cr, 0); break;
-        case 10: PaintExit(cr, 1); break;
-        case 11: PaintExit(cr, 2); break;
-        default: PaintGem(cr, frame - 12); break;  // 12..14 colours 1..3, 15 neutral
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+            PaintTrapTile(cr, frame, tier);
+            break;
+        case 4:
+            PaintFloor(cr, false);
+            break;
+        case 5:
+            PaintFloor(cr, true);
+            break;
+        case 6:
+            PaintStone(cr, false);
+            break;
+        case 7:
+            PaintStone(cr, true);
+            break;
+        case 8:
+            PaintTrail(cr);
+            break;
+        case 9:
+            PaintExit(cr, 0);
+            break;
+        case 10:
+            PaintExit(cr, 1);
+            break;
+        case 11:
+            PaintExit(cr, 2);
+            break;
+        default:
+            PaintGem(cr, frame - 12);
+            break;  // 12..14 colours 1..3, 15 neutral
     }
 }
 

@@ -40,8 +40,9 @@ void Scene(cairo_t* cr, double x, double y, double scale, int variant) {
             View view{x, y, scale, {0, 0, 0}};
             Solid block = ChamferedBox({0.5, 0.5, 0.5}, 0.07);
             block.Transform(Rotation::Identity(), at);
-            Rgb floor = t == 7 ? palette::kGold : ((r + col) % 2 ? FromBytes(238, 228, 206)
-                                                                : FromBytes(222, 214, 238));
+            Rgb floor = t == 7
+                            ? palette::kGold
+                            : ((r + col) % 2 ? FromBytes(238, 228, 206) : FromBytes(222, 214, 238));
             DrawSolid(cr, view, block, {floor, 0.25, 0.5});
         }
     }
@@ -98,8 +99,8 @@ void PaintTitleLogo(cairo_t* cr, int, int) {
     cairo_text_extents_t e;
     cairo_text_extents(cr, word.c_str(), &e);
     double x = 128 - e.width / 2 - e.x_bearing, y = 84;
-    const Rgb kLetter[7] = {palette::kGold, palette::kRed, palette::kGreen, palette::kBlue,
-                            palette::kRed, palette::kGreen, palette::kBlue};
+    const Rgb kLetter[7] = {palette::kGold, palette::kRed,   palette::kGreen, palette::kBlue,
+                            palette::kRed,  palette::kGreen, palette::kBlue};
     for (size_t i = 0; i < word.size(); ++i) {
         std::string ch(1, word[i]);
         cairo_text_extents_t ce;
@@ -121,8 +122,7 @@ void PaintTitleLogo(cairo_t* cr, int, int) {
                 cairo_pattern_t* g = cairo_pattern_create_linear(0, y - 38, 0, y + 4);
                 Rgb hi = kLetter[i].Mixed({1, 1, 1}, 0.55);
                 cairo_pattern_add_color_stop_rgb(g, 0, hi.r, hi.g, hi.b);
-                cairo_pattern_add_color_stop_rgb(g, 0.55, kLetter[i].r, kLetter[i].g,
-                                                 kLetter[i].b);
+                cairo_pattern_add_color_stop_rgb(g, 0.55, kLetter[i].r, kLetter[i].g, kLetter[i].b);
                 cairo_pattern_add_color_stop_rgb(g, 1, kLetter[i].r * 0.75, kLetter[i].g * 0.75,
                                                  kLetter[i].b * 0.75);
                 cairo_set_source(cr, g);

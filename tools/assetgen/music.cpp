@@ -18,8 +18,8 @@ constexpr double kSwing = 2.0 / 3.0;               // off-beat eighths land late
 constexpr uint32_t kStreamSerial = 0x54657373;     // fixed, so the file is reproducible
 
 struct Chord {
-    int root;           // bass register MIDI note
-    int third, seventh; // intervals above the root
+    int root;            // bass register MIDI note
+    int third, seventh;  // intervals above the root
 };
 
 // ii-V-I tour of F major with a turnaround back to the top.
@@ -29,7 +29,9 @@ const Chord kChords[kBars] = {
     {43, 3, 10}, {48, 4, 10}, {41, 4, 11}, {48, 4, 10},
 };
 
-long At(int bar, double beat) { return long((bar * 4 + beat) * kBeat); }
+long At(int bar, double beat) {
+    return long((bar * 4 + beat) * kBeat);
+}
 
 struct Stereo {
     Buffer left = Buffer(size_t(kLength)), right = Buffer(size_t(kLength));
@@ -46,7 +48,8 @@ Buffer Bass(int midi) {
         double t = double(i) / kSampleRate;
         double env = std::min(1.0, t * 200) * std::exp(-t * 3.2);
         b[i] = float((std::sin(2 * M_PI * hz * t) + 0.35 * std::sin(4 * M_PI * hz * t) +
-                      0.1 * std::sin(6 * M_PI * hz * t)) * env);
+                      0.1 * std::sin(6 * M_PI * hz * t)) *
+                     env);
     }
     Fade(b, 0, 0.03);
     return b;

@@ -50,8 +50,8 @@ std::vector<uint8_t> RenderContactSheet(const SheetInfo& info, int tier, const P
     const int label = 14, pad = 4;
     const int cw = fw * zoom + 2 * pad, ch = fh * zoom + 2 * pad + label;
 
-    cairo_surface_t* frames = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, sheet.width,
-                                                         sheet.height);
+    cairo_surface_t* frames =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, sheet.width, sheet.height);
     {
         // Back to premultiplied native pixels so Cairo can scale the frames.
         uint8_t* dst = cairo_image_surface_get_data(frames);
@@ -69,8 +69,7 @@ std::vector<uint8_t> RenderContactSheet(const SheetInfo& info, int tier, const P
         cairo_surface_mark_dirty(frames);
     }
 
-    cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, columns * cw,
-                                                      rows * ch);
+    cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, columns * cw, rows * ch);
     cairo_t* cr = cairo_create(out);
     // The game's backdrop colour, so the art is judged where it will be seen.
     cairo_set_source_rgb(cr, 0.06, 0.09, 0.3);

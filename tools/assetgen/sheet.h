@@ -16,11 +16,11 @@ namespace assetgen {
 using FramePainter = void (*)(cairo_t* cr, int frame, int tier);
 
 struct SheetInfo {
-    std::string name;      // path below data/ without tier suffix or extension
-    int frameWidth;        // tier-1 pixels
+    std::string name;  // path below data/ without tier suffix or extension
+    int frameWidth;    // tier-1 pixels
     int frameHeight;
     int frames;
-    int columns;           // frames per grid row
+    int columns;  // frames per grid row
     FramePainter paint;
     bool allTiers = true;  // false: one file without "-hd"/"-hd2" variants
 };

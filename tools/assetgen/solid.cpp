@@ -30,7 +30,9 @@ V3 TowardLight() {
     return l;
 }
 
-Rotation Rotation::Identity() { return {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}; }
+Rotation Rotation::Identity() {
+    return {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+}
 
 Rotation Rotation::About(V3 k, double a) {
     double c = std::cos(a), s = std::sin(a), t = 1 - c;
@@ -61,14 +63,17 @@ V3 Solid::Centre() const {
     return c * (1.0 / double(verts.size()));
 }
 
-Solid Box(V3 h) { return ChamferedBox(h, 0); }
+Solid Box(V3 h) {
+    return ChamferedBox(h, 0);
+}
 
 Solid ChamferedBox(V3 h, double e) {
     Solid s;
     if (e <= 0) {
         for (int i = 0; i < 8; ++i)
             s.verts.push_back({(i & 1) ? h.x : -h.x, (i & 2) ? h.y : -h.y, (i & 4) ? h.z : -h.z});
-        s.faces = {{0, 2, 6, 4}, {1, 3, 7, 5}, {0, 1, 5, 4}, {2, 3, 7, 6}, {0, 1, 3, 2}, {4, 5, 7, 6}};
+        s.faces = {{0, 2, 6, 4}, {1, 3, 7, 5}, {0, 1, 5, 4},
+                   {2, 3, 7, 6}, {0, 1, 3, 2}, {4, 5, 7, 6}};
         return s;
     }
     // Each corner of the box becomes three vertices, one pushed in along each axis.

@@ -14,10 +14,18 @@ namespace assetgen {
 struct V3 {
     double x, y, z;
 };
-inline V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline V3 operator*(V3 a, double k) { return {a.x * k, a.y * k, a.z * k}; }
-inline double Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline V3 operator+(V3 a, V3 b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline V3 operator-(V3 a, V3 b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline V3 operator*(V3 a, double k) {
+    return {a.x * k, a.y * k, a.z * k};
+}
+inline double Dot(V3 a, V3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline V3 Cross(V3 a, V3 b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
@@ -52,8 +60,8 @@ struct View {
 
 struct Material {
     Rgb base;
-    double gloss = 0.35;    // strength of the soft highlight
-    double outline = 0.6;   // outline width in frame units
+    double gloss = 0.35;   // strength of the soft highlight
+    double outline = 0.6;  // outline width in frame units
     double alpha = 1.0;
 };
 
@@ -80,8 +88,7 @@ V3 FaceNormal(const Solid& s, int f);
 double Shade(V3 normal);
 // Fills the visible faces with smooth light and a thin darker outline.
 // `decorate` (optional) is called after each visible face with the face index.
-using FaceDecorator = void (*)(cairo_t* cr, const View& view, const Solid& s, int face,
-                               void* user);
+using FaceDecorator = void (*)(cairo_t* cr, const View& view, const Solid& s, int face, void* user);
 void DrawSolid(cairo_t* cr, const View& view, const Solid& s, const Material& m,
                FaceDecorator decorate = nullptr, void* user = nullptr);
 // Maps (u, v) in the unit square to origin + u*U + v*V on screen for the

@@ -8,8 +8,8 @@
 namespace assetgen {
 namespace {
 
-constexpr double kLoudDb = -14;  // common loudness of every effect (see Loudness)
-constexpr double kPeakDb = -1.5; // stays under the -1 dBFS ceiling after rounding
+constexpr double kLoudDb = -14;   // common loudness of every effect (see Loudness)
+constexpr double kPeakDb = -1.5;  // stays under the -1 dBFS ceiling after rounding
 
 std::vector<uint8_t> Finish(Buffer b, double fadeOut = 0.01, double loudDb = kLoudDb) {
     Fade(b, 0.002, fadeOut);
@@ -17,7 +17,9 @@ std::vector<uint8_t> Finish(Buffer b, double fadeOut = 0.01, double loudDb = kLo
     return EncodeWave(b, 1);
 }
 
-Buffer Silence(double seconds) { return Buffer(size_t(seconds * kSampleRate)); }
+Buffer Silence(double seconds) {
+    return Buffer(size_t(seconds * kSampleRate));
+}
 
 // Marimba-like note: a sine with a quick woody overtone.
 Buffer Mallet(double midi, double seconds) {
@@ -115,11 +117,11 @@ std::vector<uint8_t> MakeMusic();
 
 const std::vector<SoundInfo>& SoundCatalog() {
     static const std::vector<SoundInfo> catalog = {
-        {"sfx/jazzed.ogg", MakeMusic},  {"sfx/001.wav", LevelBuilt},
-        {"sfx/002.wav", Landing},       {"sfx/003.wav", ExitFanfare},
+        {"sfx/jazzed.ogg", MakeMusic},   {"sfx/001.wav", LevelBuilt},
+        {"sfx/002.wav", Landing},        {"sfx/003.wav", ExitFanfare},
         {"sfx/004.wav", FallingWhistle}, {"sfx/005.wav", RollTick},
-        {"sfx/006.wav", GemChime},      {"sfx/095.wav", SoftTick},
-        {"sfx/096.wav", StartJingle},   {"sfx/098.wav", Confirm},
+        {"sfx/006.wav", GemChime},       {"sfx/095.wav", SoftTick},
+        {"sfx/096.wav", StartJingle},    {"sfx/098.wav", Confirm},
         {"sfx/099.wav", MenuBlip},
     };
     return catalog;

@@ -5,7 +5,9 @@
 
 namespace assetgen {
 
-double NoteHz(double midi) { return 440.0 * std::pow(2.0, (midi - 69) / 12.0); }
+double NoteHz(double midi) {
+    return 440.0 * std::pow(2.0, (midi - 69) / 12.0);
+}
 
 void Mix(Buffer& out, const Buffer& voice, long start, float gain, bool wrap) {
     const long n = long(out.size());

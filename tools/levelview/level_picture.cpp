@@ -45,10 +45,12 @@ void Blit(LevelPicture& picture, const Sheet& sheet, int frame, float cx, float 
         for (int x = 0; x < kFrame; ++x) {
             const int px = left + x;
             if (px < 0 || px >= picture.width) continue;
-            const unsigned char* src = &sheet.rgba[(static_cast<size_t>(fy + y) * sheet.width + fx + x) * 4];
+            const unsigned char* src =
+                &sheet.rgba[(static_cast<size_t>(fy + y) * sheet.width + fx + x) * 4];
             unsigned char* dst = &picture.rgba[(static_cast<size_t>(py) * picture.width + px) * 4];
             const float a = src[3] / 255.0f * opacity;
-            for (int c = 0; c < 3; ++c) dst[c] = static_cast<unsigned char>(src[c] * a + dst[c] * (1 - a) + 0.5f);
+            for (int c = 0; c < 3; ++c)
+                dst[c] = static_cast<unsigned char>(src[c] * a + dst[c] * (1 - a) + 0.5f);
         }
     }
 }
@@ -64,7 +66,9 @@ LevelPicture DrawLevel(const std::vector<LevelCell>& cells, int size, int cubeX,
         return {};
     }
     const int stride = size + 1;
-    auto at = [&](int x, int y) -> const LevelCell& { return cells[static_cast<size_t>(y) * stride + x]; };
+    auto at = [&](int x, int y) -> const LevelCell& {
+        return cells[static_cast<size_t>(y) * stride + x];
+    };
 
     float minX = 1e9f, minY = 1e9f, maxX = -1e9f, maxY = -1e9f;
     for (int y = 0; y <= size; ++y)
@@ -99,11 +103,13 @@ LevelPicture DrawLevel(const std::vector<LevelCell>& cells, int size, int cubeX,
                 if (t == tile::kExit) frame = slots::kFrameExit;
                 const float sx = WorldX(x, y) - originX, sy = WorldY(x, y, layer) - originY;
                 if (t > 0) Blit(picture, pieces, frame, sx, sy, 1);
-                if (x == cubeX && y == cubeY) Blit(picture, cube, 0, sx, WorldY(x, y, 1) - originY - 2, 1);
+                if (x == cubeX && y == cubeY)
+                    Blit(picture, cube, 0, sx, WorldY(x, y, 1) - originY - 2, 1);
             }
     return picture;
 }
 
 bool SavePng(const LevelPicture& picture, const std::string& path) {
-    return stbi_write_png(path.c_str(), picture.width, picture.height, 4, picture.rgba.data(), picture.width * 4) != 0;
+    return stbi_write_png(path.c_str(), picture.width, picture.height, 4, picture.rgba.data(),
+                          picture.width * 4) != 0;
 }

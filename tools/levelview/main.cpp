@@ -34,7 +34,8 @@ char Symbol(int floor, int object) {
             return '#';
         case kStoneB:
             return '%';
-        default: break;
+        default:
+            break;
     }
     switch (floor) {
         case kNone:
@@ -51,13 +52,15 @@ char Symbol(int floor, int object) {
             return ':';
         case kExit:
             return 'E';
-        default: return '?';
+        default:
+            return '?';
     }
 }
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: tessory_levelview --accumulator A --size 1|2|3 --progress P [--png FILE] [--data DIR]\n");
+                 "usage: tessory_levelview --accumulator A --size 1|2|3 --progress P [--png FILE] "
+                 "[--data DIR]\n");
     return 2;
 }
 
@@ -132,8 +135,10 @@ int main(int argc, char** argv) {
                 cube[kProgress]);
     std::printf("targets: red %.0f of %d, green %.0f of %d, blue %.0f of %d\n", cube[kWanted + 1],
                 gems[1], cube[kWanted + 2], gems[2], cube[kWanted + 3], gems[3]);
-    std::printf("columns %d..%d, rows %d..%d; S start, E exit, . : floor, r g b traps, R G B gems, # %% stones\n",
-                minX, maxX, minY, maxY);
+    std::printf(
+        "columns %d..%d, rows %d..%d; S start, E exit, . : floor, r g b traps, R G B gems, # %% "
+        "stones\n",
+        minX, maxX, minY, maxY);
     for (int y = minY; y <= maxY; ++y) {
         std::string line;
         for (int x = minX; x <= maxX; ++x) {
