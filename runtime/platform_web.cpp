@@ -11,11 +11,17 @@
 
 namespace {
 
-EM_JS(void, WebOpenUrl, (const char* url),
-      { window.open(UTF8ToString(url), "_blank", "noopener"); });
+// JavaScript: the formatter would break its operators.
+// clang-format off
+EM_JS(void, WebOpenUrl, (const char* url), {
+    window.open(UTF8ToString(url), "_blank", "noopener");
+});
+// clang-format on
 
 // The page takes its lock on the saved state (pages on one address share the storage),
 // reads the storage back, runs qoWebRunSave, writes the storage and lets go.
+// JavaScript: the formatter would break its operators.
+// clang-format off
 EM_JS(void, WebRequestSave, (), {
     if (Module["tessorySaveState"]) {
         Module["tessorySaveState"]();
@@ -23,6 +29,7 @@ EM_JS(void, WebRequestSave, (), {
         Module["_qoWebRunSave"](1);
     }
 });
+// clang-format on
 
 struct PendingSave {
     std::function<QoSaveResult()> save;

@@ -27,8 +27,12 @@ Object* g_report = nullptr;
 GC_ROOT(g_request);
 GC_ROOT(g_report);
 
-EM_JS(char*, PageUrl, (const char* file),
-      { return allocateUTF8(location.origin + "/" + UTF8ToString(file)); });
+// JavaScript: the formatter would break its operators.
+// clang-format off
+EM_JS(char*, PageUrl, (const char* file), {
+    return allocateUTF8(location.origin + "/" + UTF8ToString(file));
+});
+// clang-format on
 
 void Update() {
     qo_asyncevent_UpdateAsyncEvents();

@@ -20,14 +20,19 @@ const char* const qoGlfwWindowTitle = "Tessory";
 namespace {
 
 // The size the page wants the canvas to have now.
+// JavaScript: the formatter would break its operators.
+// clang-format off
 EM_JS(void, WebWantedCanvasSize, (int* width, int* height), {
-    var size = Module["tessoryCanvasSize"] ? Module["tessoryCanvasSize"]() : [ 640, 480 ];
+    var size = Module["tessoryCanvasSize"] ? Module["tessoryCanvasSize"]() : [640, 480];
     HEAP32[width >> 2] = size[0];
     HEAP32[height >> 2] = size[1];
 });
+// clang-format on
 
 // Resizes the drawing buffer and tells Emscripten's GLFW, whose window size is the
 // game's device size. (glfwSetWindowSize would ask for full screen at the screen's size.)
+// JavaScript: the formatter would break its operators.
+// clang-format off
 EM_JS(void, WebSetCanvasSize, (int width, int height), {
     var canvas = Module["canvas"];
     canvas.width = width;
@@ -37,39 +42,43 @@ EM_JS(void, WebSetCanvasSize, (int width, int height), {
         GLFW.active.height = height;
     }
 });
+// clang-format on
 
+// JavaScript: the formatter would break its operators.
+// clang-format off
 EM_JS(void, WebAskFullscreen, (int on), {
     if (Module["tessoryFullscreen"]) Module["tessoryFullscreen"](!!on);
 });
+// clang-format on
 
 // The page left full screen by itself (Escape, a gesture) since the last ask; once.
+// JavaScript: the formatter would break its operators.
+// clang-format off
 EM_JS(int, WebFullscreenLeft, (), {
     var left = !!Module["tessoryFullscreenLeft"];
     Module["tessoryFullscreenLeft"] = false;
     return left ? 1 : 0;
 });
+// clang-format on
 
 // Fingers on the canvas, in canvas pixels, queued until the next frame takes them. The
 // browser's own gestures (scrolling, zoom, its menus) and the mouse events it would make
 // up from a tap stay off the canvas. The first lift starts the sound, as the first key does
 // (browsers let sound start at a lift, not at a touch).
+// JavaScript: the formatter would break its operators.
+// clang-format off
 EM_JS(void, WebListenForTouches, (int fingerCount), {
     var canvas = Module["canvas"];
     var fingers = [];  // slot -> the browser's touch identifier
     var queue = Module["tessoryTouches"] = [];
     function slotOf(id, claim) {
-        for (var i = 0; i < fingerCount; i++)
-            if (fingers[i] == = id) return i;
+        for (var i = 0; i < fingerCount; i++) if (fingers[i] === id) return i;
         if (!claim) return -1;
-        for (i = 0; i < fingerCount; i++)
-            if (fingers[i] == = undefined) {
-                fingers[i] = id;
-                return i;
-            }
+        for (i = 0; i < fingerCount; i++) if (fingers[i] === undefined) { fingers[i] = id; return i; }
         return -1;
     }
     function handle(event) {
-        if (event.target != = canvas) return;
+        if (event.target !== canvas) return;
         event.preventDefault();
         event.stopPropagation();  // Emscripten's GLFW would make a click of it
         var kind = event.type == "touchstart" ? 7 : event.type == "touchmove" ? 9 : 8;
@@ -78,25 +87,25 @@ EM_JS(void, WebListenForTouches, (int fingerCount), {
             var touch = event.changedTouches[i];
             var slot = slotOf(touch.identifier, kind == 7);
             if (slot < 0) continue;
-            queue.push([
-                kind, slot, (touch.clientX - rect.left) * canvas.width / rect.width,
-                (touch.clientY - rect.top) * canvas.height / rect.height
-            ]);
+            queue.push([kind, slot, (touch.clientX - rect.left) * canvas.width / rect.width,
+                        (touch.clientY - rect.top) * canvas.height / rect.height]);
             if (kind == 8) fingers[slot] = undefined;
         }
-        if (kind == 8 && typeof AL == "object" && AL.currentCtx &&
-            AL.currentCtx.audioCtx.state == "suspended") {
+        if (kind == 8 && typeof AL == "object" && AL.currentCtx && AL.currentCtx.audioCtx.state == "suspended") {
             AL.currentCtx.audioCtx.resume();
         }
     }
-    [ "touchstart", "touchmove", "touchend", "touchcancel" ].forEach(function(type) {
-        window.addEventListener(type, handle, {capture : true, passive : false});
+    ["touchstart", "touchmove", "touchend", "touchcancel"].forEach(function (type) {
+        window.addEventListener(type, handle, {capture: true, passive: false});
+        // clang-format on
     });
     canvas.addEventListener(
         "contextmenu", function(event) { event.preventDefault(); });
 });
 
 // The oldest queued finger event; false when there is none.
+// JavaScript: the formatter would break its operators.
+// clang-format off
 EM_JS(int, WebNextTouch, (int* kind, int* finger, float* x, float* y), {
     var next = Module["tessoryTouches"] && Module["tessoryTouches"].shift();
     if (!next) return 0;
@@ -106,10 +115,14 @@ EM_JS(int, WebNextTouch, (int* kind, int* finger, float* x, float* y), {
     HEAPF32[y >> 2] = next[3];
     return 1;
 });
+// clang-format on
 
+// JavaScript: the formatter would break its operators.
+// clang-format off
 EM_JS(int, WebPageVisible, (), { return document.hidden ? 0 : 1; });
 EM_JS(int, WebScreenWidth, (), { return screen.width; });
 EM_JS(int, WebScreenHeight, (), { return screen.height; });
+// clang-format on
 
 void Frame(void* host) {
     static_cast<QoGlfwGame*>(host)->RunFrame();
