@@ -1,9 +1,9 @@
 // The Windows side of the platform layer: the executable found through its module, URLs
 // handed to the shell, and the odds and ends whose POSIX forms live in platform.cpp.
 // Paths are UTF-8 inside the program and UTF-16 at every Windows call.
-#include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +14,8 @@
 
 std::wstring qoWidePath(const std::string& utf8) {
     String text = String::FromUtf8(utf8);
-    return std::wstring(reinterpret_cast<const wchar_t*>(text.Data()), static_cast<size_t>(text.Length()));
+    return std::wstring(reinterpret_cast<const wchar_t*>(text.Data()),
+                        static_cast<size_t>(text.Length()));
 }
 
 String qoExecutablePath() {
@@ -28,10 +29,12 @@ String qoExecutablePath() {
 }
 
 bool qoOpenUrlExternally(const String& url) {
-    std::wstring text(reinterpret_cast<const wchar_t*>(url.Data()), static_cast<size_t>(url.Length()));
+    std::wstring text(reinterpret_cast<const wchar_t*>(url.Data()),
+                      static_cast<size_t>(url.Length()));
     if (text.find(L'\0') != std::wstring::npos) return false;
     // ShellExecute answers a value above 32 on success.
-    auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", text.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(nullptr, L"open", text.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (result <= 32) {
         std::fprintf(stderr, "[host] could not open %s\n", url.ToUtf8().c_str());
         return false;
@@ -39,12 +42,11 @@ bool qoOpenUrlExternally(const String& url) {
     return true;
 }
 
-void qoFileSaved(const std::string&) {}
-
 namespace {
 
 std::wstring WideOf(const String& text) {
-    return std::wstring(reinterpret_cast<const wchar_t*>(text.Data()), static_cast<size_t>(text.Length()));
+    return std::wstring(reinterpret_cast<const wchar_t*>(text.Data()),
+                        static_cast<size_t>(text.Length()));
 }
 
 std::wstring ProgramFolder() {
@@ -81,7 +83,8 @@ void qoStartPlatform() {
     // The installer leaves this file beside the program: an installed game keeps the
     // player's state in the player's own folder, never beside a program in Program Files.
     std::wstring program = ProgramFolder();
-    bool installed = GetFileAttributesW((program + L"/installed.txt").c_str()) != INVALID_FILE_ATTRIBUTES;
+    bool installed =
+        GetFileAttributesW((program + L"/installed.txt").c_str()) != INVALID_FILE_ATTRIBUTES;
     std::wstring state = !installed && CanWriteIn(program) ? program : RoamingFolder();
     SHCreateDirectoryExW(nullptr, state.c_str(), nullptr);
     SetCurrentDirectoryW(state.c_str());
@@ -101,8 +104,8 @@ void qoTuneAllocator() {}
 
 bool qoFileIdentity(const std::string& path, QoFileIdentity* identity) {
     HANDLE file = CreateFileW(qoWidePath(path).c_str(), FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION info;
     bool ok = GetFileInformationByHandle(file, &info) != 0;
@@ -112,6 +115,8 @@ bool qoFileIdentity(const std::string& path, QoFileIdentity* identity) {
     identity->inode = (int64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
     identity->size = (int64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
     // 100-nanosecond ticks.
-    identity->modifiedNs = ((int64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime) * 100;
+    identity->modifiedNs = ((int64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                            info.ftLastWriteTime.dwLowDateTime) *
+                           100;
     return true;
 }

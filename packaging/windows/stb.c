@@ -2,5 +2,4 @@
    desktop links Debian's libstb instead. */
 #define STB_IMAGE_IMPLEMENTATION
 #include <stb_image.h>
-
 #include <stb_vorbis.h>
