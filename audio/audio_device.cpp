@@ -2,7 +2,6 @@
 #include "audio/audio_device.h"
 
 #include <AL/al.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <cmath>
@@ -314,11 +313,6 @@ int gxtkAudio::SetRate(int channel, float rate) {
     return 0;
 }
 
-bool gxtkAudio::MusicKey::operator==(const MusicKey& other) const {
-    return path == other.path && device == other.device && inode == other.inode &&
-           size == other.size && modifiedNs == other.modifiedNs;
-}
-
 struct gxtkAudio::Prefetch {
     MusicKey key;
     std::unique_ptr<MusicDecode> decode;
@@ -327,13 +321,8 @@ struct gxtkAudio::Prefetch {
 bool gxtkAudio::MusicKeyOf(const String& path, MusicKey* key) {
     QoDeviceHost* host = QoDeviceHost::Current();
     if (!host) return false;
-    struct stat info;
-    if (stat(qoEncodePath(host->PathToFilePath(path)).c_str(), &info) != 0) return false;
+    if (!qoFileIdentity(qoEncodePath(host->PathToFilePath(path)), &key->file)) return false;
     key->path = path;
-    key->device = info.st_dev;
-    key->inode = info.st_ino;
-    key->size = info.st_size;
-    key->modifiedNs = int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
     return true;
 }
 

@@ -9,13 +9,13 @@
 #pragma once
 
 #include <AL/alc.h>
-#include <sys/types.h>
 
 #include <chrono>
 #include <cstdint>
 #include <memory>
 
 #include "runtime/object.h"
+#include "runtime/platform.h"
 #include "runtime/string.h"
 
 class gxtkSample : public Object {
@@ -98,11 +98,10 @@ private:
     // size or modification time) no longer matches.
     struct MusicKey {
         String path;
-        dev_t device = 0;
-        ino_t inode = 0;
-        off_t size = -1;
-        int64_t modifiedNs = -1;
-        bool operator==(const MusicKey& other) const;
+        QoFileIdentity file;
+        bool operator==(const MusicKey& other) const {
+            return path == other.path && file == other.file;
+        }
     };
     bool MusicKeyOf(const String& path, MusicKey* key);
     // The music file's sample: the kept one when the file is unchanged, else loaded.

@@ -2,6 +2,8 @@
 // matrices do the pixel mapping, and the three client arrays point straight into the
 // renderer's batch buffer, so a batch is drawn without copying it.
 #include <GL/gl.h>
+// GL 1.2 names (clamp to edge, BGRA), which some systems' gl.h leaves out.
+#include <GL/glext.h>
 
 #include "graphics/renderer.h"
 #include "graphics/submit.h"

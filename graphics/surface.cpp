@@ -1,6 +1,8 @@
 #include "graphics/surface.h"
 
 #include <GL/gl.h>
+// GL 1.2 names (clamp to edge, BGRA), which some systems' gl.h leaves out.
+#include <GL/glext.h>
 
 #include <cstdlib>
 

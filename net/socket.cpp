@@ -1,11 +1,5 @@
 #include "net/socket.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstring>
 
 #include "net/data_buffer.h"
@@ -99,14 +93,16 @@ QoSocket::~QoSocket() {
 bool QoSocket::Open(int p) {
     if (socket.load() >= 0 || p < 1) return false;
     int handle = -1;
+    qo_socket_Startup();
     if (p == kStream || p == kServer) {
-        handle = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        handle = static_cast<int>(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
         if (handle >= 0) {
             int one = 1;
-            setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const QoSockData*>(&one),
+                       sizeof one);
         }
     } else if (p == kDatagram) {
-        handle = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        handle = static_cast<int>(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
     }
     if (handle < 0) return false;
     socket.store(handle);
@@ -116,12 +112,12 @@ bool QoSocket::Open(int p) {
 
 void QoSocket::Close() {
     int handle = socket.exchange(-1);
-    if (handle >= 0) ::close(handle);
+    if (handle >= 0) qo_socket_CloseHandle(handle);
 }
 
 void QoSocket::Shutdown() {
     int handle = socket.load();
-    if (handle >= 0) ::shutdown(handle, SHUT_RDWR);
+    if (handle >= 0) ::shutdown(handle, kQoShutdownBoth);
 }
 
 bool QoSocket::Bind(String host, int port) {
@@ -144,7 +140,7 @@ bool QoSocket::Listen(int backlog) {
 }
 
 bool QoSocket::Accept() {
-    accepted = ::accept(socket.load(), nullptr, nullptr);
+    accepted = static_cast<int>(::accept(socket.load(), nullptr, nullptr));
     return accepted >= 0;
 }
 
@@ -159,34 +155,35 @@ QoSocket* QoSocket::Accepted() {
 int QoSocket::Send(QoDataBuffer* buf, int offset, int count) {
     count = ClipIo(buf, offset, count);
     if (count < 0) return -1;
-    // MSG_NOSIGNAL: a peer that went away must give -1, not end the process by SIGPIPE.
-    return static_cast<int>(
-        ::send(socket.load(), buf->data + offset, static_cast<size_t>(count), MSG_NOSIGNAL));
+    return static_cast<int>(::send(socket.load(),
+                                   reinterpret_cast<const QoSockData*>(buf->data + offset),
+                                   static_cast<size_t>(count), kQoSendFlags));
 }
 
 int QoSocket::Receive(QoDataBuffer* buf, int offset, int count) {
     count = ClipIo(buf, offset, count);
     if (count < 0) return -1;
-    return static_cast<int>(
-        ::recv(socket.load(), buf->data + offset, static_cast<size_t>(count), 0));
+    return static_cast<int>(::recv(socket.load(), reinterpret_cast<QoSockData*>(buf->data + offset),
+                                   static_cast<size_t>(count), 0));
 }
 
 int QoSocket::SendTo(QoDataBuffer* buf, int offset, int count, QoSocketAddress* address) {
     count = ClipIo(buf, offset, count);
     if (count < 0 || !address) return -1;
-    return static_cast<int>(::sendto(socket.load(), buf->data + offset, static_cast<size_t>(count),
-                                     MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&address->addr),
-                                     sizeof address->addr));
+    return static_cast<int>(
+        ::sendto(socket.load(), reinterpret_cast<const QoSockData*>(buf->data + offset),
+                 static_cast<size_t>(count), kQoSendFlags,
+                 reinterpret_cast<sockaddr*>(&address->addr), sizeof address->addr));
 }
 
 int QoSocket::ReceiveFrom(QoDataBuffer* buf, int offset, int count, QoSocketAddress* address) {
     count = ClipIo(buf, offset, count);
     if (count < 0 || !address) return -1;
     sockaddr_in from = AnyAddress(0);
-    socklen_t size = sizeof from;
-    int n =
-        static_cast<int>(::recvfrom(socket.load(), buf->data + offset, static_cast<size_t>(count),
-                                    0, reinterpret_cast<sockaddr*>(&from), &size));
+    QoSockLen size = sizeof from;
+    int n = static_cast<int>(
+        ::recvfrom(socket.load(), reinterpret_cast<QoSockData*>(buf->data + offset),
+                   static_cast<size_t>(count), 0, reinterpret_cast<sockaddr*>(&from), &size));
     address->Set(from);
     return n;
 }
@@ -194,7 +191,7 @@ int QoSocket::ReceiveFrom(QoDataBuffer* buf, int offset, int count, QoSocketAddr
 void QoSocket::GetLocalAddress(QoSocketAddress* address) {
     sockaddr_in a = AnyAddress(0);
     a.sin_family = AF_INET;
-    socklen_t size = sizeof a;
+    QoSockLen size = sizeof a;
     if (socket.load() < 0 ||
         ::getsockname(socket.load(), reinterpret_cast<sockaddr*>(&a), &size) != 0)
         a = AnyAddress(0);
@@ -203,7 +200,7 @@ void QoSocket::GetLocalAddress(QoSocketAddress* address) {
 
 void QoSocket::GetRemoteAddress(QoSocketAddress* address) {
     sockaddr_in a = AnyAddress(0);
-    socklen_t size = sizeof a;
+    QoSockLen size = sizeof a;
     if (socket.load() < 0 ||
         ::getpeername(socket.load(), reinterpret_cast<sockaddr*>(&a), &size) != 0)
         a = AnyAddress(0);

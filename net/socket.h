@@ -2,12 +2,12 @@
 // threads inside socket operations; everything else runs on the main thread.
 #pragma once
 
-#include <netinet/in.h>
-
 #include <atomic>
 #include <string>
 
 #include "runtime/object.h"
+// sockaddr_in and the calls: net/posix/ or net/windows/, chosen by the build.
+#include "socket_system.h"
 
 class QoDataBuffer;
 

@@ -1,18 +1,16 @@
 #include "net/thread.h"
 
-#include <pthread.h>
-
 #include <cstdio>
 #include <cstdlib>
+#include <system_error>
+#include <thread>
 
 namespace {
 
 // Runs on the new thread.
-void* ThreadMain(void* arg) {
-    QoThread* thread = static_cast<QoThread*>(arg);
+void ThreadMain(QoThread* thread) {
     thread->Run__UNSAFE__();
     thread->running.store(QoThread::kFinished, std::memory_order_release);
-    return nullptr;
 }
 
 }  // namespace
@@ -21,13 +19,13 @@ void QoThread::Start() {
     if (running.load(std::memory_order_acquire) == kRunning) return;
     gc_assign(result, static_cast<Object*>(nullptr));
     running.store(kRunning, std::memory_order_relaxed);
-    pthread_t handle;
-    if (pthread_create(&handle, nullptr, ThreadMain, this) != 0) {
+    try {
+        std::thread(ThreadMain, this).detach();
+    } catch (const std::system_error&) {
         std::fputs("CreateThread failed!\n", stdout);
         std::fflush(stdout);
         std::exit(-1);
     }
-    pthread_detach(handle);
 }
 
 bool QoThread::IsRunning() {

@@ -68,7 +68,10 @@ void qoError(const String& message) {
     dbg_error(message.ToCString());
 }
 
+void (*qoShowRuntimeError)(const String&) = nullptr;
+
 void dbg_error(const char* message) {
+    if (qoShowRuntimeError) qoShowRuntimeError(String("Kavoro Runtime Error : ") + String(message));
     for (;;) {
         qoPrint(String("Kavoro Runtime Error : ") + String(message));
         qoPrint(dbg_stacktrace());

@@ -14,6 +14,9 @@ void qoDebugLog(const String& text);
 [[noreturn]] void qoError(const String& message);
 
 [[noreturn]] void dbg_error(const char* message);
+// Shown a runtime error's text before the process ends, where nobody may read the
+// standard streams (a Windows program started from its icon); null elsewhere.
+extern void (*qoShowRuntimeError)(const String& text);
 // Debugger hand-off; returns only when the debugger says run/step.
 void dbg_stop();
 void dbg_print(const String& text);

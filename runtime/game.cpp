@@ -65,9 +65,7 @@ int QoGame::Millisecs() {
 }
 
 void QoGame::GetDate(Array<int> date) {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    std::tm local = qoLocalTime(std::time(nullptr));
     const int fields[] = {local.tm_year + 1900,
                           local.tm_mon + 1,
                           local.tm_mday,

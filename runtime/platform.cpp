@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,27 @@
 #include <cstring>
 #include <set>
 #include <vector>
+
+std::tm qoLocalTime(std::time_t when) {
+    std::tm local{};
+    localtime_r(&when, &local);
+    return local;
+}
+
+void qoTuneAllocator() {
+    // glibc's growing threshold would otherwise keep such blocks in the heap.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+}
+
+bool qoFileIdentity(const std::string& path, QoFileIdentity* identity) {
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0) return false;
+    identity->device = static_cast<int64_t>(info.st_dev);
+    identity->inode = static_cast<int64_t>(info.st_ino);
+    identity->size = static_cast<int64_t>(info.st_size);
+    identity->modifiedNs = int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
+    return true;
+}
 
 std::string qoAbsolutePath(const std::string& path) {
     if (!path.empty() && path[0] == '/') return path;

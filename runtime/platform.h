@@ -6,7 +6,9 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <string>
 
@@ -41,6 +43,31 @@ void qoReportUnloadable(const std::string& path, const std::string& why);
 // Starts xdg-open with the URL as its single argument; never through a shell (in the
 // browser: a new tab). False when the opener could not be started.
 bool qoOpenUrlExternally(const String& url);
+
+// Run first at start-up. On Windows: moves into the folder that keeps the player's state
+// and sends the standard streams to its log; elsewhere the launcher has done that.
+void qoStartPlatform();
+
+// The local calendar time of `when`.
+std::tm qoLocalTime(std::time_t when);
+
+// Asks the allocator to hand large freed blocks back to the system at once (decoded
+// pictures are large and dropped whole when the resolution tier changes).
+void qoTuneAllocator();
+
+// What tells one file's content from another's at the same path.
+struct QoFileIdentity {
+    int64_t device = 0;
+    int64_t inode = 0;
+    int64_t size = -1;
+    int64_t modifiedNs = -1;
+    bool operator==(const QoFileIdentity& other) const {
+        return device == other.device && inode == other.inode && size == other.size &&
+               modifiedNs == other.modifiedNs;
+    }
+};
+// False when there is nothing at `path`.
+bool qoFileIdentity(const std::string& path, QoFileIdentity* identity);
 
 // The system calls a save goes through; tests swap in failing ones.
 struct QoFileOps {

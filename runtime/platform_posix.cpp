@@ -63,3 +63,5 @@ QoSaveResult qoRunLocked(const std::string& lockPath, std::function<QoSaveResult
     ::close(fd);
     return result;
 }
+
+void qoStartPlatform() {}

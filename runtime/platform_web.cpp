@@ -73,3 +73,5 @@ QoSaveResult qoRunLocked(const std::string&, std::function<QoSaveResult()> save,
     WebRequestSave();
     return QoSaveResult::kSaved;
 }
+
+void qoStartPlatform() {}

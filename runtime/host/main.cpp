@@ -1,6 +1,5 @@
 // The program entry: GLFW, the host, the translated program's qoInit and qoMain, the run.
 #include <GLFW/glfw3.h>
-#include <malloc.h>
 
 #include <clocale>
 #include <cstdio>
@@ -11,12 +10,11 @@
 #include "runtime/host/app.h"
 #include "runtime/host/glfw_backend.h"
 #include "runtime/host/glfw_game.h"
+#include "runtime/platform.h"
 
 int QoKavoroGame::Main(int argc, char** argv) {
-    // Decoded images are large and are dropped whole when the resolution tier changes;
-    // a fixed mmap threshold hands such blocks back to the system when they are freed,
-    // where glibc's growing threshold would keep them in the heap.
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    qoStartPlatform();
+    qoTuneAllocator();
     // GLFW says why a window or the library failed; without this only "failed" is known.
     // A complaint that repeats (a full-screen window losing focus without a window
     // manager, at every switch) is said once.
