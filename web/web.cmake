@@ -11,16 +11,7 @@ add_library(OpenAL::OpenAL INTERFACE IMPORTED GLOBAL)
 target_link_options(OpenAL::OpenAL INTERFACE -lopenal)
 add_library(Threads::Threads INTERFACE IMPORTED GLOBAL)
 
-# Debian's stb headers sit in /usr/include/stb; the browser's sysroot must not see the
-# rest of /usr/include, so only that folder is linked into the build tree.
-set(TESSORY_STB_HEADERS /usr/include/stb)
-set(web_stb_include ${CMAKE_BINARY_DIR}/stb-include)
-file(MAKE_DIRECTORY ${web_stb_include})
-file(CREATE_LINK ${TESSORY_STB_HEADERS} ${web_stb_include}/stb SYMBOLIC)
-add_library(kavoro_stb STATIC ${CMAKE_CURRENT_LIST_DIR}/stb.c)
-target_include_directories(kavoro_stb SYSTEM PUBLIC ${web_stb_include} ${web_stb_include}/stb)
-add_library(PkgConfig::STB ALIAS kavoro_stb)
-add_library(PkgConfig::GRAPHICS_STB ALIAS kavoro_stb)
+tessory_stb_library(${CMAKE_CURRENT_LIST_DIR}/stb.c)
 
 # The HTTP transport's check in a real browser (tests/web/web_play.py); not part of the page.
 add_executable(http_probe EXCLUDE_FROM_ALL ${CMAKE_CURRENT_LIST_DIR}/http_probe.cpp)

@@ -5,14 +5,7 @@
 add_link_options(-static-libgcc -static-libstdc++ -Wl,-Bstatic,--whole-archive -lwinpthread -Wl,--no-whole-archive,-Bdynamic)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
-set(TESSORY_STB_HEADERS /usr/include/stb)
-set(windows_stb_include ${CMAKE_BINARY_DIR}/stb-include)
-file(MAKE_DIRECTORY ${windows_stb_include})
-file(CREATE_LINK ${TESSORY_STB_HEADERS} ${windows_stb_include}/stb SYMBOLIC)
-add_library(kavoro_stb STATIC ${CMAKE_CURRENT_LIST_DIR}/stb.c)
-target_include_directories(kavoro_stb SYSTEM PUBLIC ${windows_stb_include} ${windows_stb_include}/stb)
-add_library(PkgConfig::STB ALIAS kavoro_stb)
-add_library(PkgConfig::GRAPHICS_STB ALIAS kavoro_stb)
+tessory_stb_library(${CMAKE_CURRENT_LIST_DIR}/stb.c)
 
 # OpenAL Soft's headers are included as <AL/al.h>.
 include_directories(SYSTEM ${TESSORY_WINDOWS_DEPS}/include)
