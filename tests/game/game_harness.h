@@ -48,7 +48,8 @@ public:
         bool Save(const std::string& path) const;
     };
 
-    explicit GameHarness(Config config);
+    // `host` replaces the scripted host (one that records window changes, say).
+    explicit GameHarness(Config config, std::unique_ptr<GameHost> host = nullptr);
     ~GameHarness();
     GameHarness(const GameHarness&) = delete;
     GameHarness& operator=(const GameHarness&) = delete;
@@ -66,8 +67,17 @@ public:
         return fresh;
     }
 
+    // The real game, started, with its loader run until the menu is up (mode 1, nothing
+    // left to load): the next update is the menu's first.
+    c_MyApp* StartMenu();
+    // From the menu, the action key starts a game of the wheel's size; returns once the
+    // dispatcher has loaded it and plays it (mode 10).
+    void EnterGame();
+
     // Runs `action` just before update `update` (1 = the first update after Start).
     void At(int update, std::function<void()> action);
+    // Runs `action` just before the n-th update from now.
+    void After(int n, std::function<void()> action) { At(updates_ + n, std::move(action)); }
     void RunUpdates(int count);
     int Updates() const { return updates_; }
 

@@ -251,47 +251,19 @@ TEST_F(OuyaQuit, BackKeyLeaves) {
 
 // ---- through the host -----------------------------------------------------------------------
 
-// A stand-in for the play screen, between the dispatcher's own steps: the back key
-// pauses, and while paused the pause screen runs.
-struct PlayShell : c_MyApp {
-    int p_OnUpdate() override {
-        if (m_LoadStep != 0) {
-            p_LoadImg(97, String("common/icons"), 32, 32, 16, 1);
-            p_LoadImg(95, String("common/Buttons"), 64, 64, 16, 1);
-            m_LoadStep = 0;
-            m_Mode = 10;
-        }
-        UpdatePointer();
-        UpdateKeyLock();
-        if (m_Paused == 1) {
-            p_PauseMenu();
-        } else {
-            p_DoBG(30, 90, 60, -123.0f);
-            p_SetCol(255, 200, 80, 1);
-            p_Rect(200, 150, 240, 180);
-            if (m_KeyLock == 0 && p_PlayKeyAll(99, 0) > 0) {
-                m_Paused = 1;
-                m_PauseCursor = 1;
-                m_KeyLock = 1;
-            }
-        }
-        RunOverlays();
-        return 0;
-    }
-};
-
 TEST(PauseScreen, PausedByKeyAndResumedByKey) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new PlayShell);
-    h.At(3, [&] { h.KeyDown(keys::kEscape); });
-    h.At(4, [&] { h.KeyUp(keys::kEscape); });
+    c_MyApp* app = h.StartMenu();
+    h.EnterGame();
+    h.After(3, [&] { h.KeyDown(keys::kEscape); });
+    h.After(4, [&] { h.KeyUp(keys::kEscape); });
     h.RunUpdates(30);
     EXPECT_EQ(app->m_Paused, 1);
     EXPECT_EQ(app->m_PausePanelY, 248);
     ASSERT_TRUE(h.Screenshot().Save(GameHarness::ShotPath("pause_640x480.png")));
-    h.At(31, [&] { h.KeyDown(keys::kEscape); });
-    h.At(32, [&] { h.KeyUp(keys::kEscape); });
+    h.After(1, [&] { h.KeyDown(keys::kEscape); });
+    h.After(2, [&] { h.KeyUp(keys::kEscape); });
     h.RunUpdates(20);
     EXPECT_EQ(app->m_Paused, 0);
 }
@@ -299,7 +271,8 @@ TEST(PauseScreen, PausedByKeyAndResumedByKey) {
 TEST(PauseScreen, LosingFocusDuringAGamePausesWithThePanelAtHalfHeight) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new PlayShell);
+    c_MyApp* app = h.StartMenu();
+    h.EnterGame();
     h.RunUpdates(3);
     ASSERT_EQ(app->m_Mode, 10);
     h.host().active = false;
@@ -316,7 +289,8 @@ TEST(PauseScreen, LosingFocusDuringAGamePausesWithThePanelAtHalfHeight) {
 TEST(PauseScreen, ScreenshotAt1920x1080) {
     GameHarness h({1920, 1080});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new PlayShell);
+    c_MyApp* app = h.StartMenu();
+    h.EnterGame();
     h.RunUpdates(2);
     app->m_Paused = 1;
     app->m_PauseCursor = 1;
@@ -325,18 +299,16 @@ TEST(PauseScreen, ScreenshotAt1920x1080) {
     ASSERT_TRUE(h.Screenshot().Save(GameHarness::ShotPath("pause_1920x1080.png")));
 }
 
+// The console's menu asks before the back key leaves.
 TEST(QuitScreen, ScreenshotAt640x480) {
-    struct Shell : c_MyApp {
-        int p_OnUpdate() override {
-            m_InputMethod = 1;
-            p_OuyaQuit();
-            return 0;
-        }
-    };
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    h.Start(new Shell);
+    c_MyApp* app = h.StartMenu();
+    qo_Game_isOuya = 1;
+    h.After(1, [&] { h.KeyDown(keys::kEscape); });
+    h.After(2, [&] { h.KeyUp(keys::kEscape); });
     h.RunUpdates(3);
+    ASSERT_EQ(app->m_Mode, 4);
     ASSERT_TRUE(h.Screenshot().Save(GameHarness::ShotPath("console_quit_640x480.png")));
 }
 

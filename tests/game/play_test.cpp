@@ -16,34 +16,14 @@ namespace {
 
 constexpr int kKeySlow = 86;  // V: button 13
 
-// The game mode of the dispatcher, reduced to the play screen and its overlay.
-struct PlayScreen : c_MyApp {
-    bool artLoaded = false;
-    std::vector<int> updateMs;
-    int p_OnUpdate() override {
-        updateMs.push_back(qo_app_Millisecs());
-        if (!artLoaded) {
-            for (int slot = 1; slot <= 4; ++slot) p_LoadImg(slot, String(slot - 1), 32, 32, 64, 1);
-            p_LoadImg(9, String("9"), 32, 32, 16, 1);
-            p_LoadImg(97, String("common/icons"), 32, 32, 16, 1);
-            p_LoadImg(96, String("parts"), 8, 8, 256, 1);
-            artLoaded = true;
-        }
-        if (m_Paused == 0) p_Game();
-        p_InGame();
-        if (m_GameOver > 0) p_GameOver();
-        return 0;
-    }
-};
-
+// The real game, entered from its menu, then put on a level of the test's making.
 class Play : public ::testing::Test {
 protected:
     void Begin(GameHarness::Config config = {640, 480}) {
         harness = std::make_unique<GameHarness>(config);
         if (!harness->Ready()) GTEST_SKIP() << harness->Why();
-        app = harness->Start(new PlayScreen);
-        app->m_Mode = mode::kPlay;
-        app->m_GridW = app->m_GridH = grid::kLevelSize;
+        app = harness->StartMenu();
+        harness->EnterGame();
         app->m_LevelSize = 2;
         app->p_ResetGrid();
         app->p_ResetPlayers();
@@ -53,6 +33,7 @@ protected:
         cube()[cube::kHeight] = 1;
         cube()[cube::kWanted + 1] = cube()[cube::kWanted + 2] = cube()[cube::kWanted + 3] = 5;
         PlaceCube(64, 64);
+        begun = harness->Updates();
     }
 
     float* cube() { return app->m_Cube.Data(); }
@@ -73,7 +54,13 @@ protected:
                 Cell(cx, cy)[grid::kFloor] = (cx + cy) % 2 ? 5.0f : 6.0f;
     }
 
-    void Run(int updates) { harness->RunUpdates(updates); }
+    // Runs updates one at a time, noting the clock at each.
+    void Run(int updates) {
+        for (int i = 0; i < updates; ++i) {
+            harness->RunUpdates(1);
+            updateMs.push_back(qo_app_Millisecs());
+        }
+    }
     // Holds a direction key for the two updates the key movement takes to ease past the
     // threshold, then runs until the cube rests again.
     void Roll(int key) {
@@ -82,8 +69,9 @@ protected:
         harness->KeyUp(key);
         for (int i = 0; i < 40 && cube()[cube::kDir] != cube::kResting; ++i) Run(1);
     }
+    // Records of image `slot`, `frame` in the list of the test's update `update`.
     int RecordsOf(int update, int slot, int frame) {
-        const std::vector<float>& list = harness->DrawList(update);
+        const std::vector<float>& list = harness->DrawList(begun + update);
         int n = 0;
         for (size_t i = 0; i + 15 <= list.size(); i += 15)
             n += list[i] == slot && list[i + 6] == frame;
@@ -92,7 +80,9 @@ protected:
     void Shot(const std::string& name) { harness->Screenshot().Save(GameHarness::ShotPath(name)); }
 
     std::unique_ptr<GameHarness> harness;
-    PlayScreen* app = nullptr;
+    c_MyApp* app = nullptr;
+    std::vector<int> updateMs;
+    int begun = 0;  // updates the loader and the menu took
 };
 
 TEST_F(Play, RestingCubeBetweenTwoGemsOfItsColourCollectsBothInOneUpdate) {
@@ -312,7 +302,7 @@ TEST_F(Play, HoldingButtonThirteenRunsAtFiveUpdatesASecond) {
     Run(4);
     EXPECT_EQ(qo_app_UpdateRate(), 60);
     EXPECT_EQ(cube()[cube::kSlow], 0);
-    const std::vector<int>& ms = app->updateMs;
+    const std::vector<int>& ms = updateMs;
     ASSERT_EQ(ms.size(), 10u);
     EXPECT_NEAR(ms[5] - ms[4], 200, 2);
     EXPECT_NEAR(ms[9] - ms[8], 17, 1);
@@ -347,14 +337,10 @@ TEST_F(Play, PauseButtonTouchedPausesWithTheClickLock) {
     Begin();
     if (!app) return;
     Floor(64, 64, 3);
-    // The dispatcher's pointer handling fills these; this screen leaves them as set.
-    app->m_PointerDown = 1;
-    app->m_TouchDown[0] = 1;
-    app->m_TouchX[0] = 60;  // beside the button
-    app->m_TouchY[0] = 16;
+    harness->MouseDown(60, 16);  // beside the button
     Run(1);
     EXPECT_EQ(app->m_Paused, 0);
-    app->m_TouchX[0] = 20;
+    harness->MouseMove(20, 16);
     Run(1);
     EXPECT_EQ(app->m_Paused, 1);
     EXPECT_EQ(app->m_ClickLock, 1);
@@ -404,7 +390,7 @@ TEST_F(Play, ScreenshotsOfPlayARollTheOpenExitAndGameOver) {
         int open = 0;
         for (int i = 0; i < 40 && open == 0; ++i) {
             Run(1);
-            open = RecordsOf(harness->Updates(), 9, 10);
+            open = RecordsOf(harness->Updates() - begun, 9, 10);
         }
         EXPECT_EQ(open, 4);
         Shot("play_exit_open_" + tag + ".png");
