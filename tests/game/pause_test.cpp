@@ -14,35 +14,22 @@
 
 namespace {
 
-class Pause : public GameTest {
+// A real game, paused with the panel still above the screen.
+class Pause : public ::testing::Test {
 protected:
     void SetUp() override {
-        GameTest::SetUp();
-        UseFontMetrics();
-        app->m_ImgSize[97 * 3] = app->m_ImgSize[97 * 3 + 1] = 32;
-        app->m_ImgSize[95 * 3] = app->m_ImgSize[95 * 3 + 1] = 64;
-        app->m_ImgScale = 1;
-        app->m_Mode = 10;
+        harness = std::make_unique<GameHarness>(GameHarness::Config{640, 480});
+        if (!harness->Ready()) GTEST_SKIP() << harness->Why();
+        app = harness->StartMenu();
+        harness->EnterGame();
         app->m_Paused = 1;
         app->m_PauseCursor = 1;
         app->m_PausePanelY = -64;
     }
-    // One update: the dispatcher's lock release, then the pause screen.
-    void Update() {
-        app->m_PointerDown = pressed ? 1 : 0;
-        app->m_TouchDown[0] = pressed ? 1 : 0;
-        app->m_TouchX[0] = pressed ? px : -3717;
-        app->m_TouchY[0] = pressed ? py : -3717;
-        if (!pressed) app->m_ClickLock = 0;
-        bool held = false;
-        for (int key : {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 16, 17, 99})
-            held = held || app->p_PlayKeyAll(key, 1) > 0;
-        if (!held) app->m_KeyLock = 0;
-        app->p_PauseMenu();
-    }
-    void Updates(int n) {
-        for (int i = 0; i < n; ++i) Update();
-    }
+    void Update() { harness->RunUpdates(1); }
+    void Updates(int n) { harness->RunUpdates(n); }
+    void KeyDown(int code) { harness->KeyDown(code); }
+    void KeyUp(int code) { harness->KeyUp(code); }
     void Tap(int key) {
         KeyDown(key);
         Update();
@@ -57,8 +44,8 @@ protected:
     }
     static float Reach() { return std::min(0.45f * qo_Game_jscrh, 0.45f * (qo_Game_jscrw - 96)); }
 
-    bool pressed = false;
-    int px = 0, py = 0;
+    std::unique_ptr<GameHarness> harness;
+    c_MyApp* app = nullptr;
 };
 
 TEST_F(Pause, PanelSlidesInBy24UntilHalfTheScreenHeight) {
@@ -124,10 +111,8 @@ TEST_F(Pause, SelectionMovesOncePerPress) {
 
 TEST_F(Pause, PressingTheQuitButtonEndsTheGame) {
     Updates(20);
-    int x = 64 - (240 - app->m_PausePanelY);
-    pressed = true;
-    px = x + 20;  // inside the 64-unit icon drawn at scale 2
-    py = 96 - 20;
+    float x = static_cast<float>(64 - (240 - app->m_PausePanelY));
+    harness->MouseDown(x + 20, 96 - 20);  // inside the 64-unit icon drawn at scale 2
     Update();
     EXPECT_EQ(app->m_GameOver, 1);
     EXPECT_EQ(app->m_Paused, 0);
@@ -135,9 +120,7 @@ TEST_F(Pause, PressingTheQuitButtonEndsTheGame) {
 
 TEST_F(Pause, PressingTheGearOpensTheOptions) {
     Updates(20);
-    pressed = true;
-    px = 64 - (240 - app->m_PausePanelY);
-    py = 296;
+    harness->MouseDown(static_cast<float>(64 - (240 - app->m_PausePanelY)), 296);
     Update();
     EXPECT_EQ(app->m_OptionsOpen, 1);
     EXPECT_EQ(app->m_Paused, 1);
@@ -147,13 +130,10 @@ TEST_F(Pause, ButtonsIgnoreAPressHeldUnderALock) {
     Updates(20);
     app->m_ClickLock = 1;
     app->m_KeyLock = 1;
-    pressed = true;
-    px = 64 - (240 - app->m_PausePanelY);
-    py = 96;
     app->m_PointerDown = 1;
     app->m_TouchDown[0] = 1;
-    app->m_TouchX[0] = px;
-    app->m_TouchY[0] = py;
+    app->m_TouchX[0] = 64 - (240 - app->m_PausePanelY);
+    app->m_TouchY[0] = 96;
     app->p_PauseMenu();
     EXPECT_EQ(app->m_GameOver, 0);
 }
@@ -163,8 +143,10 @@ TEST_F(Pause, ToyArmNeverExceedsTheReachEvenWhenTheScreenShrinks) {
     Updates(400);
     EXPECT_FLOAT_EQ(app->m_ToyArm, Reach());
     EXPECT_LE(DistanceOfNewestPointFromCentre(), Reach() + 0.01f);
-    qo_Game_jscrw = 320;
-    qo_Game_jscrh = 200;
+    harness->After(1, [] {  // after the render has fitted the virtual screen
+        qo_Game_jscrw = 320;
+        qo_Game_jscrh = 200;
+    });
     Update();
     EXPECT_LE(app->m_ToyArm, Reach());
     EXPECT_LE(DistanceOfNewestPointFromCentre(), Reach() + 0.01f);
@@ -189,9 +171,10 @@ TEST_F(Pause, HoldingLeftStopsTheSecondArmAndRightLimitsItsSpeed) {
 
 TEST_F(Pause, TrailDrawsTwoLinesPerSegmentAndStartsFromTheCorner) {
     Update();
+    const std::vector<float>& list = harness->DrawList(harness->Updates());
     std::vector<const float*> lines;
-    for (int i = 0; i < Records(); ++i)
-        if (Record(i)[0] == kDrawLine) lines.push_back(Record(i));
+    for (size_t i = 0; i + c_MyApp::kRecordFloats <= list.size(); i += c_MyApp::kRecordFloats)
+        if (list[i] == kDrawLine) lines.push_back(&list[i]);
     ASSERT_EQ(lines.size(), 202u);
     // Only the newest point is set on the first pause: the last segment runs from the
     // corner to it, the ones before it lie in the corner.
