@@ -133,6 +133,15 @@ const std::vector<float>& GameHarness::DrawList(int update) const {
     return it == lists_.end() ? kNoList : it->second;
 }
 
+std::optional<GameHarness::Spot> GameHarness::Drawn(int update, int slot, int frame) const {
+    const std::vector<float>& list = DrawList(update);
+    for (size_t i = 0; i + c_MyApp::kRecordFloats <= list.size(); i += c_MyApp::kRecordFloats) {
+        if (list[i] == static_cast<float>(slot) && list[i + 6] == static_cast<float>(frame))
+            return Spot{list[i + 1], list[i + 2]};
+    }
+    return std::nullopt;
+}
+
 GameHarness::Shot GameHarness::Screenshot() {
     host_->RenderGame();
     Shot shot;

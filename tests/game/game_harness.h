@@ -22,6 +22,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,12 @@ public:
 
     // The draw list left by update `update`, or empty when no such update ran.
     const std::vector<float>& DrawList(int update) const;
+    // Where update `update` first drew frame `frame` of image `slot`, in virtual units;
+    // nothing when it did not draw it.
+    struct Spot {
+        float x, y;
+    };
+    std::optional<Spot> Drawn(int update, int slot, int frame) const;
     // One more render of the latest list, read back.
     Shot Screenshot();
     // Where screenshots go: $TESSORY_SHOT_DIR (made if missing), else the temp folder.

@@ -18,9 +18,7 @@ namespace {
 // Updates the menu needs for its slide-in to finish.
 constexpr int kSettled = 40;
 
-struct Point {
-    float x, y;
-};
+using Point = GameHarness::Spot;
 
 // The real game with its menu up and at rest after the slide-in.
 c_MyApp* MenuAtRest(GameHarness& h) {
@@ -29,14 +27,9 @@ c_MyApp* MenuAtRest(GameHarness& h) {
     return app;
 }
 
-// The wheel's hub (and the gear on it) where the latest update drew the wheel's disc.
+// The wheel's hub (and the gear on it): where the latest update drew the wheel's disc.
 Point Hub(const GameHarness& h) {
-    const std::vector<float>& list = h.DrawList(h.Updates());
-    for (size_t i = 0; i + c_MyApp::kRecordFloats <= list.size(); i += c_MyApp::kRecordFloats) {
-        if (list[i] == slots::kImgCircle && list[i + 6] == 3) return {list[i + 1], list[i + 2]};
-    }
-    ADD_FAILURE() << "no wheel drawn";
-    return {0, 0};
+    return h.Drawn(h.Updates(), slots::kImgCircle, 3).value_or(Point{-1, -1});
 }
 
 // Where wheel item i stands with the wheel at rest on item `sel`.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "game/vocabulary.h"
 #include "input/input_device.h"
 #include "input/key_codes.h"
 #include "tests/game/game_fixture.h"
@@ -43,6 +44,11 @@ protected:
         return std::hypot(p[0] - mx, p[1] - my);
     }
     static float Reach() { return std::min(0.45f * qo_Game_jscrh, 0.45f * (qo_Game_jscrw - 96)); }
+    // Where the latest update drew frame `frame` of image `slot`: the quit icon is frame 1
+    // of the icons, the gear's top is frame 10 of the buttons.
+    GameHarness::Spot Drawn(int slot, int frame) const {
+        return harness->Drawn(harness->Updates(), slot, frame).value_or(GameHarness::Spot{-1, -1});
+    }
 
     std::unique_ptr<GameHarness> harness;
     c_MyApp* app = nullptr;
@@ -111,8 +117,8 @@ TEST_F(Pause, SelectionMovesOncePerPress) {
 
 TEST_F(Pause, PressingTheQuitButtonEndsTheGame) {
     Updates(20);
-    float x = static_cast<float>(64 - (240 - app->m_PausePanelY));
-    harness->MouseDown(x + 20, 96 - 20);  // inside the 64-unit icon drawn at scale 2
+    GameHarness::Spot quit = Drawn(slots::kImgIcons, 1);
+    harness->MouseDown(quit.x + 20, quit.y - 20);  // inside the 64-unit icon drawn at scale 2
     Update();
     EXPECT_EQ(app->m_GameOver, 1);
     EXPECT_EQ(app->m_Paused, 0);
@@ -120,7 +126,8 @@ TEST_F(Pause, PressingTheQuitButtonEndsTheGame) {
 
 TEST_F(Pause, PressingTheGearOpensTheOptions) {
     Updates(20);
-    harness->MouseDown(static_cast<float>(64 - (240 - app->m_PausePanelY)), 296);
+    GameHarness::Spot gear = Drawn(slots::kImgButtons, 10);
+    harness->MouseDown(gear.x, gear.y);
     Update();
     EXPECT_EQ(app->m_OptionsOpen, 1);
     EXPECT_EQ(app->m_Paused, 1);
@@ -130,11 +137,9 @@ TEST_F(Pause, ButtonsIgnoreAPressHeldUnderALock) {
     Updates(20);
     app->m_ClickLock = 1;
     app->m_KeyLock = 1;
-    app->m_PointerDown = 1;
-    app->m_TouchDown[0] = 1;
-    app->m_TouchX[0] = 64 - (240 - app->m_PausePanelY);
-    app->m_TouchY[0] = 96;
-    app->p_PauseMenu();
+    GameHarness::Spot quit = Drawn(slots::kImgIcons, 1);
+    harness->MouseDown(quit.x, quit.y);
+    Update();
     EXPECT_EQ(app->m_GameOver, 0);
 }
 

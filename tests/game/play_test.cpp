@@ -14,7 +14,8 @@
 
 namespace {
 
-constexpr int kKeySlow = 86;  // V: button 13
+constexpr int kKeySlow = 86;                   // V: button 13
+constexpr int kFlash = slots::kFrameExit + 1;  // the open exit's blink
 
 // The real game, entered from its menu, then put on a level of the test's making.
 class Play : public ::testing::Test {
@@ -51,7 +52,7 @@ protected:
     void Floor(int x, int y, int radius) {
         for (int cy = y - radius; cy <= y + radius; ++cy)
             for (int cx = x - radius; cx <= x + radius; ++cx)
-                Cell(cx, cy)[grid::kFloor] = (cx + cy) % 2 ? 5.0f : 6.0f;
+                Cell(cx, cy)[grid::kFloor] = (cx + cy) % 2 ? tile::kPlainA : tile::kPlainB;
     }
 
     // Runs updates one at a time, noting the clock at each.
@@ -69,12 +70,12 @@ protected:
         harness->KeyUp(key);
         for (int i = 0; i < 40 && cube()[cube::kDir] != cube::kResting; ++i) Run(1);
     }
-    // Records of image `slot`, `frame` in the list of the test's update `update`.
-    int RecordsOf(int update, int slot, int frame) {
+    // Records of the level art's frame `frame` in the list of the test's update `update`.
+    int RecordsOf(int update, int frame) {
         const std::vector<float>& list = harness->DrawList(begun + update);
         int n = 0;
         for (size_t i = 0; i + 15 <= list.size(); i += 15)
-            n += list[i] == slot && list[i + 6] == frame;
+            n += list[i] == slots::kImgLevel && list[i + 6] == frame;
         return n;
     }
     void Shot(const std::string& name) { harness->Screenshot().Save(GameHarness::ShotPath(name)); }
@@ -180,13 +181,13 @@ TEST_F(Play, CellRestedOnCanBeEnteredAgainOnlyAfterFifteenMoreRolls) {
     Floor(64, 68, 8);
     Roll(keys::kRight);  // rests on (65, 64)
     float* first = Cell(65, 64);
-    EXPECT_EQ(first[9], 15);
+    EXPECT_EQ(first[grid::kTrail], 15);
     // A zigzag away from it that never comes back: right, down, left, down, ...
     const int path[] = {keys::kRight, keys::kDown, keys::kLeft, keys::kDown};
     for (int roll = 1; roll <= 14; ++roll) Roll(path[(roll - 1) % 4]);
-    EXPECT_EQ(first[9], 1);
+    EXPECT_EQ(first[grid::kTrail], 1);
     Roll(path[14 % 4]);
-    EXPECT_EQ(first[9], 0);
+    EXPECT_EQ(first[grid::kTrail], 0);
 }
 
 TEST_F(Play, TrailBlocksANeighbourUntilItRunsOut) {
@@ -209,10 +210,10 @@ TEST_F(Play, BoxedInCubeFallsAfterThirtyOneRestingUpdates) {
     Begin();
     if (!app) return;
     Floor(64, 64, 2);
-    Cell(64, 63)[grid::kObject] = 7;
-    Cell(64, 65)[grid::kObject] = 8;
-    Cell(63, 64)[grid::kObject] = 7;
-    Cell(65, 64)[grid::kObject] = 8;
+    Cell(64, 63)[grid::kObject] = tile::kStoneA;
+    Cell(64, 65)[grid::kObject] = tile::kStoneB;
+    Cell(63, 64)[grid::kObject] = tile::kStoneA;
+    Cell(65, 64)[grid::kObject] = tile::kStoneB;
     Run(30);
     EXPECT_EQ(cube()[cube::kStuck], 30);
     EXPECT_NE(Cell(64, 64)[grid::kFloor], 0);
@@ -251,15 +252,15 @@ TEST_F(Play, ExitWithATargetUnmetDoesNothingAndDoesNotBlink) {
     if (!app) return;
     Floor(64, 64, 3);
     Cell(64, 64)[grid::kFloor] = Cell(65, 64)[grid::kFloor] = Cell(64, 65)[grid::kFloor] =
-        Cell(65, 65)[grid::kFloor] = 10;
+        Cell(65, 65)[grid::kFloor] = tile::kExit;
     cube()[cube::kWanted + 1] = cube()[cube::kWanted + 2] = 0;
     cube()[cube::kWanted + 3] = 1;
     Run(60);  // a second: two blink periods
     EXPECT_EQ(cube()[cube::kRise], 0);
     EXPECT_EQ(app->m_Score, 0);
     for (int update = 1; update <= 60; ++update) {
-        EXPECT_EQ(RecordsOf(update, 9, 10), 0) << "update " << update;
-        EXPECT_EQ(RecordsOf(update, 9, 9), 4);
+        EXPECT_EQ(RecordsOf(update, kFlash), 0) << "update " << update;
+        EXPECT_EQ(RecordsOf(update, slots::kFrameExit), 4);
     }
 }
 
@@ -268,7 +269,7 @@ TEST_F(Play, MeetingEveryTargetOnTheExitLiftsTheCubeAndBuildsTheNextLevel) {
     if (!app) return;
     Floor(64, 64, 3);
     Cell(64, 64)[grid::kFloor] = Cell(65, 64)[grid::kFloor] = Cell(64, 65)[grid::kFloor] =
-        Cell(65, 65)[grid::kFloor] = 10;
+        Cell(65, 65)[grid::kFloor] = tile::kExit;
     cube()[cube::kWanted + 1] = cube()[cube::kWanted + 2] = cube()[cube::kWanted + 3] = 0;
     cube()[cube::kSeed] = 1000;
     PlaceCube(64, 64);
@@ -277,7 +278,7 @@ TEST_F(Play, MeetingEveryTargetOnTheExitLiftsTheCubeAndBuildsTheNextLevel) {
     int blinks = 0;
     for (int update = 2; update <= 200 && app->m_Score == 0; ++update) {
         Run(1);
-        blinks += RecordsOf(update, 9, 10) > 0;
+        blinks += RecordsOf(update, kFlash) > 0;
     }
     EXPECT_GT(blinks, 0);
     EXPECT_EQ(app->m_Score, 500);
@@ -337,10 +338,13 @@ TEST_F(Play, PauseButtonTouchedPausesWithTheClickLock) {
     Begin();
     if (!app) return;
     Floor(64, 64, 3);
-    harness->MouseDown(60, 16);  // beside the button
+    Run(1);  // the overlay draws the button
+    GameHarness::Spot button =
+        harness->Drawn(harness->Updates(), slots::kImgIcons, 0).value_or(GameHarness::Spot{});
+    harness->MouseDown(button.x + 44, button.y);  // beside it
     Run(1);
     EXPECT_EQ(app->m_Paused, 0);
-    harness->MouseMove(20, 16);
+    harness->MouseMove(button.x + 4, button.y);
     Run(1);
     EXPECT_EQ(app->m_Paused, 1);
     EXPECT_EQ(app->m_ClickLock, 1);
@@ -367,7 +371,8 @@ TEST_F(Play, ScreenshotsOfPlayARollTheOpenExitAndGameOver) {
         const int next[4][2] = {{col, row + 1}, {col, row - 1}, {col + 1, row}, {col - 1, row}};
         for (int d = 0; d < 4; ++d) {
             const float* cell = Cell(next[d][0], next[d][1]);
-            if (cell[0] == 0 || cell[9] > 0 || cell[10] > 0) continue;
+            if (cell[grid::kFloor] == 0 || cell[grid::kTrail] > 0 || cell[grid::kObject] > 0)
+                continue;
             harness->KeyDown(keysByDir[d]);
             Run(2);
             harness->KeyUp(keysByDir[d]);
@@ -382,15 +387,15 @@ TEST_F(Play, ScreenshotsOfPlayARollTheOpenExitAndGameOver) {
         Floor(col, row, 2);
         for (int y = row - 2; y <= row + 2; ++y)
             for (int x = col - 2; x <= col + 2; ++x) Cell(x, y)[grid::kObject] = 0;
-        Cell(col + 1, row - 2)[grid::kFloor] = Cell(col + 2, row - 2)[grid::kFloor] =
-            Cell(col + 1, row - 1)[grid::kFloor] = Cell(col + 2, row - 1)[grid::kFloor] = 10;
+        Cell(col + 1, row - 2)[grid::kFloor] = Cell(col + 2, row - 2)[grid::kFloor] = Cell(
+            col + 1, row - 1)[grid::kFloor] = Cell(col + 2, row - 1)[grid::kFloor] = tile::kExit;
         cube()[cube::kWanted + 1] = cube()[cube::kWanted + 2] = cube()[cube::kWanted + 3] = 0;
         // Long enough for the backdrop to turn green, then the next blink.
         Run(30);
         int open = 0;
         for (int i = 0; i < 40 && open == 0; ++i) {
             Run(1);
-            open = RecordsOf(harness->Updates() - begun, 9, 10);
+            open = RecordsOf(harness->Updates() - begun, kFlash);
         }
         EXPECT_EQ(open, 4);
         Shot("play_exit_open_" + tag + ".png");
