@@ -12,6 +12,10 @@
 //   GameHarness::Shot shot = h.Screenshot();       // renders the latest list, reads it back
 //   shot.Save(h.ShotPath("menu.png"));
 //
+// A per-screen test starts the real game instead and reaches its screen as a player
+// would: h.StartMenu() runs the loader until the menu is up, h.EnterGame() starts a game
+// from it, and h.After(n, ...) schedules input n updates from the current one.
+//
 // Updates and renders alternate one to one: the fake clock sleeps exactly to the next
 // update. The swap is skipped, so the back buffer keeps the last render (and what an
 // opacity below 1 leaves of it). Sound goes to whatever ALSOFT_CONF names (the game
