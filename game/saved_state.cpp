@@ -22,13 +22,22 @@ constexpr int kScoreGroups = 8;
 // Only the first three groups are real tables (one per level size); the rest repeat
 // other elements and are written for the layout's sake but never read back.
 constexpr int kReadGroups = 3;
-constexpr int kGroupFields = 21;
 constexpr int kPlaces = 10;
-constexpr int kLastTen = 30;  // offset of the last-ten tables in m_Scores
+// m_Scores holds the top tens of the three sizes, then their last tens.
+constexpr int kLastTen = kReadGroups * kPlaces;
+// A group is written as pairs of top and last score, then its checksum.
+constexpr int kGroupFields = 2 * kPlaces + 1;
 constexpr int kScoreCount = 150;
 constexpr int kDefaultSetting = 5;
 constexpr int kBadgeSlots = 13;
-const char* const kSizeNames[kReadGroups] = {"Small", "Medium", "Large"};
+
+// Where place j of group g's top ten and of its last ten are in m_Scores.
+constexpr int TopAt(int g, int j) {
+    return kPlaces * g + j;
+}
+constexpr int LastAt(int g, int j) {
+    return TopAt(g, j) + kLastTen;
+}
 
 // Settings indices with load-time rules.
 constexpr int kPadX = 10, kPadY = 11, kPadSize = 12, kOverscan = 14;
@@ -63,8 +72,8 @@ int32_t SettingsSum(const Tables& t) {
 int32_t GroupSum(const Tables& t, int group) {
     uint32_t sum = 0;
     for (int j = 0; j < kPlaces; ++j) {
-        uint32_t top = static_cast<uint32_t>(t.scores[10 * group + j]);
-        uint32_t last = static_cast<uint32_t>(t.scores[10 * group + kLastTen + j]);
+        uint32_t top = static_cast<uint32_t>(t.scores[TopAt(group, j)]);
+        uint32_t last = static_cast<uint32_t>(t.scores[LastAt(group, j)]);
         sum += top * static_cast<uint32_t>(j + 4) + last * static_cast<uint32_t>(j + 3 + group);
     }
     return Wrap(sum);
@@ -104,8 +113,8 @@ String Format(const Tables& t) {
     put(Wrap(badgeSum));
     for (int g = 0; g < kScoreGroups; ++g) {
         for (int j = 0; j < kPlaces; ++j) {
-            put(t.scores[10 * g + j]);
-            put(t.scores[10 * g + kLastTen + j]);
+            put(t.scores[TopAt(g, j)]);
+            put(t.scores[LastAt(g, j)]);
         }
         put(GroupSum(t, g));
     }
@@ -144,13 +153,13 @@ Tables Parse(const String& text) {
             int sumAt = groupStart + kGroupFields - 1;
             if (!fields.Has(sumAt)) continue;
             for (int j = 0; j < kPlaces; ++j) {
-                t.scores[10 * g + j] = fields[groupStart + 2 * j];
-                t.scores[10 * g + kLastTen + j] = fields[groupStart + 2 * j + 1];
+                t.scores[TopAt(g, j)] = fields[groupStart + 2 * j];
+                t.scores[LastAt(g, j)] = fields[groupStart + 2 * j + 1];
             }
             t.groupsRead[g] = GroupSum(t, g) == fields[sumAt] ? Section::kValid : Section::kDamaged;
             if (t.groupsRead[g] == Section::kDamaged) {
                 for (int j = 0; j < kPlaces; ++j)
-                    t.scores[10 * g + j] = t.scores[10 * g + kLastTen + j] = 0;
+                    t.scores[TopAt(g, j)] = t.scores[LastAt(g, j)] = 0;
             }
             groupStart += kGroupFields;
         }
@@ -173,7 +182,7 @@ String DescribeDamage(const String& text) {
     if (lost(t.settingsRead)) add("settings");
     if (lost(t.badgesRead)) add("badges");
     for (int g = 0; g < kReadGroups; ++g) {
-        if (lost(t.groupsRead[g])) add(std::string(kSizeNames[g]) + " highscores");
+        if (lost(t.groupsRead[g])) add(qo_Game_MenuSet[2 * g].ToUtf8() + " highscores");
     }
     if (!t.cutShort && parts.empty()) return String();
     std::string text8 = t.cutShort ? "cut short; " : "";
@@ -193,7 +202,7 @@ String MergeStates(const String& base, const String& mine, const String& file) {
     }
     for (int w = 0; w < kBadgeWords; ++w) merged.badges[w] = f.badges[w] | m.badges[w];
     for (int g = 0; g < kReadGroups; ++g) {
-        const int top = 10 * g, last = top + kLastTen;
+        const int top = TopAt(g, 0), last = LastAt(g, 0);
         // New top entries: those of mine that the base does not hold as often.
         std::vector<int32_t> entries(f.scores.begin() + top, f.scores.begin() + top + kPlaces);
         std::vector<int32_t> old(b.scores.begin() + top, b.scores.begin() + top + kPlaces);
@@ -299,8 +308,8 @@ int c_MyApp::p_Restore(String state, bool report) {
     for (int g = 0; g < kReadGroups; ++g) {
         if (t.groupsRead[g] == Section::kMissing) continue;
         for (int j = 0; j < kPlaces; ++j) {
-            m_Scores[10 * g + j] = t.scores[10 * g + j];
-            m_Scores[10 * g + kLastTen + j] = t.scores[10 * g + kLastTen + j];
+            m_Scores[TopAt(g, j)] = t.scores[TopAt(g, j)];
+            m_Scores[LastAt(g, j)] = t.scores[LastAt(g, j)];
         }
     }
     say("Highscores Loaded");
@@ -310,21 +319,21 @@ int c_MyApp::p_Restore(String state, bool report) {
 int c_MyApp::p_FilingPlace() {
     int size = m_LevelSize;
     // A level size outside 1..3 has no table; filing it would write into another's.
-    if (size < 1 || size > 3) return -1;
+    if (size < 1 || size > kReadGroups) return -1;
     for (int j = 0; j < kPlaces; ++j) {
-        if (m_Scores[10 * (size - 1) + j] < m_Score) return j;
+        if (m_Scores[TopAt(size - 1, j)] < m_Score) return j;
     }
     return -1;
 }
 
 int c_MyApp::p_LoadMenu() {
     m_NewRank = p_FilingPlace();
-    if (m_LevelSize < 1 || m_LevelSize > 3) {
+    if (m_LevelSize < 1 || m_LevelSize > kReadGroups) {
         p_Save();
         return 0;
     }
-    int top = 10 * (m_LevelSize - 1);
-    int last = top + kLastTen;
+    int top = TopAt(m_LevelSize - 1, 0);
+    int last = LastAt(m_LevelSize - 1, 0);
     // A tie does not enter above an equal score.
     if (m_NewRank >= 0) {
         for (int j = kPlaces - 1; j > m_NewRank; --j) m_Scores[top + j] = m_Scores[top + j - 1];
@@ -390,7 +399,7 @@ int c_MyApp::p_ShowBadges() {
         p_Text(offset + 16, top + 4, p_BadgeName(badge), 0, 0, 0);
         if (badge >= 0 && badge <= 63) {
             p_SetSize(0.5f, kOmitted);
-            p_DrawImg(80, offset + 160 - 16, top + 16, static_cast<float>(badge));
+            p_DrawImg(80, offset + kBadgePanel - 16, top + 16, static_cast<float>(badge));
             p_SetSize(1.0f, kOmitted);
         }
     }

@@ -24,10 +24,11 @@ void GameTest::TearDown() {
     workDir.reset();
 }
 
-std::string GameTest::Glyphs() const {
+std::string GlyphsOf(const float* records, int floats) {
     std::string text;
-    for (int i = 0; i < Records(); ++i) {
-        if (Record(i)[0] == 90) text += static_cast<char>(static_cast<int>(Record(i)[6]) + 32);
+    for (const float* r = records; r + c_MyApp::kRecordFloats <= records + floats;
+         r += c_MyApp::kRecordFloats) {
+        if (r[0] == 90) text += static_cast<char>(static_cast<int>(r[6]) + 32);
     }
     return text;
 }

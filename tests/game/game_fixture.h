@@ -13,6 +13,10 @@
 #include "tests/game/game_host.h"
 #include "tests/support/work_dir.h"
 
+// The glyphs of the text font (slot 90) among `floats` floats of draw records, in the
+// order drawn, as characters; spaces are not drawn.
+std::string GlyphsOf(const float* records, int floats);
+
 class GameTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -23,9 +27,7 @@ protected:
     // Record i of the draw list (15 floats).
     const float* Record(int i) const { return app->m_DrawList.Data() + i * c_MyApp::kRecordFloats; }
     int Records() const { return app->m_DrawCount / c_MyApp::kRecordFloats; }
-    // The glyphs of the text font (slot 90) in the order drawn, as characters; spaces
-    // are not drawn.
-    std::string Glyphs() const;
+    std::string Glyphs() const { return GlyphsOf(app->m_DrawList.Data(), app->m_DrawCount); }
 
     void KeyDown(int code) { qo_input_device->p_KeyEvent(kEventKeyDown, code); }
     void KeyUp(int code) { qo_input_device->p_KeyEvent(kEventKeyUp, code); }

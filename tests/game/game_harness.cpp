@@ -7,8 +7,10 @@
 #include <filesystem>
 
 #include "audio/sound.h"
+#include "game/vocabulary.h"
 #include "graphics/graphics.h"
 #include "input/input_device.h"
+#include "input/key_codes.h"
 #include "runtime/host/app.h"
 #include "runtime/host/glfw_game.h"
 
@@ -41,7 +43,7 @@ std::string GameHarness::ShotPath(const std::string& name) {
     return (base / name).string();
 }
 
-GameHarness::GameHarness(Config config) : config_(config) {
+GameHarness::GameHarness(Config config, std::unique_ptr<GameHost> host) : config_(config) {
     if (!std::getenv("DISPLAY")) {
         why_ = "no display to open a window on";
         return;
@@ -61,7 +63,7 @@ GameHarness::GameHarness(Config config) : config_(config) {
     glfwMakeContextCurrent(window_);
     ++glfwGraphicsSeq;
 
-    host_ = std::make_unique<GameHost>();
+    host_ = host ? std::move(host) : std::make_unique<GameHost>();
     host_->width = config.width;
     host_->height = config.height;
     qo_runtime_Init();
@@ -103,6 +105,19 @@ void GameHarness::StartHost(c_MyApp* app) {
     host_->StartGame();
 }
 
+c_MyApp* GameHarness::StartMenu() {
+    Start(new c_MyApp);
+    // The loader takes one step an update; the bound only stops a loader that stalled.
+    for (int i = 0; i < 100 && app_->m_LoadStep != 0; ++i) RunUpdates(1);
+    return app_;
+}
+
+void GameHarness::EnterGame() {
+    After(1, [this] { KeyDown(keys::kSpace); });
+    After(2, [this] { KeyUp(keys::kSpace); });
+    for (int i = 0; i < 10 && app_->m_Mode != mode::kPlay; ++i) RunUpdates(1);
+}
+
 void GameHarness::At(int update, std::function<void()> action) {
     actions_.emplace(update, std::move(action));
 }
@@ -116,6 +131,15 @@ void GameHarness::RunUpdates(int count) {
 const std::vector<float>& GameHarness::DrawList(int update) const {
     auto it = lists_.find(update);
     return it == lists_.end() ? kNoList : it->second;
+}
+
+std::optional<GameHarness::Spot> GameHarness::Drawn(int update, int slot, int frame) const {
+    const std::vector<float>& list = DrawList(update);
+    for (size_t i = 0; i + c_MyApp::kRecordFloats <= list.size(); i += c_MyApp::kRecordFloats) {
+        if (list[i] == static_cast<float>(slot) && list[i + 6] == static_cast<float>(frame))
+            return Spot{list[i + 1], list[i + 2]};
+    }
+    return std::nullopt;
 }
 
 GameHarness::Shot GameHarness::Screenshot() {

@@ -12,6 +12,10 @@
 //   GameHarness::Shot shot = h.Screenshot();       // renders the latest list, reads it back
 //   shot.Save(h.ShotPath("menu.png"));
 //
+// A per-screen test starts the real game instead and reaches its screen as a player
+// would: h.StartMenu() runs the loader until the menu is up, h.EnterGame() starts a game
+// from it, and h.After(n, ...) schedules input n updates from the current one.
+//
 // Updates and renders alternate one to one: the fake clock sleeps exactly to the next
 // update. The swap is skipped, so the back buffer keeps the last render (and what an
 // opacity below 1 leaves of it). Sound goes to whatever ALSOFT_CONF names (the game
@@ -22,6 +26,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,7 +53,8 @@ public:
         bool Save(const std::string& path) const;
     };
 
-    explicit GameHarness(Config config);
+    // `host` replaces the scripted host (one that records window changes, say).
+    explicit GameHarness(Config config, std::unique_ptr<GameHost> host = nullptr);
     ~GameHarness();
     GameHarness(const GameHarness&) = delete;
     GameHarness& operator=(const GameHarness&) = delete;
@@ -66,13 +72,28 @@ public:
         return fresh;
     }
 
+    // The real game, started, with its loader run until the menu is up (mode 1, nothing
+    // left to load): the next update is the menu's first.
+    c_MyApp* StartMenu();
+    // From the menu, the action key starts a game of the wheel's size; returns once the
+    // dispatcher has loaded it and plays it (mode 10).
+    void EnterGame();
+
     // Runs `action` just before update `update` (1 = the first update after Start).
     void At(int update, std::function<void()> action);
+    // Runs `action` just before the n-th update from now.
+    void After(int n, std::function<void()> action) { At(updates_ + n, std::move(action)); }
     void RunUpdates(int count);
     int Updates() const { return updates_; }
 
     // The draw list left by update `update`, or empty when no such update ran.
     const std::vector<float>& DrawList(int update) const;
+    // Where update `update` first drew frame `frame` of image `slot`, in virtual units;
+    // nothing when it did not draw it.
+    struct Spot {
+        float x, y;
+    };
+    std::optional<Spot> Drawn(int update, int slot, int frame) const;
     // One more render of the latest list, read back.
     Shot Screenshot();
     // Where screenshots go: $TESSORY_SHOT_DIR (made if missing), else the temp folder.

@@ -5,7 +5,9 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
+#include "game/vocabulary.h"
 #include "input/input_device.h"
 #include "input/key_codes.h"
 #include "tests/game/game_fixture.h"
@@ -13,56 +15,37 @@
 
 namespace {
 
-// The menu in mode 1 with the dispatcher's own steps around it, its art loaded on the
-// first update instead of through the loader.
-struct MenuShell : c_MyApp {
-    bool loaded = false;
-    int menuUpdates = 0;
-
-    int p_OnUpdate() override {
-        if (!loaded) {
-            p_LoadImg(97, String("common/icons"), 32, 32, 16, 1);
-            p_LoadImg(95, String("common/Buttons"), 64, 64, 16, 1);
-            p_LoadImg(98, String("logo"), 256, 128, 1, 1);
-            p_LoadImg(85, String("common/circle"), 256, 256, 4, 1);
-            m_LoadStep = 0;
-            loaded = true;
-        }
-        UpdatePointer();
-        UpdateKeyLock();
-        if (m_Mode == 1) {
-            p_Menu();
-            ++menuUpdates;
-        }
-        RunOverlays();
-        UpdateVirtualButtons();
-        return 0;
-    }
-};
-
 // Updates the menu needs for its slide-in to finish.
 constexpr int kSettled = 40;
 
-struct Point {
-    float x, y;
-};
+using Point = GameHarness::Spot;
 
-// Where wheel item i stands with the wheel at rest on item `sel` (640 x 480, intro done:
-// the hub at (38, 416)).
-Point WheelItem(int i, int sel) {
-    Point p;
+// The real game with its menu up and at rest after the slide-in.
+c_MyApp* MenuAtRest(GameHarness& h) {
+    c_MyApp* app = h.StartMenu();
+    h.RunUpdates(kSettled);
+    return app;
+}
+
+// The wheel's hub (and the gear on it): where the latest update drew the wheel's disc.
+Point Hub(const GameHarness& h) {
+    return h.Drawn(h.Updates(), slots::kImgCircle, 3).value_or(Point{-1, -1});
+}
+
+// Where wheel item i stands with the wheel at rest on item `sel`.
+Point WheelItem(const GameHarness& h, int i, int sel) {
+    Point hub = Hub(h), p;
     float angle;
-    c_MyApp::WheelItemAt(i, -32.0f * static_cast<float>(sel), 38, 480 - 64, &angle, &p.x, &p.y);
+    c_MyApp::WheelItemAt(i, -32.0f * static_cast<float>(sel), hub.x, hub.y, &angle, &p.x, &p.y);
     return p;
 }
 
 TEST(Menu, HoldingDownFromSmallStepsAtThePressAnd31UpdatesLaterThenStopsAtLarge) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new MenuShell);
+    auto* app = MenuAtRest(h);
     std::vector<int> sel(121);
-    h.RunUpdates(kSettled);
-    h.At(kSettled + 1, [&] { h.KeyDown(keys::kDown); });
+    h.After(1, [&] { h.KeyDown(keys::kDown); });
     for (int u = 1; u <= 120; ++u) {
         h.RunUpdates(1);
         sel[u] = app->m_WheelSel;
@@ -78,14 +61,13 @@ TEST(Menu, HoldingDownFromSmallStepsAtThePressAnd31UpdatesLaterThenStopsAtLarge)
 TEST(Menu, KeyRepeatQuickensTo19And7And4Updates) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new MenuShell);
-    h.RunUpdates(kSettled);
+    auto* app = MenuAtRest(h);
     app->m_WheelSel = 2;
     app->m_WheelTarget = app->m_WheelAngle = -64;
     // Stepping up can only reach Small; count updates between steps with a wheel that
     // is put back on Large after each one.
     std::vector<int> steps;
-    h.At(kSettled + 1, [&] { h.KeyDown(keys::kUp); });
+    h.After(1, [&] { h.KeyDown(keys::kUp); });
     for (int u = 1; u <= 80; ++u) {
         h.RunUpdates(1);
         if (app->m_WheelSel != 2) {
@@ -104,8 +86,7 @@ TEST(Menu, KeyRepeatQuickensTo19And7And4Updates) {
 void SpinPastEnd(int sel, float spin) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new MenuShell);
-    h.RunUpdates(kSettled);
+    auto* app = MenuAtRest(h);
     app->m_WheelSel = sel;
     app->m_WheelTarget = app->m_WheelAngle = -32.0f * static_cast<float>(sel);
     app->m_WheelSpin = spin;
@@ -129,8 +110,7 @@ TEST(Menu, WheelCannotTurnPastLarge) {
 TEST(Menu, SpinningThroughAnItemSelectsIt) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new MenuShell);
-    h.RunUpdates(kSettled);
+    auto* app = MenuAtRest(h);
     app->m_WheelSpin = -12;
     h.RunUpdates(60);
     EXPECT_EQ(app->m_WheelSel, 1);
@@ -142,11 +122,11 @@ TEST(Menu, SpinningThroughAnItemSelectsIt) {
 
 // Press just outside the Medium item's reach (45 units), then move `step` units in one
 // update onto its edge and hold there. Returns the wheel's touched flag afterwards.
-int PressAndMoveOntoMedium(GameHarness& h, MenuShell* app, float step) {
-    Point medium = WheelItem(1, 0);
-    h.At(kSettled + 1, [&] { h.MouseDown(medium.x - 44 - step, medium.y); });
-    h.At(kSettled + 2, [&] { h.MouseMove(medium.x - 44, medium.y); });
-    h.RunUpdates(kSettled + 1);
+int PressAndMoveOntoMedium(GameHarness& h, c_MyApp* app, float step) {
+    Point medium = WheelItem(h, 1, 0);
+    h.After(1, [&h, medium, step] { h.MouseDown(medium.x - 44 - step, medium.y); });
+    h.After(2, [&h, medium] { h.MouseMove(medium.x - 44, medium.y); });
+    h.RunUpdates(1);
     EXPECT_EQ(app->m_WheelTouched, 0) << "the press itself is off the item";
     h.RunUpdates(20);
     return app->m_WheelTouched;
@@ -155,7 +135,7 @@ int PressAndMoveOntoMedium(GameHarness& h, MenuShell* app, float step) {
 TEST(Menu, DragOfMoreThanFourUnitsIsNoClick) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new MenuShell);
+    auto* app = MenuAtRest(h);
     EXPECT_EQ(PressAndMoveOntoMedium(h, app, 6), 0)
         << "the drag ended on Medium but must not touch it";
     EXPECT_EQ(app->m_WheelSel, 0);
@@ -165,15 +145,14 @@ TEST(Menu, DragOfMoreThanFourUnitsIsNoClick) {
 TEST(Menu, MoveOfFourUnitsStillTouchesAndSelectsWithoutStartingAGame) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new MenuShell);
+    auto* app = MenuAtRest(h);
+    Point at = WheelItem(h, 1, 0), selected = WheelItem(h, 1, 1);
     EXPECT_EQ(PressAndMoveOntoMedium(h, app, 4), 1);
     EXPECT_EQ(app->m_WheelSel, 1);
     EXPECT_EQ(app->m_Mode, 1) << "the press that selected cannot also start";
-    Point at = WheelItem(1, 0);
-    h.At(h.Updates() + 1, [&] { h.MouseUp(at.x - 44, at.y); });
-    Point selected = WheelItem(1, 1);
-    h.At(h.Updates() + 3, [&] { h.MouseDown(selected.x, selected.y); });
-    h.RunUpdates(5);
+    h.After(1, [&] { h.MouseUp(at.x - 44, at.y); });
+    h.After(3, [&] { h.MouseDown(selected.x, selected.y); });
+    h.RunUpdates(3);  // the next update would load the game
     EXPECT_EQ(app->m_Mode, 11) << "a second touch on the selected item starts";
     EXPECT_EQ(app->m_LevelSize, 2);
 }
@@ -181,10 +160,10 @@ TEST(Menu, MoveOfFourUnitsStillTouchesAndSelectsWithoutStartingAGame) {
 TEST(Menu, StartingWithThePointerSetsInputMethod2) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new MenuShell);
-    Point small = WheelItem(0, 0);
-    h.At(kSettled + 1, [&] { h.MouseDown(small.x, small.y); });
-    h.RunUpdates(kSettled + 1);
+    auto* app = MenuAtRest(h);
+    Point small = WheelItem(h, 0, 0);
+    h.After(1, [&] { h.MouseDown(small.x, small.y); });
+    h.RunUpdates(1);
     EXPECT_EQ(app->m_Mode, 11);
     EXPECT_EQ(app->m_InputMethod, 2);
     EXPECT_EQ(app->m_LevelSize, 1);
@@ -193,10 +172,10 @@ TEST(Menu, StartingWithThePointerSetsInputMethod2) {
 TEST(Menu, StartingWithTheKeyboardSetsInputMethod0) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new MenuShell);
+    auto* app = MenuAtRest(h);
     app->m_InputMethod = 1;
-    h.At(kSettled + 1, [&] { h.KeyDown(keys::kSpace); });
-    h.RunUpdates(kSettled + 1);
+    h.After(1, [&] { h.KeyDown(keys::kSpace); });
+    h.RunUpdates(1);
     EXPECT_EQ(app->m_Mode, 11);
     EXPECT_EQ(app->m_InputMethod, 0);
 }
@@ -204,9 +183,9 @@ TEST(Menu, StartingWithTheKeyboardSetsInputMethod0) {
 TEST(Menu, StartingWithAJoystickSetsInputMethod1) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new MenuShell);
-    h.At(kSettled + 1, [&] { h.Joystick(0, 0, 0, {0}); });
-    h.RunUpdates(kSettled + 1);
+    auto* app = MenuAtRest(h);
+    h.After(1, [&] { h.Joystick(0, 0, 0, {0}); });
+    h.RunUpdates(1);
     EXPECT_EQ(app->m_Mode, 11);
     EXPECT_EQ(app->m_InputMethod, 1);
 }
@@ -214,11 +193,12 @@ TEST(Menu, StartingWithAJoystickSetsInputMethod1) {
 TEST(Menu, GearOpensTheOptionsAndTheMenuIgnoresInputUnderIt) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new MenuShell);
-    h.At(kSettled + 1, [&] { h.MouseDown(38, 416); });
-    h.At(kSettled + 2, [&] { h.MouseUp(38, 416); });
-    h.At(kSettled + 5, [&] { h.KeyDown(keys::kDown); });
-    h.RunUpdates(kSettled + 10);
+    auto* app = MenuAtRest(h);
+    Point gear = Hub(h);
+    h.After(1, [&] { h.MouseDown(gear.x, gear.y); });
+    h.After(2, [&] { h.MouseUp(gear.x, gear.y); });
+    h.After(5, [&] { h.KeyDown(keys::kDown); });
+    h.RunUpdates(10);
     EXPECT_EQ(app->m_OptionsOpen, 1);
     EXPECT_EQ(app->m_MenuFocus, 0);
     EXPECT_EQ(app->m_WheelSel, 0) << "the key went to the options box";
@@ -227,24 +207,24 @@ TEST(Menu, GearOpensTheOptionsAndTheMenuIgnoresInputUnderIt) {
 TEST(Menu, OptionsFromTheGearIgnoreAPressWhileSlidingAndActOncePerHeldKey) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new MenuShell);
-    const int u = kSettled;
-    h.At(u + 1, [&] { h.MouseDown(38, 416); });  // the gear
-    h.At(u + 2, [&] { h.MouseUp(38, 416); });
-    h.At(u + 10, [&] { h.MouseDown(300, 130); });  // where the Sound row ends up
-    h.At(u + 12, [&] { h.MouseUp(300, 130); });
-    h.RunUpdates(u + 40);
+    auto* app = MenuAtRest(h);
+    Point gear = Hub(h);
+    h.After(1, [&] { h.MouseDown(gear.x, gear.y); });
+    h.After(2, [&] { h.MouseUp(gear.x, gear.y); });
+    h.After(10, [&] { h.MouseDown(300, 130); });  // where the Sound row ends up
+    h.After(12, [&] { h.MouseUp(300, 130); });
+    h.RunUpdates(40);
     EXPECT_EQ(app->m_OptionsSlide, 30);
     EXPECT_EQ(app->m_Settings[6], 0) << "pressed while sliding";
-    h.At(h.Updates() + 1, [&] { h.MouseDown(300, 130); });
-    h.At(h.Updates() + 2, [&] { h.KeyDown(keys::kSpace); });  // held on the same row
+    h.After(1, [&] { h.MouseDown(300, 130); });
+    h.After(2, [&] { h.KeyDown(keys::kSpace); });  // held on the same row
     h.RunUpdates(30);
     EXPECT_EQ(app->m_Settings[6], 1) << "the press acts, the held key does not add to it";
-    h.At(h.Updates() + 1, [&] {
+    h.After(1, [&] {
         h.MouseUp(300, 130);
         h.KeyUp(keys::kSpace);
     });
-    h.At(h.Updates() + 3, [&] { h.KeyDown(keys::kEscape); });
+    h.After(3, [&] { h.KeyDown(keys::kEscape); });
     h.RunUpdates(40);
     EXPECT_EQ(app->m_OptionsOpen, 0);
     EXPECT_EQ(app->m_OptionsSlide, 0);
@@ -254,21 +234,21 @@ TEST(Menu, OptionsFromTheGearIgnoreAPressWhileSlidingAndActOncePerHeldKey) {
 TEST(Menu, SidePanelTakesFocusOnFirstTouchAndOpensCreditsOnTheNext) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new MenuShell);
-    h.At(kSettled + 1, [&] { h.MouseDown(580, 200); });
-    h.At(kSettled + 2, [&] { h.MouseUp(580, 200); });
-    h.RunUpdates(kSettled + 2);
+    auto* app = MenuAtRest(h);
+    h.After(1, [&] { h.MouseDown(580, 200); });
+    h.After(2, [&] { h.MouseUp(580, 200); });
+    h.RunUpdates(2);
     EXPECT_EQ(app->m_MenuFocus, 2);
     EXPECT_EQ(app->m_SidePanelOpen, 0);
-    h.At(h.Updates() + 1, [&] { h.MouseDown(580, 200); });
-    h.At(h.Updates() + 2, [&] { h.MouseUp(580, 200); });
+    h.After(1, [&] { h.MouseDown(580, 200); });
+    h.After(2, [&] { h.MouseUp(580, 200); });
     h.RunUpdates(60);
     EXPECT_EQ(app->m_SidePanelOpen, 1);
     EXPECT_FLOAT_EQ(app->m_SidePanelX, 500) << "the panel covers the whole screen";
     GameHarness::Shot shot = h.Screenshot();
     shot.Save(GameHarness::ShotPath("credits_640x480.png"));
     // Any press closes the credits again.
-    h.At(h.Updates() + 1, [&] { h.MouseDown(300, 200); });
+    h.After(1, [&] { h.MouseDown(300, 200); });
     h.RunUpdates(2);
     EXPECT_EQ(app->m_SidePanelOpen, 0);
     EXPECT_EQ(app->m_Mode, 1);
@@ -277,12 +257,12 @@ TEST(Menu, SidePanelTakesFocusOnFirstTouchAndOpensCreditsOnTheNext) {
 TEST(Menu, RightKeysMoveFocusToThePanelAndActionOpensCredits) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new MenuShell);
-    h.At(kSettled + 1, [&] { h.KeyDown(keys::kRight); });
-    h.At(kSettled + 2, [&] { h.KeyUp(keys::kRight); });
-    h.At(kSettled + 3, [&] { h.KeyDown(keys::kSpace); });
-    h.At(kSettled + 4, [&] { h.KeyUp(keys::kSpace); });
-    h.RunUpdates(kSettled + 5);
+    auto* app = MenuAtRest(h);
+    h.After(1, [&] { h.KeyDown(keys::kRight); });
+    h.After(2, [&] { h.KeyUp(keys::kRight); });
+    h.After(3, [&] { h.KeyDown(keys::kSpace); });
+    h.After(4, [&] { h.KeyUp(keys::kSpace); });
+    h.RunUpdates(5);
     EXPECT_EQ(app->m_MenuFocus, 2);
     EXPECT_EQ(app->m_SidePanelOpen, 1);
     EXPECT_EQ(app->m_Mode, 1);
@@ -292,7 +272,7 @@ TEST(Menu, ScreenshotsAt640x480And1920x1080) {
     for (auto size : {std::pair{640, 480}, std::pair{1920, 1080}}) {
         GameHarness h({size.first, size.second});
         if (!h.Ready()) GTEST_SKIP() << h.Why();
-        auto* app = h.Start(new MenuShell);
+        auto* app = h.StartMenu();
         app->m_Scores[10] = 12345;
         app->m_Scores[40] = 678;
         app->m_WheelSel = 1;

@@ -34,42 +34,33 @@ struct WindowHost : GameHost {
     }
 };
 
-class Options : public GameTest {
+// The box opened over the real game's menu, which runs beneath it.
+class Options : public ::testing::Test {
 protected:
-    std::unique_ptr<GameHost> MakeHost() override { return std::make_unique<WindowHost>(); }
     void SetUp() override {
-        GameTest::SetUp();
-        UseFontMetrics();
+        harness = std::make_unique<GameHarness>(GameHarness::Config{640, 480},
+                                                std::make_unique<WindowHost>());
+        if (!harness->Ready()) GTEST_SKIP() << harness->Why();
+        app = harness->StartMenu();
         app->m_Settings[15] = app->m_Settings[16] = 1;
         app->m_OptionsOpen = 1;
     }
-    WindowHost& Host() { return static_cast<WindowHost&>(*host); }
+    WindowHost& Host() { return static_cast<WindowHost&>(harness->host()); }
 
-    // One update as the dispatcher runs the box: pointer state from the test, then the
-    // box, then the slide.
-    void Update() {
-        app->m_PointerDown = pressed ? 1 : 0;
-        app->m_TouchDown[0] = pressed ? 1 : 0;
-        app->m_TouchX[0] = pressed ? static_cast<int>(px) : -3717;
-        app->m_TouchY[0] = pressed ? static_cast<int>(py) : -3717;
-        app->p_ResetDraw();
-        app->m_DrawCount = 0;
-        app->p_OptionBox();
-        if (app->m_OptionsOpen == 1 && app->m_OptionsSlide < 30) app->m_OptionsSlide += 1;
-        if (app->m_OptionsOpen == 0 && app->m_OptionsSlide > 0) app->m_OptionsSlide -= 1;
-    }
-    void Updates(int n) {
-        for (int i = 0; i < n; ++i) Update();
-    }
+    void Update() { harness->RunUpdates(1); }
+    void Updates(int n) { harness->RunUpdates(n); }
+    void KeyDown(int code) { harness->KeyDown(code); }
+    void KeyUp(int code) { harness->KeyUp(code); }
     // Row n's bar centre once the box is fully in.
-    void PressRow(int n) {
-        pressed = true;
-        px = 300;
-        py = 130 + 40.0f * static_cast<float>(n - 1);
+    void PressRow(int n) { harness->MouseDown(300, 130 + 40.0f * static_cast<float>(n - 1)); }
+    void Release() { harness->MouseUp(300, 0); }
+    std::string Glyphs() const {
+        const std::vector<float>& list = harness->DrawList(harness->Updates());
+        return GlyphsOf(list.data(), static_cast<int>(list.size()));
     }
 
-    bool pressed = false;
-    float px = 0, py = 0;
+    std::unique_ptr<GameHarness> harness;
+    c_MyApp* app = nullptr;
 };
 
 TEST_F(Options, PressWhileSlidingInDoesNothingUntilReleasedAndPressedAgain) {
@@ -77,7 +68,7 @@ TEST_F(Options, PressWhileSlidingInDoesNothingUntilReleasedAndPressedAgain) {
     Updates(45);
     EXPECT_EQ(app->m_OptionsSlide, 30);
     EXPECT_EQ(app->m_Settings[6], 0) << "a press held from the slide never acts";
-    pressed = false;
+    Release();
     Update();
     PressRow(1);
     Updates(10);
@@ -89,9 +80,11 @@ TEST_F(Options, PressDuringSlideAtTheMovingRowDoesNothing) {
     for (int u = 0; u < 29; ++u) {
         // Follow the Sound row while it moves up.
         float y = static_cast<float>(30 - app->m_OptionsSlide) * 24 + 130;
-        pressed = u % 2 == 0;
-        px = 300;
-        py = y;
+        if (u % 2 == 0) {
+            harness->MouseDown(300, y);
+        } else {
+            harness->MouseUp(300, y);
+        }
         Update();
     }
     EXPECT_EQ(app->m_Settings[6], 0);
@@ -150,12 +143,12 @@ TEST_F(Options, StickRowsToggleBetweenNormalAndFlipped) {
     PressRow(4);
     Updates(3);
     EXPECT_EQ(app->m_Settings[15], 0);
-    pressed = false;
+    Release();
     Update();
     PressRow(5);
     Update();
     EXPECT_EQ(app->m_Settings[16], 0);
-    pressed = false;
+    Release();
     Update();
     PressRow(4);
     Update();
@@ -171,7 +164,7 @@ TEST_F(Options, StoredStickNumberOtherThanZeroShowsAsNormalAndOnePressFlipsTheSt
         EXPECT_NE(Glyphs().find("LeftThumbstickYNormal"), std::string::npos) << stored;
         PressRow(4);
         Update();
-        pressed = false;
+        Release();
         Update();
         EXPECT_EQ(app->m_Settings[15], 0) << stored;
     }
@@ -239,24 +232,13 @@ TEST_F(Options, SettingsElement5IsForcedToOne) {
 
 TEST(OptionsScreen, ScreenshotsAt640x480And1920x1080) {
     for (auto size : {std::pair{640, 480}, std::pair{1920, 1080}}) {
-        struct Shell : c_MyApp {
-            int p_OnUpdate() override {
-                if (m_LoadStep != 0) {
-                    p_LoadImg(95, String("common/Buttons"), 64, 64, 16, 1);
-                    m_LoadStep = 0;
-                    m_OptionsOpen = 1;
-                    m_OptCursor = 3;
-                    m_Settings[7] = 2;
-                    m_Settings[15] = 1;
-                }
-                p_DoBG(20, 40, 80, -123.0f);
-                RunOverlays();
-                return 0;
-            }
-        };
         GameHarness h({size.first, size.second});
         if (!h.Ready()) GTEST_SKIP() << h.Why();
-        h.Start(new Shell);
+        c_MyApp* app = h.StartMenu();
+        app->m_OptionsOpen = 1;
+        app->m_OptCursor = 3;
+        app->m_Settings[7] = 2;
+        app->m_Settings[15] = 1;
         h.RunUpdates(40);
         std::string name =
             "options_" + std::to_string(size.first) + "x" + std::to_string(size.second) + ".png";

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "game/vocabulary.h"
 #include "input/input_device.h"
 #include "input/key_codes.h"
 #include "tests/game/game_fixture.h"
@@ -14,35 +15,22 @@
 
 namespace {
 
-class Pause : public GameTest {
+// A real game, paused with the panel still above the screen.
+class Pause : public ::testing::Test {
 protected:
     void SetUp() override {
-        GameTest::SetUp();
-        UseFontMetrics();
-        app->m_ImgSize[97 * 3] = app->m_ImgSize[97 * 3 + 1] = 32;
-        app->m_ImgSize[95 * 3] = app->m_ImgSize[95 * 3 + 1] = 64;
-        app->m_ImgScale = 1;
-        app->m_Mode = 10;
+        harness = std::make_unique<GameHarness>(GameHarness::Config{640, 480});
+        if (!harness->Ready()) GTEST_SKIP() << harness->Why();
+        app = harness->StartMenu();
+        harness->EnterGame();
         app->m_Paused = 1;
         app->m_PauseCursor = 1;
         app->m_PausePanelY = -64;
     }
-    // One update: the dispatcher's lock release, then the pause screen.
-    void Update() {
-        app->m_PointerDown = pressed ? 1 : 0;
-        app->m_TouchDown[0] = pressed ? 1 : 0;
-        app->m_TouchX[0] = pressed ? px : -3717;
-        app->m_TouchY[0] = pressed ? py : -3717;
-        if (!pressed) app->m_ClickLock = 0;
-        bool held = false;
-        for (int key : {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 16, 17, 99})
-            held = held || app->p_PlayKeyAll(key, 1) > 0;
-        if (!held) app->m_KeyLock = 0;
-        app->p_PauseMenu();
-    }
-    void Updates(int n) {
-        for (int i = 0; i < n; ++i) Update();
-    }
+    void Update() { harness->RunUpdates(1); }
+    void Updates(int n) { harness->RunUpdates(n); }
+    void KeyDown(int code) { harness->KeyDown(code); }
+    void KeyUp(int code) { harness->KeyUp(code); }
     void Tap(int key) {
         KeyDown(key);
         Update();
@@ -56,9 +44,14 @@ protected:
         return std::hypot(p[0] - mx, p[1] - my);
     }
     static float Reach() { return std::min(0.45f * qo_Game_jscrh, 0.45f * (qo_Game_jscrw - 96)); }
+    // Where the latest update drew frame `frame` of image `slot`: the quit icon is frame 1
+    // of the icons, the gear's top is frame 10 of the buttons.
+    GameHarness::Spot Drawn(int slot, int frame) const {
+        return harness->Drawn(harness->Updates(), slot, frame).value_or(GameHarness::Spot{-1, -1});
+    }
 
-    bool pressed = false;
-    int px = 0, py = 0;
+    std::unique_ptr<GameHarness> harness;
+    c_MyApp* app = nullptr;
 };
 
 TEST_F(Pause, PanelSlidesInBy24UntilHalfTheScreenHeight) {
@@ -124,10 +117,8 @@ TEST_F(Pause, SelectionMovesOncePerPress) {
 
 TEST_F(Pause, PressingTheQuitButtonEndsTheGame) {
     Updates(20);
-    int x = 64 - (240 - app->m_PausePanelY);
-    pressed = true;
-    px = x + 20;  // inside the 64-unit icon drawn at scale 2
-    py = 96 - 20;
+    GameHarness::Spot quit = Drawn(slots::kImgIcons, 1);
+    harness->MouseDown(quit.x + 20, quit.y - 20);  // inside the 64-unit icon drawn at scale 2
     Update();
     EXPECT_EQ(app->m_GameOver, 1);
     EXPECT_EQ(app->m_Paused, 0);
@@ -135,9 +126,8 @@ TEST_F(Pause, PressingTheQuitButtonEndsTheGame) {
 
 TEST_F(Pause, PressingTheGearOpensTheOptions) {
     Updates(20);
-    pressed = true;
-    px = 64 - (240 - app->m_PausePanelY);
-    py = 296;
+    GameHarness::Spot gear = Drawn(slots::kImgButtons, 10);
+    harness->MouseDown(gear.x, gear.y);
     Update();
     EXPECT_EQ(app->m_OptionsOpen, 1);
     EXPECT_EQ(app->m_Paused, 1);
@@ -147,14 +137,9 @@ TEST_F(Pause, ButtonsIgnoreAPressHeldUnderALock) {
     Updates(20);
     app->m_ClickLock = 1;
     app->m_KeyLock = 1;
-    pressed = true;
-    px = 64 - (240 - app->m_PausePanelY);
-    py = 96;
-    app->m_PointerDown = 1;
-    app->m_TouchDown[0] = 1;
-    app->m_TouchX[0] = px;
-    app->m_TouchY[0] = py;
-    app->p_PauseMenu();
+    GameHarness::Spot quit = Drawn(slots::kImgIcons, 1);
+    harness->MouseDown(quit.x, quit.y);
+    Update();
     EXPECT_EQ(app->m_GameOver, 0);
 }
 
@@ -163,8 +148,10 @@ TEST_F(Pause, ToyArmNeverExceedsTheReachEvenWhenTheScreenShrinks) {
     Updates(400);
     EXPECT_FLOAT_EQ(app->m_ToyArm, Reach());
     EXPECT_LE(DistanceOfNewestPointFromCentre(), Reach() + 0.01f);
-    qo_Game_jscrw = 320;
-    qo_Game_jscrh = 200;
+    harness->After(1, [] {  // after the render has fitted the virtual screen
+        qo_Game_jscrw = 320;
+        qo_Game_jscrh = 200;
+    });
     Update();
     EXPECT_LE(app->m_ToyArm, Reach());
     EXPECT_LE(DistanceOfNewestPointFromCentre(), Reach() + 0.01f);
@@ -189,9 +176,10 @@ TEST_F(Pause, HoldingLeftStopsTheSecondArmAndRightLimitsItsSpeed) {
 
 TEST_F(Pause, TrailDrawsTwoLinesPerSegmentAndStartsFromTheCorner) {
     Update();
+    const std::vector<float>& list = harness->DrawList(harness->Updates());
     std::vector<const float*> lines;
-    for (int i = 0; i < Records(); ++i)
-        if (Record(i)[0] == kDrawLine) lines.push_back(Record(i));
+    for (size_t i = 0; i + c_MyApp::kRecordFloats <= list.size(); i += c_MyApp::kRecordFloats)
+        if (list[i] == kDrawLine) lines.push_back(&list[i]);
     ASSERT_EQ(lines.size(), 202u);
     // Only the newest point is set on the first pause: the last segment runs from the
     // corner to it, the ones before it lie in the corner.
@@ -251,47 +239,19 @@ TEST_F(OuyaQuit, BackKeyLeaves) {
 
 // ---- through the host -----------------------------------------------------------------------
 
-// A stand-in for the play screen, between the dispatcher's own steps: the back key
-// pauses, and while paused the pause screen runs.
-struct PlayShell : c_MyApp {
-    int p_OnUpdate() override {
-        if (m_LoadStep != 0) {
-            p_LoadImg(97, String("common/icons"), 32, 32, 16, 1);
-            p_LoadImg(95, String("common/Buttons"), 64, 64, 16, 1);
-            m_LoadStep = 0;
-            m_Mode = 10;
-        }
-        UpdatePointer();
-        UpdateKeyLock();
-        if (m_Paused == 1) {
-            p_PauseMenu();
-        } else {
-            p_DoBG(30, 90, 60, -123.0f);
-            p_SetCol(255, 200, 80, 1);
-            p_Rect(200, 150, 240, 180);
-            if (m_KeyLock == 0 && p_PlayKeyAll(99, 0) > 0) {
-                m_Paused = 1;
-                m_PauseCursor = 1;
-                m_KeyLock = 1;
-            }
-        }
-        RunOverlays();
-        return 0;
-    }
-};
-
 TEST(PauseScreen, PausedByKeyAndResumedByKey) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new PlayShell);
-    h.At(3, [&] { h.KeyDown(keys::kEscape); });
-    h.At(4, [&] { h.KeyUp(keys::kEscape); });
+    c_MyApp* app = h.StartMenu();
+    h.EnterGame();
+    h.After(3, [&] { h.KeyDown(keys::kEscape); });
+    h.After(4, [&] { h.KeyUp(keys::kEscape); });
     h.RunUpdates(30);
     EXPECT_EQ(app->m_Paused, 1);
     EXPECT_EQ(app->m_PausePanelY, 248);
     ASSERT_TRUE(h.Screenshot().Save(GameHarness::ShotPath("pause_640x480.png")));
-    h.At(31, [&] { h.KeyDown(keys::kEscape); });
-    h.At(32, [&] { h.KeyUp(keys::kEscape); });
+    h.After(1, [&] { h.KeyDown(keys::kEscape); });
+    h.After(2, [&] { h.KeyUp(keys::kEscape); });
     h.RunUpdates(20);
     EXPECT_EQ(app->m_Paused, 0);
 }
@@ -299,7 +259,8 @@ TEST(PauseScreen, PausedByKeyAndResumedByKey) {
 TEST(PauseScreen, LosingFocusDuringAGamePausesWithThePanelAtHalfHeight) {
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new PlayShell);
+    c_MyApp* app = h.StartMenu();
+    h.EnterGame();
     h.RunUpdates(3);
     ASSERT_EQ(app->m_Mode, 10);
     h.host().active = false;
@@ -316,7 +277,8 @@ TEST(PauseScreen, LosingFocusDuringAGamePausesWithThePanelAtHalfHeight) {
 TEST(PauseScreen, ScreenshotAt1920x1080) {
     GameHarness h({1920, 1080});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    auto* app = h.Start(new PlayShell);
+    c_MyApp* app = h.StartMenu();
+    h.EnterGame();
     h.RunUpdates(2);
     app->m_Paused = 1;
     app->m_PauseCursor = 1;
@@ -325,18 +287,16 @@ TEST(PauseScreen, ScreenshotAt1920x1080) {
     ASSERT_TRUE(h.Screenshot().Save(GameHarness::ShotPath("pause_1920x1080.png")));
 }
 
+// The console's menu asks before the back key leaves.
 TEST(QuitScreen, ScreenshotAt640x480) {
-    struct Shell : c_MyApp {
-        int p_OnUpdate() override {
-            m_InputMethod = 1;
-            p_OuyaQuit();
-            return 0;
-        }
-    };
     GameHarness h({640, 480});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
-    h.Start(new Shell);
+    c_MyApp* app = h.StartMenu();
+    qo_Game_isOuya = 1;
+    h.After(1, [&] { h.KeyDown(keys::kEscape); });
+    h.After(2, [&] { h.KeyUp(keys::kEscape); });
     h.RunUpdates(3);
+    ASSERT_EQ(app->m_Mode, 4);
     ASSERT_TRUE(h.Screenshot().Save(GameHarness::ShotPath("console_quit_640x480.png")));
 }
 

@@ -14,36 +14,17 @@
 
 namespace {
 
-constexpr int kKeySlow = 86;  // V: button 13
+constexpr int kKeySlow = 86;                   // V: button 13
+constexpr int kFlash = slots::kFrameExit + 1;  // the open exit's blink
 
-// The game mode of the dispatcher, reduced to the play screen and its overlay.
-struct PlayScreen : c_MyApp {
-    bool artLoaded = false;
-    std::vector<int> updateMs;
-    int p_OnUpdate() override {
-        updateMs.push_back(qo_app_Millisecs());
-        if (!artLoaded) {
-            for (int slot = 1; slot <= 4; ++slot) p_LoadImg(slot, String(slot - 1), 32, 32, 64, 1);
-            p_LoadImg(9, String("9"), 32, 32, 16, 1);
-            p_LoadImg(97, String("common/icons"), 32, 32, 16, 1);
-            p_LoadImg(96, String("parts"), 8, 8, 256, 1);
-            artLoaded = true;
-        }
-        if (m_Paused == 0) p_Game();
-        p_InGame();
-        if (m_GameOver > 0) p_GameOver();
-        return 0;
-    }
-};
-
+// The real game, entered from its menu, then put on a level of the test's making.
 class Play : public ::testing::Test {
 protected:
     void Begin(GameHarness::Config config = {640, 480}) {
         harness = std::make_unique<GameHarness>(config);
         if (!harness->Ready()) GTEST_SKIP() << harness->Why();
-        app = harness->Start(new PlayScreen);
-        app->m_Mode = mode::kPlay;
-        app->m_GridW = app->m_GridH = grid::kLevelSize;
+        app = harness->StartMenu();
+        harness->EnterGame();
         app->m_LevelSize = 2;
         app->p_ResetGrid();
         app->p_ResetPlayers();
@@ -53,6 +34,7 @@ protected:
         cube()[cube::kHeight] = 1;
         cube()[cube::kWanted + 1] = cube()[cube::kWanted + 2] = cube()[cube::kWanted + 3] = 5;
         PlaceCube(64, 64);
+        begun = harness->Updates();
     }
 
     float* cube() { return app->m_Cube.Data(); }
@@ -70,10 +52,16 @@ protected:
     void Floor(int x, int y, int radius) {
         for (int cy = y - radius; cy <= y + radius; ++cy)
             for (int cx = x - radius; cx <= x + radius; ++cx)
-                Cell(cx, cy)[grid::kFloor] = (cx + cy) % 2 ? 5.0f : 6.0f;
+                Cell(cx, cy)[grid::kFloor] = (cx + cy) % 2 ? tile::kPlainA : tile::kPlainB;
     }
 
-    void Run(int updates) { harness->RunUpdates(updates); }
+    // Runs updates one at a time, noting the clock at each.
+    void Run(int updates) {
+        for (int i = 0; i < updates; ++i) {
+            harness->RunUpdates(1);
+            updateMs.push_back(qo_app_Millisecs());
+        }
+    }
     // Holds a direction key for the two updates the key movement takes to ease past the
     // threshold, then runs until the cube rests again.
     void Roll(int key) {
@@ -82,17 +70,20 @@ protected:
         harness->KeyUp(key);
         for (int i = 0; i < 40 && cube()[cube::kDir] != cube::kResting; ++i) Run(1);
     }
-    int RecordsOf(int update, int slot, int frame) {
-        const std::vector<float>& list = harness->DrawList(update);
+    // Records of the level art's frame `frame` in the list of the test's update `update`.
+    int RecordsOf(int update, int frame) {
+        const std::vector<float>& list = harness->DrawList(begun + update);
         int n = 0;
         for (size_t i = 0; i + 15 <= list.size(); i += 15)
-            n += list[i] == slot && list[i + 6] == frame;
+            n += list[i] == slots::kImgLevel && list[i + 6] == frame;
         return n;
     }
     void Shot(const std::string& name) { harness->Screenshot().Save(GameHarness::ShotPath(name)); }
 
     std::unique_ptr<GameHarness> harness;
-    PlayScreen* app = nullptr;
+    c_MyApp* app = nullptr;
+    std::vector<int> updateMs;
+    int begun = 0;  // updates the loader and the menu took
 };
 
 TEST_F(Play, RestingCubeBetweenTwoGemsOfItsColourCollectsBothInOneUpdate) {
@@ -190,13 +181,13 @@ TEST_F(Play, CellRestedOnCanBeEnteredAgainOnlyAfterFifteenMoreRolls) {
     Floor(64, 68, 8);
     Roll(keys::kRight);  // rests on (65, 64)
     float* first = Cell(65, 64);
-    EXPECT_EQ(first[9], 15);
+    EXPECT_EQ(first[grid::kTrail], 15);
     // A zigzag away from it that never comes back: right, down, left, down, ...
     const int path[] = {keys::kRight, keys::kDown, keys::kLeft, keys::kDown};
     for (int roll = 1; roll <= 14; ++roll) Roll(path[(roll - 1) % 4]);
-    EXPECT_EQ(first[9], 1);
+    EXPECT_EQ(first[grid::kTrail], 1);
     Roll(path[14 % 4]);
-    EXPECT_EQ(first[9], 0);
+    EXPECT_EQ(first[grid::kTrail], 0);
 }
 
 TEST_F(Play, TrailBlocksANeighbourUntilItRunsOut) {
@@ -219,10 +210,10 @@ TEST_F(Play, BoxedInCubeFallsAfterThirtyOneRestingUpdates) {
     Begin();
     if (!app) return;
     Floor(64, 64, 2);
-    Cell(64, 63)[grid::kObject] = 7;
-    Cell(64, 65)[grid::kObject] = 8;
-    Cell(63, 64)[grid::kObject] = 7;
-    Cell(65, 64)[grid::kObject] = 8;
+    Cell(64, 63)[grid::kObject] = tile::kStoneA;
+    Cell(64, 65)[grid::kObject] = tile::kStoneB;
+    Cell(63, 64)[grid::kObject] = tile::kStoneA;
+    Cell(65, 64)[grid::kObject] = tile::kStoneB;
     Run(30);
     EXPECT_EQ(cube()[cube::kStuck], 30);
     EXPECT_NE(Cell(64, 64)[grid::kFloor], 0);
@@ -261,15 +252,15 @@ TEST_F(Play, ExitWithATargetUnmetDoesNothingAndDoesNotBlink) {
     if (!app) return;
     Floor(64, 64, 3);
     Cell(64, 64)[grid::kFloor] = Cell(65, 64)[grid::kFloor] = Cell(64, 65)[grid::kFloor] =
-        Cell(65, 65)[grid::kFloor] = 10;
+        Cell(65, 65)[grid::kFloor] = tile::kExit;
     cube()[cube::kWanted + 1] = cube()[cube::kWanted + 2] = 0;
     cube()[cube::kWanted + 3] = 1;
     Run(60);  // a second: two blink periods
     EXPECT_EQ(cube()[cube::kRise], 0);
     EXPECT_EQ(app->m_Score, 0);
     for (int update = 1; update <= 60; ++update) {
-        EXPECT_EQ(RecordsOf(update, 9, 10), 0) << "update " << update;
-        EXPECT_EQ(RecordsOf(update, 9, 9), 4);
+        EXPECT_EQ(RecordsOf(update, kFlash), 0) << "update " << update;
+        EXPECT_EQ(RecordsOf(update, slots::kFrameExit), 4);
     }
 }
 
@@ -278,7 +269,7 @@ TEST_F(Play, MeetingEveryTargetOnTheExitLiftsTheCubeAndBuildsTheNextLevel) {
     if (!app) return;
     Floor(64, 64, 3);
     Cell(64, 64)[grid::kFloor] = Cell(65, 64)[grid::kFloor] = Cell(64, 65)[grid::kFloor] =
-        Cell(65, 65)[grid::kFloor] = 10;
+        Cell(65, 65)[grid::kFloor] = tile::kExit;
     cube()[cube::kWanted + 1] = cube()[cube::kWanted + 2] = cube()[cube::kWanted + 3] = 0;
     cube()[cube::kSeed] = 1000;
     PlaceCube(64, 64);
@@ -287,7 +278,7 @@ TEST_F(Play, MeetingEveryTargetOnTheExitLiftsTheCubeAndBuildsTheNextLevel) {
     int blinks = 0;
     for (int update = 2; update <= 200 && app->m_Score == 0; ++update) {
         Run(1);
-        blinks += RecordsOf(update, 9, 10) > 0;
+        blinks += RecordsOf(update, kFlash) > 0;
     }
     EXPECT_GT(blinks, 0);
     EXPECT_EQ(app->m_Score, 500);
@@ -312,7 +303,7 @@ TEST_F(Play, HoldingButtonThirteenRunsAtFiveUpdatesASecond) {
     Run(4);
     EXPECT_EQ(qo_app_UpdateRate(), 60);
     EXPECT_EQ(cube()[cube::kSlow], 0);
-    const std::vector<int>& ms = app->updateMs;
+    const std::vector<int>& ms = updateMs;
     ASSERT_EQ(ms.size(), 10u);
     EXPECT_NEAR(ms[5] - ms[4], 200, 2);
     EXPECT_NEAR(ms[9] - ms[8], 17, 1);
@@ -347,14 +338,13 @@ TEST_F(Play, PauseButtonTouchedPausesWithTheClickLock) {
     Begin();
     if (!app) return;
     Floor(64, 64, 3);
-    // The dispatcher's pointer handling fills these; this screen leaves them as set.
-    app->m_PointerDown = 1;
-    app->m_TouchDown[0] = 1;
-    app->m_TouchX[0] = 60;  // beside the button
-    app->m_TouchY[0] = 16;
+    Run(1);  // the overlay draws the button
+    GameHarness::Spot button =
+        harness->Drawn(harness->Updates(), slots::kImgIcons, 0).value_or(GameHarness::Spot{});
+    harness->MouseDown(button.x + 44, button.y);  // beside it
     Run(1);
     EXPECT_EQ(app->m_Paused, 0);
-    app->m_TouchX[0] = 20;
+    harness->MouseMove(button.x + 4, button.y);
     Run(1);
     EXPECT_EQ(app->m_Paused, 1);
     EXPECT_EQ(app->m_ClickLock, 1);
@@ -381,7 +371,8 @@ TEST_F(Play, ScreenshotsOfPlayARollTheOpenExitAndGameOver) {
         const int next[4][2] = {{col, row + 1}, {col, row - 1}, {col + 1, row}, {col - 1, row}};
         for (int d = 0; d < 4; ++d) {
             const float* cell = Cell(next[d][0], next[d][1]);
-            if (cell[0] == 0 || cell[9] > 0 || cell[10] > 0) continue;
+            if (cell[grid::kFloor] == 0 || cell[grid::kTrail] > 0 || cell[grid::kObject] > 0)
+                continue;
             harness->KeyDown(keysByDir[d]);
             Run(2);
             harness->KeyUp(keysByDir[d]);
@@ -396,15 +387,15 @@ TEST_F(Play, ScreenshotsOfPlayARollTheOpenExitAndGameOver) {
         Floor(col, row, 2);
         for (int y = row - 2; y <= row + 2; ++y)
             for (int x = col - 2; x <= col + 2; ++x) Cell(x, y)[grid::kObject] = 0;
-        Cell(col + 1, row - 2)[grid::kFloor] = Cell(col + 2, row - 2)[grid::kFloor] =
-            Cell(col + 1, row - 1)[grid::kFloor] = Cell(col + 2, row - 1)[grid::kFloor] = 10;
+        Cell(col + 1, row - 2)[grid::kFloor] = Cell(col + 2, row - 2)[grid::kFloor] = Cell(
+            col + 1, row - 1)[grid::kFloor] = Cell(col + 2, row - 1)[grid::kFloor] = tile::kExit;
         cube()[cube::kWanted + 1] = cube()[cube::kWanted + 2] = cube()[cube::kWanted + 3] = 0;
         // Long enough for the backdrop to turn green, then the next blink.
         Run(30);
         int open = 0;
         for (int i = 0; i < 40 && open == 0; ++i) {
             Run(1);
-            open = RecordsOf(harness->Updates(), 9, 10);
+            open = RecordsOf(harness->Updates() - begun, kFlash);
         }
         EXPECT_EQ(open, 4);
         Shot("play_exit_open_" + tag + ".png");
