@@ -2,9 +2,11 @@
 // handed to the shell, the folder that keeps the player's state, and the log and message
 // box that stand in for a terminal.
 // windows.h first: the shell headers build on its types.
+// clang-format off
+#include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#include <windows.h>
+// clang-format on
 
 #include <cstdio>
 #include <cstdlib>
