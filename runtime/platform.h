@@ -81,6 +81,10 @@ struct QoFileOps {
 extern QoFileOps qoFileOps;
 const QoFileOps& qoRealFileOps();
 
+// 0 when `path` is a folder; otherwise the errno that says why not (ENOTDIR: something
+// else is there).
+int qoFolderError(const std::string& path);
+
 // Empty when `path` opens for reading as a regular file; otherwise why not. Does not
 // block on a FIFO.
 std::string qoRegularFileProblem(const std::string& path);

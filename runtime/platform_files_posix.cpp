@@ -41,6 +41,11 @@ std::string qoAbsolutePath(const std::string& path) {
     return std::string(cwd.data()) + "/" + relative;
 }
 
+int qoFolderError(const std::string& path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) != 0 ? errno : S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+}
+
 bool qoFollowLinks(const std::string& path, std::string* target, std::string* why) {
     std::string current = path;
     // As many links as the system itself follows before it calls it a loop.

@@ -97,6 +97,12 @@ std::string qoAbsolutePath(const std::string& path) {
     return Narrow(cwd, n) + "\\" + relative;
 }
 
+int qoFolderError(const std::string& path) {
+    DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return ErrnoOfLastError();
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : ENOTDIR;
+}
+
 bool qoFollowLinks(const std::string& path, std::string* target, std::string* why) {
     *target = path;
     DWORD attributes = GetFileAttributesW(Wide(path).c_str());

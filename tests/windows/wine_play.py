@@ -96,15 +96,15 @@ class WineGame:
             best = max(best, (sum(s * s for s in samples) / len(samples)) ** 0.5)
         return best
 
-    def quit(self):
-        """F4, and the program's end: its status and what it printed."""
-        self.tap("F4")
+    def quit(self, key="F4", expected=0):
+        """The key that ends the program, and its end: its status and what it printed."""
+        self.tap(key)
         try:
             status = self.proc.wait(30)
         except subprocess.TimeoutExpired:
             self.proc.kill()
-            raise Failure("F4 did not end the program")
-        check(status == 0, "the program ended with status %d:\n%s" % (status, self.output()))
+            raise Failure(key + " did not end the program")
+        check(status == expected, "the program ended with status %d:\n%s" % (status, self.output()))
         return self.output()
 
     def output(self):
@@ -121,12 +121,20 @@ def options_change_sound(game):
 
 
 def portable(env, zip_path, desktop, shots, work):
-    folder = os.path.join(work, "portable")
+    folder = os.path.join(work, "portable \u00e9\u20ac")  # names cross as UTF-16
     with zipfile.ZipFile(zip_path) as z:
         z.extractall(folder)
     (top,) = os.listdir(folder)
     program = os.path.join(folder, top)
     state = os.path.join(program, ".kavorostate")
+    log = os.path.join(program, "tessory.log")
+
+    # Without its data the GUI program says why in a message box (OK ends it) and its log.
+    os.rename(os.path.join(program, "data"), os.path.join(program, "data-away"))
+    WineGame(env, [os.path.join(program, "tessory.exe")], work, "no-data").quit("Return", 1)
+    check("cannot start: it found no data folder" in open(log, errors="replace").read(),
+          "tessory.log lacks why the program without data stopped")
+    os.rename(os.path.join(program, "data-away"), os.path.join(program, "data"))
 
     reference = rgb_of(desktop_menu(desktop, work))
     game = WineGame(env, [os.path.join(program, "tessory.exe")], work, "first")
@@ -161,8 +169,8 @@ def portable(env, zip_path, desktop, shots, work):
     check(roll_sound > SOUND_RMS, "the rolls made no sound")
     output = game.quit()
     check("not closed" not in output, "the audio device was left open:\n" + output)
-    log = open(os.path.join(program, "tessory.log"), errors="replace").read()
-    check("opening openal device" in log, "tessory.log beside the program lacks the log:\n" + log)
+    text = open(log, errors="replace").read()
+    check("opening openal device" in text, "tessory.log beside the program lacks the log:\n" + text)
 
     # The second start reads the setting back: saving the options again keeps Normal.
     game = WineGame(env, [os.path.join(program, "tessory.exe")], work, "second")
