@@ -1,5 +1,11 @@
-// Included before every shared test file in the Windows build: the POSIX calls the
-// shared test support makes that MinGW's C library lacks.
-#pragma once
+// Included first in every shared test file of the Windows build: mkdtemp, which the
+// shared test support calls and MinGW's C library lacks.
+#include <direct.h>
+#include <io.h>
 
-extern "C" char* mkdtemp(char* pattern);
+#include <cstring>
+
+static inline char* mkdtemp(char* pattern) {
+    return _mktemp_s(pattern, std::strlen(pattern) + 1) == 0 && _mkdir(pattern) == 0 ? pattern
+                                                                                     : nullptr;
+}
