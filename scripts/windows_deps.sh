@@ -65,7 +65,7 @@ tessory_windows_build_dep() {  # <root> <deps dir> <file> <sha256> <cmake argume
     -DTESSORY_WINDOWS_DEPS="$deps/prefix" \
     -DCMAKE_INSTALL_PREFIX="$deps/prefix" "$@" >/dev/null
   cmake --build "$deps/build/$name" -j "$(nproc)"
-  cmake --install "$deps/build/$name" >/dev/null
+  cmake --install "$deps/build/$name" --strip >/dev/null
   touch "$stamp"
 }
 
