@@ -1,11 +1,7 @@
+// The file layer's portable part: names as UTF-8 inside, regular files only, saves that
+// replace the old file atomically. What each system does differently sits behind
+// runtime/platform_files.h.
 #include "runtime/platform.h"
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <malloc.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -13,34 +9,7 @@
 #include <set>
 #include <vector>
 
-std::tm qoLocalTime(std::time_t when) {
-    std::tm local{};
-    localtime_r(&when, &local);
-    return local;
-}
-
-void qoTuneAllocator() {
-    // glibc's growing threshold would otherwise keep such blocks in the heap.
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-}
-
-bool qoFileIdentity(const std::string& path, QoFileIdentity* identity) {
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0) return false;
-    identity->device = static_cast<int64_t>(info.st_dev);
-    identity->inode = static_cast<int64_t>(info.st_ino);
-    identity->size = static_cast<int64_t>(info.st_size);
-    identity->modifiedNs = int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
-    return true;
-}
-
-std::string qoAbsolutePath(const std::string& path) {
-    if (!path.empty() && path[0] == '/') return path;
-    std::vector<char> cwd(4096);
-    if (!::getcwd(cwd.data(), cwd.size())) return path;
-    std::string relative = path.compare(0, 2, "./") == 0 ? path.substr(2) : path;
-    return std::string(cwd.data()) + "/" + relative;
-}
+#include "runtime/platform_files.h"
 
 namespace {
 
@@ -124,21 +93,15 @@ FILE* qoOpenFileUtf8(const String& path, const String& mode, std::string* why) {
     if (how == "r" || how == "rb") return qoOpenRegularFile(name, why);
     // A NUL inside the name would silently open a different file.
     if (name.find('\0') != std::string::npos) return nullptr;
-    return std::fopen(name.c_str(), how.c_str());
+    return qofs::OpenStream(name, how.c_str());
 }
 
 namespace {
 
-int RealOpen(const char* path, int flags, mode_t mode) {
-    return ::open(path, flags, mode);
-}
-
-const QoFileOps kRealOps = {RealOpen, ::write, ::fsync, ::close, ::rename};
-
 std::string DirectoryOf(const std::string& path) {
-    size_t slash = path.rfind('/');
+    size_t slash = path.find_last_of(qofs::kSeparators);
     if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
+    if (slash == 0) return path.substr(0, 1);
     return path.substr(0, slash);
 }
 
@@ -164,62 +127,24 @@ QoSaveResult Fail(QoSaveResult result, const std::string& path, const char* step
 
 }  // namespace
 
-QoFileOps qoFileOps = kRealOps;
+QoFileOps qoFileOps = qofs::kSystemOps;
 
 const QoFileOps& qoRealFileOps() {
-    return kRealOps;
+    return qofs::kSystemOps;
 }
-
-namespace {
-
-// The open descriptor of a regular file for reading, or -1 with the reason in `why`
-// (left empty for a file that is not there).
-int OpenRegular(const std::string& path, std::string* why) {
-    // A NUL inside the name would silently open a different file: it names none.
-    if (path.find('\0') != std::string::npos) return -1;
-    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno != ENOENT) *why = std::strerror(errno);
-        return -1;
-    }
-    struct stat info;
-    if (::fstat(fd, &info) != 0) {
-        *why = std::strerror(errno);
-    } else if (S_ISDIR(info.st_mode)) {
-        *why = std::strerror(EISDIR);
-    } else if (!S_ISREG(info.st_mode)) {
-        *why = "not a regular file";
-    } else {
-        return fd;
-    }
-    ::close(fd);
-    return -1;
-}
-
-}  // namespace
 
 std::string qoRegularFileProblem(const std::string& path) {
     std::string why;
-    int fd = OpenRegular(path, &why);
+    int fd = qofs::OpenRegular(path, &why);
     if (fd < 0) return why.empty() ? std::strerror(ENOENT) : why;
-    ::close(fd);
+    qofs::Close(fd);
     return "";
 }
 
 FILE* qoOpenRegularFile(const std::string& path, std::string* why) {
     why->clear();
-    int fd = OpenRegular(path, why);
-    if (fd < 0) return nullptr;
-    // A regular file: its reads may wait for the disk as reads of a stream do.
-    int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    FILE* file = ::fdopen(fd, "rb");
-    if (!file) {
-        *why = std::strerror(errno);
-        ::close(fd);
-    }
-    return file;
+    int fd = qofs::OpenRegular(path, why);
+    return fd < 0 ? nullptr : qofs::StreamOf(fd, why);
 }
 
 void qoReportUnloadable(const std::string& path, const std::string& why) {
@@ -232,12 +157,12 @@ QoReadResult qoReadRegularFile(const std::string& path, size_t limit, std::strin
                                std::string* why) {
     bytes->clear();
     why->clear();
-    int fd = OpenRegular(path, why);
+    int fd = qofs::OpenRegular(path, why);
     if (fd < 0) return why->empty() ? QoReadResult::kMissing : QoReadResult::kUnreadable;
     // One byte past the limit tells a file that grew over it while being read.
     char block[4096];
     for (;;) {
-        ssize_t n = ::read(fd, block, sizeof block);
+        long n = qofs::Read(fd, block, sizeof block);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             *why = std::strerror(errno);
@@ -250,7 +175,7 @@ QoReadResult qoReadRegularFile(const std::string& path, size_t limit, std::strin
             break;
         }
     }
-    ::close(fd);
+    qofs::Close(fd);
     if (why->empty()) return QoReadResult::kRead;
     bytes->clear();
     return QoReadResult::kUnreadable;
@@ -265,10 +190,9 @@ int OpenTemporary(const std::string& path, std::string* temp) {
     static unsigned serial =
         static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
     for (int attempt = 0; attempt < 64; ++attempt) {
-        *temp = path + "." + std::to_string(getpid()) + "-" + std::to_string(serial++ % 1000000) +
-                ".tmp";
-        int fd = qoFileOps.open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                0666);
+        *temp = path + "." + std::to_string(qofs::ProcessId()) + "-" +
+                std::to_string(serial++ % 1000000) + ".tmp";
+        int fd = qoFileOps.open(temp->c_str(), qofs::kCreateExclusive, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
@@ -297,26 +221,20 @@ QoSaveResult qoReplaceFile(const std::string& path, const std::string& bytes) {
         error = errno;
     }
     if (step) {
-        ::unlink(temp.c_str());
+        qofs::Remove(temp);
         return Fail(QoSaveResult::kIncomplete, path, step, error);
     }
-    // Make the rename itself durable; the new content is in place either way.
-    int dir = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    // The new content is in place either way.
+    qofs::SyncDirectory(DirectoryOf(path));
     return QoSaveResult::kSaved;
 }
 
 void qoRemoveStaleTemporaries(const std::string& path) {
     std::string directory = DirectoryOf(path);
-    std::string base = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
-    DIR* dir = ::opendir(directory.c_str());
-    if (!dir) return;
+    size_t slash = path.find_last_of(qofs::kSeparators);
+    std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
     const std::string prefix = base + ".", suffix = ".tmp";
-    while (dirent* entry = ::readdir(dir)) {
-        std::string name = entry->d_name;
+    for (const std::string& name : qofs::Entries(directory)) {
         if (name.size() <= prefix.size() + suffix.size() ||
             name.compare(0, prefix.size(), prefix) != 0 ||
             name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
@@ -334,31 +252,8 @@ void qoRemoveStaleTemporaries(const std::string& path) {
         }
         if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
             continue;
-        pid_t pid = static_cast<pid_t>(std::stol(digits));
-        if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
-        ::unlink((directory + "/" + name).c_str());
+        unsigned long pid = std::stoul(digits);
+        if (pid == 0 || !qofs::ProcessGone(pid)) continue;
+        qofs::Remove(directory + "/" + name);
     }
-    ::closedir(dir);
-}
-
-bool qoFollowLinks(const std::string& path, std::string* target, std::string* why) {
-    std::string current = path;
-    // As many links as the system itself follows before it calls it a loop.
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat info;
-        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
-            *target = current;
-            return true;
-        }
-        std::vector<char> link(4096);
-        ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
-        if (n <= 0 || static_cast<size_t>(n) >= link.size()) {
-            *why = n < 0 ? std::strerror(errno) : "link too long";
-            return false;
-        }
-        std::string to(link.data(), static_cast<size_t>(n));
-        current = to[0] == '/' ? to : DirectoryOf(current) + "/" + to;
-    }
-    *why = std::strerror(ELOOP);
-    return false;
 }

@@ -1,7 +1,8 @@
-// The POSIX edge of the host: file names cross it as UTF-8 both ways (bytes that are not
+// The system edge of the host: file names cross it as UTF-8 both ways (bytes that are not
 // UTF-8 kept as they are), files are read only when they are regular, the state file is
 // replaced atomically, and URLs go to the desktop's opener without a shell. What differs
-// between the desktop and the browser lives in platform_posix.cpp / platform_web.cpp.
+// between the hosts lives in platform_posix.cpp / platform_web.cpp / platform_windows.cpp,
+// and the file layer's system calls in platform_files_posix.cpp / platform_files_windows.cpp.
 #pragma once
 
 #include <sys/types.h>
@@ -79,6 +80,10 @@ struct QoFileOps {
 };
 extern QoFileOps qoFileOps;
 const QoFileOps& qoRealFileOps();
+
+// 0 when `path` is a folder; otherwise the errno that says why not (ENOTDIR: something
+// else is there).
+int qoFolderError(const std::string& path);
 
 // Empty when `path` opens for reading as a regular file; otherwise why not. Does not
 // block on a FIFO.

@@ -1,9 +1,12 @@
 // The Windows side of the platform layer: the executable found through its module, URLs
-// handed to the shell, and the odds and ends whose POSIX forms live in platform.cpp.
-// Paths are UTF-8 inside the program and UTF-16 at every Windows call.
+// handed to the shell, the folder that keeps the player's state, and the log and message
+// box that stand in for a terminal.
+// windows.h first: the shell headers build on its types.
+// clang-format off
+#include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#include <windows.h>
+// clang-format on
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,12 +14,6 @@
 
 #include "runtime/errors.h"
 #include "runtime/platform.h"
-
-std::wstring qoWidePath(const std::string& utf8) {
-    String text = String::FromUtf8(utf8);
-    return std::wstring(reinterpret_cast<const wchar_t*>(text.Data()),
-                        static_cast<size_t>(text.Length()));
-}
 
 String qoExecutablePath() {
     std::wstring buffer(32768, L'\0');
@@ -101,22 +98,3 @@ std::tm qoLocalTime(std::time_t when) {
 }
 
 void qoTuneAllocator() {}
-
-bool qoFileIdentity(const std::string& path, QoFileIdentity* identity) {
-    HANDLE file = CreateFileW(qoWidePath(path).c_str(), FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    BY_HANDLE_FILE_INFORMATION info;
-    bool ok = GetFileInformationByHandle(file, &info) != 0;
-    CloseHandle(file);
-    if (!ok) return false;
-    identity->device = info.dwVolumeSerialNumber;
-    identity->inode = (int64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
-    identity->size = (int64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
-    // 100-nanosecond ticks.
-    identity->modifiedNs = ((int64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
-                            info.ftLastWriteTime.dwLowDateTime) *
-                           100;
-    return true;
-}

@@ -1,7 +1,6 @@
 #include "runtime/host/glfw_game.h"
 
 #include <GLFW/glfw3.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -368,8 +367,7 @@ std::string QoGlfwGame::DataFolderProblem() {
     if (required.empty()) return "";
     std::string folder = qoEncodePath(BaseDir()) + "/data";
     std::string problem;
-    struct stat info;
-    int error = ::stat(folder.c_str(), &info) != 0 ? errno : S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+    int error = qoFolderError(folder);
     if (error != 0)
         problem = "it found no data folder at " + folder + " (" + std::strerror(error) + ")";
     for (size_t i = 0; i < required.size() && problem.empty(); ++i) {

@@ -51,6 +51,8 @@ int QoKavoroGame::Main(int argc, char** argv) {
         std::string problem = qoGlfwDataProblem(*game);
         if (!problem.empty()) {
             std::fputs(problem.c_str(), stderr);
+            // Where no terminal shows it (Windows), the player sees it in a message box.
+            if (qoShowRuntimeError) qoShowRuntimeError(String::FromUtf8(problem));
             glfwTerminate();
             return 1;
         }
