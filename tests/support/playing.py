@@ -309,8 +309,9 @@ class NoScore(Exception):
 
 
 def scoring_game(driver, tag, rng, others=(), attempts=12):
-    """Small games from the menu until one enters the top ten; its score. What is new is
-    counted against every player's table: a save merges the others' in."""
+    """Small games from the menu until one enters the top ten; its score and the number
+    of games played. What is new is counted against every player's table: a save merges
+    the others' in."""
     for attempt in range(1, attempts + 1):
         before = top_ten(driver)
         for other in others:
@@ -318,8 +319,14 @@ def scoring_game(driver, tag, rng, others=(), attempts=12):
         play_game(driver, "%s_game%d" % (tag, attempt), rng)
         new = top_ten(driver) - before
         if new:
-            return max(new)
+            return max(new), attempt
     raise NoScore("%s: no game of %d scored" % (tag, attempts))
+
+
+def last_scores(scores, games):
+    """Of the scores filed one after the other, the ones the last ten games still hold:
+    the last always, an earlier one while the later player's games number ten at most."""
+    return scores if games[-1] < 10 else scores[-1:]
 
 
 def change_setting(driver, row):
