@@ -20,12 +20,14 @@ import struct
 import subprocess
 import sys
 import tempfile
-import time
 import xml.etree.ElementTree as ET
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "soak"))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "soak"))
+sys.path.insert(0, os.path.join(HERE, "..", "support"))
 import game_driver as gd  # noqa: E402
+import playing as pl  # noqa: E402
 
 APP_ID = "org.tessory.tessory"
 # The Debian layout for games, kept for any prefix.
@@ -143,7 +145,8 @@ def launch(prefix, shot):
             env, game, window = run.env, run.game, run.window
             if window is None:
                 fail("no window (status %s)" % game.poll())
-            time.sleep(4)  # logo and loader, then the menu slides in
+            pictures = gd.Window(env, window, game)
+            pl.wait_for_menu(pictures)
             if game.poll() is not None:
                 fail("the game ended with status %d" % game.returncode)
             if os.path.realpath("/proc/%d/cwd" % game.pid) != os.path.realpath(player_dir):
@@ -155,15 +158,19 @@ def launch(prefix, shot):
             if brightness < 0.08:
                 fail("the window looks black (mean brightness %.3f): %s" % (brightness, picture))
             # Gear, open the options box, close it: the state file is saved.
-            for key in ("Left", "Left", "z"):
-                gd.xdotool(env, "keydown", key, "sleep", "0.05", "keyup", key, "sleep", "0.1")
-            time.sleep(0.8)
-            gd.xdotool(env, "keydown", "z", "sleep", "0.05", "keyup", "z", "sleep", "0.5")
+            state = os.path.join(player_dir, ".kavorostate")
+            pl.press(pictures, "Left", "Left")
+            menu = pictures.image()
+            pl.tap(pictures, "z")
+            pl.wait_until("the options box", lambda: pl.changed_fraction(menu, pictures.image()) > 0.1)
+            pl.settled(pictures, "the options box")
+            pl.tap(pictures, "z")
+            pl.wait_until(None, lambda: os.path.isfile(state), timeout=10)
+            pictures.close()
             gd.xdotool(env, "key", "F4")
             game.wait(10)
             if game.returncode != 0:
                 fail("F4 ended the game with status %d" % game.returncode)
-        state = os.path.join(player_dir, ".kavorostate")
         if not os.path.isfile(state):
             fail("closing the options box wrote no %s" % state)
         ok, why = gd.check_state(gd.read_state(state))

@@ -2,6 +2,7 @@
 and fed with xdotool, resident size from /proc, and a strict reader of the state
 file "./.kavorostate" that the soak, kill and packaging checks share."""
 
+import ctypes
 import os
 import random
 import shutil
@@ -100,6 +101,83 @@ def find_window(env, proc=None, timeout=30.0):
             return max(ids, key=int)
         time.sleep(0.1)
     return None
+
+
+class XPictures:
+    """Pictures of a display's screen read with Xlib's XGetImage in this process: a
+    look costs milliseconds, not an ImageMagick start."""
+
+    class _Image(ctypes.Structure):
+        _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                    ("format", ctypes.c_int), ("data", ctypes.c_void_p), ("byte_order", ctypes.c_int),
+                    ("bitmap_unit", ctypes.c_int), ("bitmap_bit_order", ctypes.c_int),
+                    ("bitmap_pad", ctypes.c_int), ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int),
+                    ("bits_per_pixel", ctypes.c_int)]
+
+    def __init__(self, display):
+        x11 = self.x11 = ctypes.CDLL("libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XDefaultRootWindow.restype = ctypes.c_ulong
+        x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x11.XGetImage.restype = ctypes.POINTER(self._Image)
+        x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
+                                  ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+        x11.XFree.argtypes = [ctypes.c_void_p]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.dpy = x11.XOpenDisplay(display.encode())
+        if not self.dpy:
+            raise RuntimeError("cannot open display " + display)
+        self.root = x11.XDefaultRootWindow(self.dpy)
+
+    def rgb(self, x, y, width, height):
+        """(width, height, rgb bytes) of that part of the screen (24-bit, 32 bits a pixel)."""
+        ZPIXMAP, ALL_PLANES = 2, 0xFFFFFFFF
+        image = self.x11.XGetImage(self.dpy, self.root, x, y, width, height, ALL_PLANES, ZPIXMAP)
+        if not image:
+            raise RuntimeError("XGetImage failed")
+        try:
+            head = image.contents
+            if head.bits_per_pixel != 32 or head.bytes_per_line != 4 * width:
+                raise RuntimeError("unexpected screen format: %d bits a pixel" % head.bits_per_pixel)
+            bgrx = ctypes.string_at(head.data, 4 * width * height)
+        finally:
+            self.x11.XFree(image.contents.data)
+            self.x11.XFree(image)
+        rgb = bytearray(3 * width * height)
+        rgb[0::3], rgb[1::3], rgb[2::3] = bgrx[2::4], bgrx[1::4], bgrx[0::4]
+        return width, height, bytes(rgb)
+
+    def close(self):
+        self.x11.XCloseDisplay(self.dpy)
+
+
+class Window:
+    """The game's window as the end-to-end play sees it: its pictures, keys held and
+    released, and whether the game still runs."""
+
+    def __init__(self, env, window, proc):
+        self.env, self.proc = env, proc
+        out = xdotool(env, "getwindowgeometry", "--shell", window)
+        g = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        self.box = tuple(int(g[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+        self.pictures = XPictures(env["DISPLAY"])
+
+    def image(self):
+        return self.pictures.rgb(*self.box)
+
+    def alive(self):
+        if self.proc.poll() is not None:
+            raise RuntimeError("the game ended with status %d" % self.proc.returncode)
+
+    def hold(self, key):
+        xdotool(self.env, "keydown", key)
+
+    def release(self, key):
+        xdotool(self.env, "keyup", key)
+
+    def close(self):
+        self.pictures.close()
 
 
 def screenshot(env, window, path):
@@ -259,23 +337,25 @@ class RandomPlayer:
         w, h = self.geometry()
         self.click(int(x * w / 640), int(y * h / 480))
 
-    def tour(self):
+    def tour(self, settled):
         """Every screen once, without the back keys (they would end the program from the
         menu): start a game, pause it, open and close the options there, resume, pause
         again and give up, back to the menu. Whatever a screen allocates on its first
         visit (the level, the music) is then in place before memory is watched. The
-        menu's select key starts the game; the rest is mouse only."""
+        menu's select key starts the game; the rest is mouse only. settled(what, before)
+        returns once the picture differs from `before` and has come to rest."""
+        before = settled("the menu", None)
         self.tap("z")                 # the menu starts a game of the selected size
-        time.sleep(4.0)
-        steps = [((16, 16), 1.5),     # the pause button
-                 ((64, 296), 1.5),    # pause screen: options
-                 ((100, 60), 1.5),    # the options box's back button
-                 ((64, 196), 1.5),    # resume
-                 ((16, 16), 1.5),     # pause again
-                 ((64, 96), 5.0)]     # quit the game: game over, then the menu
-        for (x, y), wait in steps:
-            self.click_virtual(x, y)
-            time.sleep(wait)
+        for what, x, y in [("the game", None, None),
+                           ("the pause screen", 16, 16),
+                           ("the pause screen's options", 64, 296),
+                           ("the options box closed", 100, 60),
+                           ("the game resumed", 64, 196),
+                           ("the pause screen again", 16, 16),
+                           ("the menu after the game over", 64, 96)]:
+            if x is not None:
+                self.click_virtual(x, y)
+            before = settled(what, before)
 
     def _toggle(self, key):
         if key in self.held:

@@ -23,22 +23,31 @@ import threading
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "..", "support"))
 import game_driver as gd  # noqa: E402
+import playing as pl  # noqa: E402
 
 
 def press(env, key, hold=0.05):
     gd.xdotool(env, "keydown", key, "sleep", str(hold), "keyup", key, "sleep", "0.05", check=False)
 
 
-def options_cycles(env, stop, closing):
+def options_cycles(env, pictures, stop, closing):
     """Menu focus to the gear, then open the box, step the Sound row, close: a save.
-    `closing` is set each time the closing key goes down."""
+    `closing` is set each time the closing key goes down. Runs on a thread of its own,
+    until `stop` or the kill."""
     press(env, "Left")
     press(env, "Left")
     while not stop.is_set():
+        before = pictures.image()
         press(env, "z")       # open the options box (focus on the gear)
-        time.sleep(0.6)       # it slides in for half a second; keys wait until it is in
+        try:                  # it slides in; keys wait until it is in
+            pl.wait_until("the options box", lambda: pl.changed_fraction(before, pictures.image()) > 0.1)
+            pl.settled(pictures, "the options box")
+        except (pl.Failure, RuntimeError):
+            return            # killed
         press(env, "Down")    # cursor to the Sound row
         press(env, "z")       # next volume
         press(env, "Up")      # back to the back button
@@ -89,11 +98,12 @@ def main():
                 continue
             stop = threading.Event()
             closing = threading.Event()
-            driver = threading.Thread(target=options_cycles, args=(env, stop, closing))
-            # The loader needs about a second. Half the kills land anywhere in the
-            # options cycle; the other half within 60 ms (plus the held-back flush) of
-            # the closing key going down, the update in which the game saves.
-            time.sleep(1.0)
+            pictures = gd.Window(env, run.window, game)
+            driver = threading.Thread(target=options_cycles, args=(env, pictures, stop, closing))
+            # Half the kills land anywhere in the options cycle, once the menu is in;
+            # the other half within 60 ms (plus the held-back flush) of the closing key
+            # going down, the update in which the game saves.
+            pl.wait_for_menu(pictures)
             for t in stale:
                 if os.path.exists(t):
                     failures.append("run %d: the start left %s behind" % (n, os.path.basename(t)))
@@ -117,13 +127,14 @@ def main():
             game.wait()
             stop.set()
             driver.join()
+            pictures.close()
             for key in ("z", "Up", "Down", "Left"):
                 gd.xdotool(env, "keyup", key, check=False)
 
             new = gd.read_state(state_path)
             # A kill in the middle of a save leaves its temporary file; the next start
-            # must clear it (checked once that game is up).
-            stale = glob.glob(os.path.join(work, ".kavorostate.*"))
+            # must clear it (checked once that game is up). The lock file stays by design.
+            stale = [t for t in glob.glob(os.path.join(work, ".kavorostate.*")) if not t.endswith(".lock")]
             temp_left += len(stale)
             mid_write += bool(stale)
             if os.path.exists(marker):

@@ -15,8 +15,11 @@ import sys
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "..", "support"))
 import game_driver as gd  # noqa: E402
+import playing as pl  # noqa: E402
 
 RSS_LIMIT_KB = 5 * 1024
 
@@ -29,6 +32,23 @@ def dump_stacks(pid, path):
         subprocess.run(["gdb", "-p", str(pid), "-batch", "-ex", "thread apply all bt"],
                        stdout=f, stderr=subprocess.STDOUT, timeout=60)
     print("soak: stacks of the stuck game in " + path)
+
+
+def switch_window(env, game, player):
+    """F11; then the window that replaces the player's, focused, once its picture is at
+    rest (the art of its size loaded) or after 10 s."""
+    old = player.window
+    gd.xdotool(env, "key", "F11", check=False)
+    player.window = pl.wait_until(None, lambda: (lambda w: w if w and w != old else None)(
+        gd.find_window(env, game, timeout=1)), timeout=10) or old
+    gd.xdotool(env, "windowfocus", "--sync", player.window, check=False)
+    pictures = gd.Window(env, player.window, game)
+    try:
+        pl.settled(pictures, "the new window", timeout=10)
+    except (pl.Failure, RuntimeError):
+        pass  # a busy screen or a game that ended: the caller's checks say so
+    finally:
+        pictures.close()
 
 
 def main():
@@ -72,16 +92,24 @@ def main():
             return 1
         player = gd.RandomPlayer(env, window, seed, full_screen=not a.windowed)
         start = time.monotonic()
-        time.sleep(3)  # logo and loader
-        player.tour()
+        pictures = gd.Window(env, window, game)
+
+        def settled(what, before):
+            # The tour only warms up: a click the game missed is no finding here.
+            if before is None:
+                return pl.wait_for_menu(pictures)
+            pl.wait_until(None, lambda: pl.changed_fraction(before, pictures.image()) > 0.05, timeout=5)
+            try:
+                return pl.settled(pictures, what, timeout=10)
+            except pl.Failure:
+                return pictures.image()
+        player.tour(settled)
+        pictures.close()
         if not a.windowed:
             # Like every other screen, full screen is visited once during the warm-up:
             # the driver's first window change grows the process once, for good.
             for _ in range(2):
-                gd.xdotool(env, "key", "F11", check=False)
-                time.sleep(3)
-                player.window = gd.find_window(env, game, timeout=5) or player.window
-                gd.xdotool(env, "windowfocus", "--sync", player.window, check=False)
+                switch_window(env, game, player)
         baseline = None
         rebaseline_at = 0.0
         full_screen_visits = 0
@@ -115,9 +143,7 @@ def main():
                 if a.windowed and not windowed:
                     # Full screen reloads the art at its largest tier; start over from
                     # the window so only like-for-like growth is measured.
-                    gd.xdotool(env, "key", "F11", check=False)
-                    time.sleep(2)
-                    player.window = gd.find_window(env, game, timeout=5) or player.window
+                    switch_window(env, game, player)
                     full_screen_visits += 1
                     baseline = None
                     rebaseline_at = t + 10
@@ -149,9 +175,7 @@ def main():
         alive = game.poll() is None
         if alive and player.geometry() != (640, 480):
             # Back to the window for a last like-for-like sample.
-            gd.xdotool(env, "key", "F11", check=False)
-            time.sleep(2)
-            player.window = gd.find_window(env, game, timeout=5) or player.window
+            switch_window(env, game, player)
             rss = gd.rss_kb(game.pid)
             if rss is not None and player.geometry() == (640, 480):
                 samples.append((time.monotonic() - start, rss, True))

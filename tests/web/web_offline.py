@@ -45,9 +45,11 @@ def wait(browser, what, expression, timeout=60):
 
 def start_game(phone):
     menu = phone.canvas_image()
-    phone.b.tap("space")
-    time.sleep(4)
-    changed = changed_fraction(menu, phone.canvas_image())
+    for _ in range(3):  # a page busy with its art may miss a quick key
+        phone.b.tap("space")
+        if phone.changed("a game", menu):
+            break
+    changed = changed_fraction(menu, phone.still("the cube dropping in"))
     print("offline: %.0f %% of the picture changed from the menu into a game" % (100 * changed))
     if changed < 0.1:
         fail("no game started offline")
@@ -82,7 +84,7 @@ def main():
                 wait(browser, step, "document.fullscreenElement === document.getElementById('canvas')", 10)
                 browser.evaluate("document.exitFullscreen().then(() => 0)")
                 wait(browser, "leaving full screen", "!document.fullscreenElement", 10)
-                time.sleep(0.5)
+                phone.still("the window-sized canvas")
 
             errors = browser.page("Page.getInstallabilityErrors")["installabilityErrors"]
             if errors:

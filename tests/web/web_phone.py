@@ -18,7 +18,9 @@ import time
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from cdp import Chromium  # noqa: E402
-from web_play import Server, changed_fraction, fail, floor_at  # noqa: E402
+from web_play import Server, fail  # noqa: E402
+import playing as pl  # noqa: E402
+from playing import changed_fraction, floor_at  # noqa: E402
 
 PORTRAIT, LANDSCAPE, TABLETS = (390, 844), (844, 390), [(768, 1024), (1024, 768)]
 ASPECTS = (4 / 3 - 0.01, 5 / 3 + 0.01)
@@ -34,6 +36,17 @@ def rgb_of(png, width, height):
 class Phone:
     def __init__(self, browser, shots):
         self.b, self.shots = browser, shots
+
+    def alive(self):
+        pass  # a page that stopped shows it, and the waits time out
+
+    def still(self, what):
+        """The canvas once it has come to rest."""
+        return pl.settled(Canvas(self), what)
+
+    def changed(self, what, before, share=0.1):
+        """The canvas once `share` of it differs from `before`, or None after 10 s."""
+        return pl.wait_until(None, lambda: changed_fraction(before, self.canvas_image()) >= share, 10)
 
     def image(self, name=None, scale=1):
         """The page in CSS pixels times `scale`; saved as shots/<name>.png when named."""
@@ -83,7 +96,7 @@ class Phone:
             if time.monotonic() > deadline:
                 fail("the canvas stayed %dx%d on a %dx%d screen" % (w, h, *size))
             time.sleep(0.2)
-        time.sleep(2)  # the game reloads its art for the new size
+        self.still("the game's art for the new size")
         if not ASPECTS[0] <= w / h <= ASPECTS[1] or abs(left * 2 + w - size[0]) > 2 or abs(top * 2 + h - size[1]) > 2:
             fail("the canvas is %dx%d at (%d, %d) on a %dx%d screen" % (w, h, left, top, *size))
 
@@ -144,14 +157,18 @@ class Phone:
             fail("%s: the score overlaps the counter boxes" % name)
 
 
+class Canvas:
+    """The phone's canvas alone, for the shared waits."""
+
+    def __init__(self, phone):
+        self.image, self.alive = phone.canvas_image, phone.alive
+
+
 def wait_for_menu(phone, timeout=90):
-    deadline = time.monotonic() + timeout
-    while not phone.b.evaluate("typeof Module == 'object' && !!Module.calledRun"
-                               " && document.getElementById('status').style.display == 'none'"):
-        if time.monotonic() > deadline:
-            fail("the game did not start within %d s" % timeout)
-        time.sleep(0.1)
-    time.sleep(5)  # the loader, then the menu slides in and settles
+    pl.wait_until("the game", lambda: phone.b.evaluate(
+        "typeof Module == 'object' && !!Module.calledRun"
+        " && document.getElementById('status').style.display == 'none'"), timeout)
+    pl.wait_for_menu(Canvas(phone), timeout)
 
 
 def downloaded(browser):
@@ -194,26 +211,29 @@ def main():
         browser.evaluate("AL.currentCtx.audioCtx.suspend().then(() => 0)")
         before = phone.colour_at(*selected)
         phone.tap(*medium)
-        time.sleep(1.5)
-        after = phone.colour_at(*selected)
+        after = pl.wait_until(None, lambda: (lambda c: c if c[0] > c[1] else None)(phone.colour_at(*selected)), 10)
+        after = after or phone.colour_at(*selected)
         print("the selected place's colour before and after a tap on Medium: %s, %s" % (before, after))
         if not before[1] > before[0] or not after[0] > after[1]:
             fail("a single tap on Medium did not select it")
         if browser.evaluate("AL.currentCtx.audioCtx.state") != "running":
             fail("the first tap did not start the sound")
 
+        menu = phone.canvas_image()
         phone.tap(*selected)
-        time.sleep(4)
+        phone.changed("a game", menu)
+        phone.still("the cube dropping in")
         phone.image("phone-game")
         phone.check_game("portrait game")
         still = phone.canvas_image()
         phone.tap(16, 16)
-        time.sleep(1.5)
+        paused = phone.changed("the pause screen", still)  # the pause darkens the play field
         phone.image("phone-paused")
-        if changed_fraction(still, phone.canvas_image()) < 0.1:  # the pause darkens the play field
+        if not paused:
             fail("a tap on the pause button did not pause the game")
         phone.tap(64, 196)  # the pause panel's resume button
-        time.sleep(1.5)
+        phone.changed("the game again", phone.canvas_image())
+        phone.still("the game again")
         phone.check_game("resumed game")
         sizes = downloaded(browser)
         print("phone visit (portrait, one game): %d bytes: %s" % (sum(sizes.values()), sizes))
@@ -234,8 +254,8 @@ def main():
             time.sleep(0.04)
         time.sleep(0.1)
         browser.touch("End")  # let go at once: a held stick rolls on
-        time.sleep(1)
-        moved = changed_fraction(before, phone.canvas_image())
+        phone.changed("the roll", before, 0.02)
+        moved = changed_fraction(before, phone.still("the roll"))
         print("drag %s: %.0f %% of the picture changed" % (way, 100 * moved))
         if moved < 0.02:
             fail("a drag did not roll the cube")

@@ -25,9 +25,10 @@ import time
 sys.dont_write_bytecode = True
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "soak"))
-sys.path.insert(0, os.path.join(HERE, "..", "game", "e2e"))
+sys.path.insert(0, os.path.join(HERE, "..", "support"))
 import game_driver as gd  # noqa: E402
-from play_e2e import floor_at, game_over_bars, read_state, small_tables, ROLL_KEYS  # noqa: E402
+import playing as pl  # noqa: E402
+from playing import changed_fraction, floor_at, game_over_bars, small_tables, state_values  # noqa: E402
 from cdp import Chromium  # noqa: E402
 
 WIDTH, HEIGHT = 640, 480
@@ -79,20 +80,14 @@ def different_blocks(image, reference):
                if max(abs(x - y) for x, y in zip(a, b)) > BLOCK_TOLERANCE)
 
 
-def changed_fraction(a, b):
-    """Share of pixels whose colour changed noticeably between two shots."""
-    _, _, x = a
-    _, _, y = b
-    changed = sum(1 for i in range(0, len(x), 3 * 7) if abs(x[i] - y[i]) + abs(x[i + 1] - y[i + 1]) > 40)
-    return changed / (len(x) / (3 * 7))
-
-
 def desktop_menu(binary, work):
     """The desktop game's menu at 640 x 480, from the real program under Xvfb."""
     with gd.GameOnPrivateDisplay(binary, work, os.path.join(work, "desktop")) as run:
         if run.window is None:
             fail("the desktop game showed no window")
-        time.sleep(5)  # logo, loader, then the menu slides in and settles
+        window = gd.Window(run.env, run.window, run.game)
+        pl.wait_for_menu(window)
+        window.close()
         path = os.path.join(work, "desktop_menu.png")
         gd.screenshot(run.env, run.window, path)
     with open(path, "rb") as f:
@@ -113,8 +108,24 @@ class Server:
 
 
 class Page:
+    """A page of the game, as a driver for the shared play."""
+
     def __init__(self, browser, shots):
         self.b, self.shots = browser, shots
+
+    def hold(self, key):
+        self.b.key(key, True)
+
+    def release(self, key):
+        self.b.key(key, False)
+
+    def alive(self):
+        pass  # a page that stopped shows it, and the waits time out
+
+    def after_save(self):
+        """The page writes its storage after the file, holding its lock on the state
+        from before the file changed: the lock once more means the write is done."""
+        self.b.evaluate("navigator.locks.request('tessory-state', () => 0)")
 
     def image(self, name=None):
         png = self.b.screenshot_png()
@@ -158,41 +169,20 @@ def play(page, rng, seconds):
     while time.monotonic() < until:
         image = page.image()
         if game_over_bars(image):
-            time.sleep(0.3)
+            pl.wait_until("the overlay faded", lambda: not game_over_bars(page.image()))
             continue
         new = page.state_stamp()
         if new != stamp:
             ended, stamp = ended + 1, new
-            time.sleep(1.5)  # the overlay fades over the menu
-            page.b.tap("space")
-            time.sleep(1.5)
+            pl.wait_for_menu(page)
+            pl.start_game(page)
             continue
-        keys = ROLL_KEYS[:]
+        keys = pl.ROLL_KEYS[:]
         rng.shuffle(keys)
         # Mostly onto the floor, now and then off it, so games end too.
         on_floor = [k for k in keys if floor_at(image, k)]
-        key = on_floor[0] if on_floor and rng.random() < 0.97 else keys[0]
-        page.b.tap(key)
-        time.sleep(0.3)
+        pl.roll(page, on_floor[0] if on_floor and rng.random() < 0.97 else keys[0], image)
     return ended
-
-
-def end_game(page, rng):
-    """Holds each way in turn until the game ends (off the edge or boxed in)."""
-    stamp = page.state_stamp()
-    deadline = time.monotonic() + 90
-    order = ROLL_KEYS[:]
-    rng.shuffle(order)
-    turn = 0
-    while page.state_stamp() == stamp:
-        if time.monotonic() > deadline:
-            page.image("game_never_ended")
-            fail("the game did not end within 90 s")
-        key = order[turn % 4]
-        turn += 1
-        page.b.key(key, True)
-        time.sleep(2.0)
-        page.b.key(key, False)
 
 
 def first_download_bytes(folder):
@@ -228,7 +218,7 @@ def main():
             page = Page(browser, shots)
             browser.page("Page.navigate", url=server.url)
             figures["load_to_menu_s"] = round(page.wait_for_menu(reference), 2)
-            time.sleep(2)
+            pl.settled(page, "the menu")
             menu = page.image("menu")
             off = different_blocks(menu, reference)
             print("menu: %d of 48 blocks differ from the desktop's by more than %d" % (off, BLOCK_TOLERANCE))
@@ -243,15 +233,13 @@ def main():
                 fail("the page's sound could not be held back")
 
             # Space starts a game; the arrows roll the cube and the picture follows.
-            browser.tap("space")
-            time.sleep(2.0)
+            pl.start_game(page)
             if browser.evaluate(audio) != "running":
                 fail("the first key did not start the sound: " + browser.evaluate(audio))
-            before = page.image("level_start")
+            before = after = page.image("level_start")
             for key in ("Right", "Down", "Left"):
-                browser.tap(key)
-                time.sleep(0.5)
-            after = page.image("level")
+                after = pl.roll(page, key, after)
+            page.image("level")
             moved = changed_fraction(before, after)
             print("play screen: %.0f %% of the picture changed after three rolls" % (100 * moved))
             if moved < 0.02:
@@ -273,16 +261,14 @@ def main():
             figures["frame_work_worst_ms"] = round(max(work_ms), 2)
             figures["games_ended_in_play"] = ended
             if not ended:
-                end_game(page, rng)
-            time.sleep(2.5)  # back to the menu; the save is written to IndexedDB
+                pl.end_game(page, page.state_stamp(), rng, pl.GameOver(page, "web"))
+                pl.wait_for_menu(page)
+            page.after_save()
             page.image("menu_after_game")
             saved = page.state_text()
             if saved is None:
                 fail("no state file after a game")
-            state_file = os.path.join(work, "state")
-            with open(state_file, "w") as f:
-                f.write(saved)
-            top, last = small_tables(read_state(state_file))
+            top, last = small_tables(state_values(saved))
             print("after play: Small top ten %s, last ten %s" % (top, last))
 
             browser.page("Page.reload")
@@ -290,9 +276,7 @@ def main():
             again = page.state_text()
             if again != saved:
                 fail("the saved state did not survive the reload")
-            with open(state_file, "w") as f:
-                f.write(again)
-            top_again, _ = small_tables(read_state(state_file))
+            top_again, _ = small_tables(state_values(again))
             if top_again != top or last[0] not in top_again and last[0] > 0:
                 fail("the highscore is gone after the reload: %s" % top_again)
             page.image("menu_after_reload")
