@@ -79,8 +79,9 @@ def collect():
 
     # ---- sprites ---------------------------------------------------------------------------------
     sprites = read("sprites.txt")
-    how = ("bench/sprites/run 5000 3 3: 5,000 tinted, rotated, blended sprites per frame at 640 × 480 "
-           "on llvmpipe; ours and SDL2 2.26 (opengl driver, batching) alternate; medians of 3 runs")
+    how = ("bench/sprites/run 5000 3 1 in each round: 5,000 tinted, rotated, blended sprites per frame at "
+           "640 × 480 on llvmpipe; ours and SDL2 2.26 (opengl driver, batching) alternate, and the ratio is "
+           "taken within the round")
     found = {}
     for line in (sprites or "").splitlines():
         m = re.match(r"(\d+)x\d+\s+([\d.]+)\s+([\d.]+)\s+([\d.]+)", line.strip())

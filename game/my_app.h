@@ -200,9 +200,9 @@ public:
     // The logo and the font that p_Reload loads before the loader runs.
     static constexpr const char* kReloadLogo = "common/TolvLogo";
     static constexpr const char* kReloadFont = "fonts/shadow_editundo";
-    // Starts decoding the named images of the current level's files on worker threads,
-    // in the order given (game/image_slots.cpp), and with it those the loader loads, in
-    // its order, after p_Reload's two when `withReload` (game/loader.cpp).
+    // Starts decoding the named images, in the current level's files, on worker threads
+    // in the order given (game/image_slots.cpp); the loader's images in its order, after
+    // p_Reload's logo and font when `withReload` (game/loader.cpp).
     void DecodeImagesAhead(const std::vector<const char*>& names);
     void DecodeLoaderImagesAhead(bool withReload);
 
