@@ -73,8 +73,9 @@ public:
 private:
     bool StillWaitingFor(const std::vector<std::string>& paths) const {
         return batch_.size() == paths.size() &&
-               std::equal(paths.begin(), paths.end(), batch_.begin(),
-                          [](const std::string& path, const PicturePtr& p) { return p->path == path; });
+               std::equal(
+                   paths.begin(), paths.end(), batch_.begin(),
+                   [](const std::string& path, const PicturePtr& p) { return p->path == path; });
     }
 
     // Called with the mutex held.
@@ -113,9 +114,9 @@ private:
     }
 
     std::mutex mutex_;
-    std::condition_variable wake_;  // work queued, or stopping
-    std::condition_variable done_;  // a picture decoded
-    std::deque<PicturePtr> queue_;  // not started yet, in order
+    std::condition_variable wake_;   // work queued, or stopping
+    std::condition_variable done_;   // a picture decoded
+    std::deque<PicturePtr> queue_;   // not started yet, in order
     std::vector<PicturePtr> batch_;  // not taken yet, in order
     std::vector<std::thread> workers_;
     bool stopping_ = false;
