@@ -79,9 +79,9 @@ def collect():
 
     # ---- sprites ---------------------------------------------------------------------------------
     sprites = read("sprites.txt")
-    how = ("bench/sprites/run 5000 3 1 in each round: 5,000 tinted, rotated, blended sprites per frame at "
-           "640 × 480 on llvmpipe; ours and SDL2 2.26 (opengl driver, batching) alternate, and the ratio is "
-           "taken within the round")
+    how = ("bench/sprites/run 5000 3 3 in each round: 5,000 tinted, rotated, blended sprites per frame at "
+           "640 × 480 on llvmpipe; ours and SDL2 2.26 (opengl driver, batching) alternate three times, and the ratio of "
+           "their medians is taken within the round")
     found = {}
     for line in (sprites or "").splitlines():
         m = re.match(r"(\d+)x\d+\s+([\d.]+)\s+([\d.]+)\s+([\d.]+)", line.strip())
