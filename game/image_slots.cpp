@@ -15,7 +15,7 @@ String ImageFile(const String& name, int hdLevel) {
 }  // namespace
 
 void c_MyApp::RequireFontAndLevelArt() {
-    for (const char* name : {"fonts/shadow_editundo", "0", "1", "2", "3"}) {
+    for (const char* name : {kReloadFont, "0", "1", "2", "3"}) {
         for (int hdLevel : {1, 2, 4}) qo_data_Require(ImageFile(String(name), hdLevel).ToUtf8());
     }
 }
@@ -27,6 +27,12 @@ void c_MyApp::ReleaseImageSlot(int slot) {
     c_Image* old = m_Images[slot];
     if (old && old->m_surface) old->m_surface->Discard();
     m_Images[slot] = static_cast<c_Image*>(nullptr);
+}
+
+void c_MyApp::DecodeImagesAhead(const std::vector<const char*>& names) {
+    std::vector<String> files;
+    for (const char* name : names) files.push_back(ImageFile(String(name), m_HDLevel));
+    qo_graphics_DecodeAhead(files);
 }
 
 int c_MyApp::p_LoadImg(int slot, String name, int w, int h, int frames, int flags) {
@@ -85,8 +91,9 @@ int c_MyApp::p_Reload() {
     m_ClsR = m_ClsG = m_ClsB = 0;
     m_ClsA = 1;
     ChooseImageTier();
-    p_LoadImg(93, String("common/TolvLogo"), 256, 256, 1, 1);
-    p_LoadFont(90, String("fonts/shadow_editundo"), 7, 10);
+    DecodeLoaderImagesAhead(true);
+    p_LoadImg(93, String(kReloadLogo), 256, 256, 1, 1);
+    p_LoadFont(90, String(kReloadFont), 7, 10);
     m_LoadStep = 1;
     return 0;
 }

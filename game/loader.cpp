@@ -2,6 +2,7 @@
 // loading screen, the loading (and start) screen itself, and the start of a new game.
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "game/my_app.h"
 #include "game/random.h"
@@ -20,62 +21,73 @@ void Ring(c_MyApp* app, float cx, float cy, float radius, float startAngle, floa
     }
 }
 
+// The images each loader step loads, in order; the font's entry has no frame count.
+struct StepImage {
+    int step, slot;
+    const char* name;
+    int w, h, frames;
+};
+constexpr StepImage kStepImages[] = {
+    {1, 97, "common/icons", 32, 32, 16},
+    {2, 95, "common/Buttons", 64, 64, 16},
+    {3, 94, "common/dpad", 32, 32, 16},
+    {4, 93, "common/TolvLogo", 256, 256, 1},
+    {5, 90, "fonts/shadow_editundo", 7, 10, 0},
+    {6, 99, "menu", 256, 256, 4},
+    {6, 98, "logo", 256, 128, 1},
+    {7, 80, "BadgesA", 64, 64, 64},
+    {7, 96, "parts", 8, 8, 256},
+    {8, 85, "common/circle", 256, 256, 4},
+    {8, 86, "common/light", 32, 32, 4},
+    {9, 1, "0", 32, 32, 64},
+    {10, 2, "1", 32, 32, 64},
+    {11, 3, "2", 32, 32, 64},
+    {12, 4, "3", 32, 32, 64},
+    {13, 9, "9", 32, 32, 16},
+};
+
 }  // namespace
+
+void c_MyApp::DecodeLoaderImagesAhead(bool withReload) {
+    std::vector<const char*> names;
+    if (withReload) names = {kReloadLogo, kReloadFont};
+    for (const StepImage& image : kStepImages) names.push_back(image.name);
+    DecodeImagesAhead(names);
+}
 
 int c_MyApp::p_Loader() {
     ChooseImageTier();
-    // Images load with flags 1: their handle in the middle.
-    constexpr int kMid = 1;
+    // Every image of this load decodes on worker threads from the first step on.
+    if (m_LoadStep == 1) DecodeLoaderImagesAhead(false);
+    for (const StepImage& image : kStepImages) {
+        if (image.step != m_LoadStep) continue;
+        // Images load with flags 1: their handle in the middle.
+        if (image.frames == 0) {
+            p_LoadFont(image.slot, String(image.name), image.w, image.h);
+        } else {
+            p_LoadImg(image.slot, String(image.name), image.w, image.h, image.frames, 1);
+        }
+    }
     switch (m_LoadStep) {
         case 1:
-            p_LoadImg(97, String("common/icons"), 32, 32, 16, kMid);
             p_LoadSFX(96);
             p_PrefetchTune(String("jazzed"));
             // Slot 81's 2048 x 2048 drawable image is left out: no screen draws it.
             break;
         case 2:
-            p_LoadImg(95, String("common/Buttons"), 64, 64, 16, kMid);
             p_LoadSFX(1);
             break;
         case 3:
-            p_LoadImg(94, String("common/dpad"), 32, 32, 16, kMid);
             p_LoadSFX(98);
             break;
         case 4:
-            p_LoadImg(93, String("common/TolvLogo"), 256, 256, 1, kMid);
             p_PlaySFX(slots::kSfxMenu, 1.0f, 1.0f, 0);
             break;
         case 5:
-            p_LoadFont(90, String("fonts/shadow_editundo"), 7, 10);
             p_LoadSFX(99);
             break;
         case 6:
-            p_LoadImg(99, String("menu"), 256, 256, 4, kMid);
-            p_LoadImg(98, String("logo"), 256, 128, 1, kMid);
             p_LoadSFX(95);
-            break;
-        case 7:
-            p_LoadImg(80, String("BadgesA"), 64, 64, 64, kMid);
-            p_LoadImg(96, String("parts"), 8, 8, 256, kMid);
-            break;
-        case 8:
-            p_LoadImg(85, String("common/circle"), 256, 256, 4, kMid);
-            p_LoadImg(86, String("common/light"), 32, 32, 4, kMid);
-            break;
-        case 9:
-            p_LoadImg(1, String("0"), 32, 32, 64, kMid);
-            break;
-        case 10:
-            p_LoadImg(2, String("1"), 32, 32, 64, kMid);
-            break;
-        case 11:
-            p_LoadImg(3, String("2"), 32, 32, 64, kMid);
-            break;
-        case 12:
-            p_LoadImg(4, String("3"), 32, 32, 64, kMid);
-            break;
-        case 13:
-            p_LoadImg(9, String("9"), 32, 32, 16, kMid);
             break;
         case 14:
         case 15:
@@ -91,7 +103,8 @@ int c_MyApp::p_Loader() {
             p_PrefetchTune(String("jazzed"));
             break;
         default:
-            m_LoadStep = 0;
+            // Steps 7 to 13 load images only; after step 19 loading is complete.
+            if (m_LoadStep > 19) m_LoadStep = 0;
             break;
     }
     if (m_LoadStep > 0) ++m_LoadStep;

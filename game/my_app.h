@@ -3,6 +3,8 @@
 // update, and p_OnRender replays the last list. Methods live in one file per concern.
 #pragma once
 
+#include <vector>
+
 #include "audio/sound.h"
 #include "game/vocabulary.h"
 #include "graphics/image.h"
@@ -195,6 +197,14 @@ public:
     // show nothing of use; the host refuses to start without them.
     static void RequireFontAndLevelArt();
     void ReleaseImageSlot(int slot);
+    // The logo and the font that p_Reload loads before the loader runs.
+    static constexpr const char* kReloadLogo = "common/TolvLogo";
+    static constexpr const char* kReloadFont = "fonts/shadow_editundo";
+    // Starts decoding the named images, in the current level's files, on worker threads
+    // in the order given (game/image_slots.cpp); the loader's images in its order, after
+    // p_Reload's logo and font when `withReload` (game/loader.cpp).
+    void DecodeImagesAhead(const std::vector<const char*>& names);
+    void DecodeLoaderImagesAhead(bool withReload);
 
     // ---- controls (game/controls.cpp) ------------------------------------------------------
     int p_PlayKey(int button, int analogue, int player);

@@ -2,7 +2,11 @@
 
 #include <cmath>
 
+#include "graphics/decode_ahead.h"
+#include "graphics/image_data.h"
 #include "runtime/data.h"
+#include "runtime/device_host.h"
+#include "runtime/platform.h"
 
 gxtkGraphics* qo_graphics_device = nullptr;
 c_GraphicsContext* qo_graphics_context = nullptr;
@@ -243,6 +247,18 @@ c_Image* qo_graphics_LoadImage2(String path, int frameWidth, int frameHeight, in
         ->m_new()
         ->p_Init2(surface, 0, 0, frameWidth, frameHeight, frameCount, flags, nullptr, 0, 0,
                   surface->Width(), surface->Height());
+}
+
+void qo_graphics_DecodeAhead(const std::vector<String>& paths) {
+    // Only a host that reads pictures through the decoders here takes what they decode.
+    QoDeviceHost* host = QoDeviceHost::Current();
+    if (!host || qoImageDataLoader != &qoLoadImageFile) return;
+    std::vector<std::string> files;
+    for (const String& path : paths) {
+        String file = host->PathToFilePath(qo_data_FixDataPath(path));
+        if (file.Length() > 0) files.push_back(qoEncodePath(file));
+    }
+    qoDecodeAhead(files, qoMaxImageSide());
 }
 
 c_Image* qo_graphics_CreateImage(int width, int height, int frameCount, int flags) {

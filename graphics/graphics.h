@@ -4,6 +4,8 @@
 // called outside a frame draw nothing.
 #pragma once
 
+#include <vector>
+
 #include "graphics/graphics_context.h"
 #include "graphics/image.h"
 #include "graphics/renderer.h"
@@ -53,3 +55,6 @@ c_Image* qo_graphics_LoadImage(String path, int frameCount, int flags);
 c_Image* qo_graphics_LoadImage2(String path, int frameWidth, int frameHeight, int frameCount,
                                 int flags);
 c_Image* qo_graphics_CreateImage(int width, int height, int frameCount, int flags);
+// Starts decoding the image files at `paths` (as LoadImage takes them, in the order
+// they will be loaded) on worker threads, so that their loads find the pixels ready.
+void qo_graphics_DecodeAhead(const std::vector<String>& paths);

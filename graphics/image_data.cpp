@@ -9,6 +9,7 @@
 #include <numeric>
 #include <vector>
 
+#include "graphics/decode_ahead.h"
 #include "runtime/device_host.h"
 #include "runtime/gc/collector.h"
 #include "runtime/platform.h"
@@ -150,12 +151,20 @@ unsigned char* qoDecodeImage(FILE* file, int maxSide, int* width, int* height, i
     return stbi_load_from_file(file, width, height, depth, 0);
 }
 
-unsigned char* qoLoadImageFile(const String& filePath, int* width, int* height, int* depth) {
+unsigned char* qoDecodeImageFile(const std::string& path, int maxSide, int* width, int* height,
+                                 int* depth) {
     std::string why;
-    std::unique_ptr<FILE, int (*)(FILE*)> file(qoOpenRegularFile(qoEncodePath(filePath), &why),
-                                               &std::fclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> file(qoOpenRegularFile(path, &why), &std::fclose);
     if (!file) return nullptr;
-    unsigned char* pixels = qoDecodeImage(file.get(), qoMaxImageSide(), width, height, depth);
+    return qoDecodeImage(file.get(), maxSide, width, height, depth);
+}
+
+unsigned char* qoLoadImageFile(const String& filePath, int* width, int* height, int* depth) {
+    std::string path = qoEncodePath(filePath);
+    unsigned char* pixels = nullptr;
+    if (!qoTakeDecodedAhead(path, &pixels, width, height, depth)) {
+        pixels = qoDecodeImageFile(path, qoMaxImageSide(), width, height, depth);
+    }
     if (!pixels) return nullptr;
     gc_ext_malloced(*width * *height * *depth);
     return pixels;

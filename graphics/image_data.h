@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "runtime/string.h"
 
@@ -22,8 +23,13 @@ int qoMaxImageSide();
 // wrong. Null when refused or undecodable; the block belongs to the caller (free).
 unsigned char* qoDecodeImage(FILE* file, int maxSide, int* width, int* height, int* depth);
 
-// qoDecodeImage of a file-system path with the current context's limit; the block's
-// size is added to the collector's count of external bytes.
+// qoDecodeImage of the file at `path` (file-system bytes). Safe on any thread.
+unsigned char* qoDecodeImageFile(const std::string& path, int maxSide, int* width, int* height,
+                                 int* depth);
+
+// The pixels decoded ahead for `filePath` if there are, otherwise qoDecodeImageFile with
+// the current context's limit; the block's size is added to the collector's count of
+// external bytes.
 unsigned char* qoLoadImageFile(const String& filePath, int* width, int* height, int* depth);
 
 // Points the host's qoImageDataLoader hook at qoLoadImageFile.

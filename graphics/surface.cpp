@@ -90,14 +90,16 @@ void gxtkSurface::MakeTexture() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 
+    // Set by the build: 0 where every size is taken (WebGL) and asking costs a round trip.
+    constexpr bool kCheckAllocation = QO_CHECK_TEXTURE_ALLOCATION != 0;
     // Clear errors left by earlier calls, so only this allocation decides the retry.
-    while (glGetError() != GL_NO_ERROR) {
+    while (kCheckAllocation && glGetError() != GL_NO_ERROR) {
     }
     int texWidth = width;
     int texHeight = height;
     glTexImage2D(GL_TEXTURE_2D, 0, format, texWidth, texHeight, 0, format, GL_UNSIGNED_BYTE,
                  nullptr);
-    if (glGetError() != GL_NO_ERROR) {
+    if (kCheckAllocation && glGetError() != GL_NO_ERROR) {
         // Drivers without non-power-of-two textures: pad, and sample the top-left part.
         texWidth = RoundUpToPowerOfTwo(width);
         texHeight = RoundUpToPowerOfTwo(height);

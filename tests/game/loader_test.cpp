@@ -4,6 +4,8 @@
 // suspend and resume, and screenshots of the loading screen and the menu.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +16,7 @@
 #include "audio/sound.h"
 #include "game/vocabulary.h"
 #include "graphics/graphics.h"
+#include "graphics/image_data.h"
 #include "input/input_device.h"
 #include "input/key_codes.h"
 #include "tests/game/game_fixture.h"
@@ -294,8 +297,36 @@ TEST(WholeGame, StartUpRunsTheLoaderForNineteenUpdatesThenShowsTheMenu) {
     EXPECT_EQ(app->m_Mode, 1);
     EXPECT_TRUE(HasSlot(h.DrawList(21), 95));  // the wheel's buttons
     for (int slot : {1, 96, 98, 99}) EXPECT_NE(app->m_Sounds[slot], nullptr) << "sound " << slot;
-    for (int slot : {1, 2, 3, 4, 9, 80, 85, 86, 90, 93, 94, 95, 96, 97, 98, 99}) {
-        EXPECT_NE(app->m_Images[slot], nullptr) << "image " << slot;
+    // Decoded ahead on worker threads, each image holds its file's pixels as a decode on
+    // this thread gives them (the 2x files at 640 x 480).
+    const std::pair<int, const char*> files[] = {{97, "common/icons"},
+                                                 {95, "common/Buttons"},
+                                                 {94, "common/dpad"},
+                                                 {93, "common/TolvLogo"},
+                                                 {90, "fonts/shadow_editundo"},
+                                                 {99, "menu"},
+                                                 {98, "logo"},
+                                                 {80, "BadgesA"},
+                                                 {96, "parts"},
+                                                 {85, "common/circle"},
+                                                 {86, "common/light"},
+                                                 {1, "0"},
+                                                 {2, "1"},
+                                                 {3, "2"},
+                                                 {4, "3"},
+                                                 {9, "9"}};
+    for (auto [slot, name] : files) {
+        ASSERT_NE(app->m_Images[slot], nullptr) << "image " << slot;
+        const gxtkSurface* loaded = app->m_Images[slot]->m_surface;
+        int w = 0, h = 0, d = 0;
+        std::string path = std::string(TESSORY_DATA_DIR "/") + name + "-hd.png";
+        unsigned char* own = qoDecodeImageFile(path, kQoFallbackMaxImageSide, &w, &h, &d);
+        ASSERT_NE(own, nullptr) << path;
+        gxtkPremultiply(own, w * h, d);
+        EXPECT_TRUE(w == loaded->width && h == loaded->height && d == loaded->depth &&
+                    std::memcmp(own, loaded->data, static_cast<size_t>(w) * h * d) == 0)
+            << path;
+        std::free(own);
     }
 }
 

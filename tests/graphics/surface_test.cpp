@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "graphics/decode_ahead.h"
 #include "graphics/image_data.h"
 #include "runtime/host/glfw_game.h"
 #include "tests/graphics/gl_fixture.h"
@@ -68,6 +69,29 @@ TEST_F(Surface, LoadingCountsTheDecodedBytesForTheCollector) {
     int before = gc_ext_new_bytes.load();
     ASSERT_NE(Load(WritePng("count.png", 5, 3, 4, std::vector<unsigned char>(60, 255))), nullptr);
     EXPECT_EQ(gc_ext_new_bytes.load() - before, 60);
+}
+
+// A batch decoded ahead hands each picture over once, in any order, as its file's
+// pixels; asked for again it goes on; a new batch drops what the old one still holds.
+TEST_F(Surface, PicturesDecodedAheadAreTakenOnceAndANewBatchDropsTheOld) {
+    std::string a = WritePng("a.png", 2, 1, 4, {1, 2, 3, 4, 5, 6, 7, 8});
+    std::string b = WritePng("b.png", 1, 1, 3, {9, 8, 7});
+    std::string missing = a + ".gone";
+    unsigned char* pixels = nullptr;
+    int w = 0, h = 0, d = 0;
+    qoDecodeAhead({a, b, missing}, 64);
+    qoDecodeAhead({a, b, missing}, 64);
+    ASSERT_TRUE(qoTakeDecodedAhead(missing, &pixels, &w, &h, &d));
+    EXPECT_EQ(pixels, nullptr);
+    ASSERT_TRUE(qoTakeDecodedAhead(b, &pixels, &w, &h, &d));
+    EXPECT_EQ(std::vector<unsigned char>(pixels, pixels + w * h * d),
+              (std::vector<unsigned char>{9, 8, 7}));
+    std::free(pixels);
+    EXPECT_FALSE(qoTakeDecodedAhead(b, &pixels, &w, &h, &d));
+    qoDecodeAhead({b}, 64);
+    EXPECT_FALSE(qoTakeDecodedAhead(a, &pixels, &w, &h, &d));
+    ASSERT_TRUE(qoTakeDecodedAhead(b, &pixels, &w, &h, &d));
+    std::free(pixels);
 }
 
 TEST_F(Surface, MissingFileGivesNullAndNoTexture) {
