@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int kStarSlot = 96;  // star and particle shapes, 256 frames
 constexpr int kRecord = 10;
 // The pools hold 510 records; counts past that would index beyond the table.
 constexpr int kLastRecord = c_MyApp::kPoolFloats / kRecord - 1;
@@ -112,7 +111,7 @@ int c_MyApp::p_DoStars(float dx, float dy) {
         p_SetCol(255, 255, 255, depth);
         p_SetRot(star[5]);
         p_SetSize(1, 1);
-        p_DrawImg(kStarSlot, x, y, star[0]);
+        p_DrawImg(slots::kImgParts, x, y, star[0]);
     }
     p_ResetDraw();
     return 0;
@@ -158,7 +157,7 @@ int c_MyApp::p_DoParticles(float scale) {
         p_SetRot(rotation);
         float sx = p[1] - m_CamX, sy = p[2] - m_CamY;
         if (kind >= 1 && kind <= 9) {
-            p_DrawImg(kStarSlot, sx, sy, p[9]);
+            p_DrawImg(slots::kImgParts, sx, sy, p[9]);
         } else if (kind == 16) {
             p_Rect(std::floor(sx / 16) * 16, std::floor(sy / 16) * 16, 16, 16);
         } else if (kind == 99) {

@@ -92,8 +92,8 @@ int c_MyApp::p_Reload() {
     m_ClsA = 1;
     ChooseImageTier();
     DecodeLoaderImagesAhead(true);
-    p_LoadImg(93, String(kReloadLogo), 256, 256, 1, 1);
-    p_LoadFont(90, String(kReloadFont), 7, 10);
+    p_LoadImg(slots::kImgMakerLogo, String(kReloadLogo), 256, 256, 1, 1);
+    p_LoadFont(slots::kFontShadow, String(kReloadFont), 7, 10);
     m_LoadStep = 1;
     return 0;
 }

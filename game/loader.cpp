@@ -28,22 +28,22 @@ struct StepImage {
     int w, h, frames;
 };
 constexpr StepImage kStepImages[] = {
-    {1, 97, "common/icons", 32, 32, 16},
-    {2, 95, "common/Buttons", 64, 64, 16},
-    {3, 94, "common/dpad", 32, 32, 16},
-    {4, 93, "common/TolvLogo", 256, 256, 1},
-    {5, 90, "fonts/shadow_editundo", 7, 10, 0},
-    {6, 99, "menu", 256, 256, 4},
-    {6, 98, "logo", 256, 128, 1},
-    {7, 80, "BadgesA", 64, 64, 64},
-    {7, 96, "parts", 8, 8, 256},
-    {8, 85, "common/circle", 256, 256, 4},
-    {8, 86, "common/light", 32, 32, 4},
-    {9, 1, "0", 32, 32, 64},
-    {10, 2, "1", 32, 32, 64},
-    {11, 3, "2", 32, 32, 64},
-    {12, 4, "3", 32, 32, 64},
-    {13, 9, "9", 32, 32, 16},
+    {1, kImgIcons, "common/icons", 32, 32, 16},
+    {2, kImgButtons, "common/Buttons", 64, 64, 16},
+    {3, kImgDpad, "common/dpad", 32, 32, 16},
+    {4, kImgMakerLogo, "common/TolvLogo", 256, 256, 1},
+    {5, kFontShadow, "fonts/shadow_editundo", 7, 10, 0},
+    {6, kImgMenu, "menu", 256, 256, 4},
+    {6, kImgTitle, "logo", 256, 128, 1},
+    {7, kImgBadges, "BadgesA", 64, 64, 64},
+    {7, kImgParts, "parts", 8, 8, 256},
+    {8, kImgCircle, "common/circle", 256, 256, 4},
+    {8, kImgLight, "common/light", 32, 32, 4},
+    {9, kImgCube, "0", 32, 32, 64},
+    {10, kImgCube + 1, "1", 32, 32, 64},
+    {11, kImgCube + 2, "2", 32, 32, 64},
+    {12, kImgCube + 3, "3", 32, 32, 64},
+    {13, kImgLevel, "9", 32, 32, 16},
 };
 
 }  // namespace

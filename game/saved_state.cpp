@@ -399,7 +399,8 @@ int c_MyApp::p_ShowBadges() {
         p_Text(offset + 16, top + 4, p_BadgeName(badge), 0, 0, 0);
         if (badge >= 0 && badge <= 63) {
             p_SetSize(0.5f, kOmitted);
-            p_DrawImg(80, offset + kBadgePanel - 16, top + 16, static_cast<float>(badge));
+            p_DrawImg(slots::kImgBadges, offset + kBadgePanel - 16, top + 16,
+                      static_cast<float>(badge));
             p_SetSize(1.0f, kOmitted);
         }
     }

@@ -120,13 +120,19 @@ constexpr int kSfxMenu = 96;
 constexpr int kSfxConfirm = 98;
 constexpr int kSfxBlip = 99;
 
-constexpr int kImgCube = 1;  // slots 1..3: the cube in each colour
+constexpr int kImgCube = 1;  // slots 1..4: the cube in each colour, then a fourth set
 constexpr int kImgLevel = 9;
+constexpr int kImgBadges = 80;
 constexpr int kImgCircle = 85;
+constexpr int kImgLight = 86;
+constexpr int kFontShadow = 90;  // the bitmap font
 constexpr int kImgMakerLogo = 93;
+constexpr int kImgDpad = 94;
 constexpr int kImgButtons = 95;
+constexpr int kImgParts = 96;  // star and particle shapes, 256 frames
 constexpr int kImgIcons = 97;
 constexpr int kImgTitle = 98;
+constexpr int kImgMenu = 99;
 
 // Frames of kImgLevel besides the tile codes' own (code − 1).
 constexpr int kFrameTrail = 8;
