@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "runtime/game.h"
-#include "tests/support/child_process.h"
 
 namespace {
 
@@ -166,16 +165,4 @@ TEST(DataBuffer, LoadReadsAWholeFileThroughTheHostOrGivesNull) {
     EXPECT_EQ(b->data[4999], 0x80);
     EXPECT_EQ(c_DataBuffer::m_Load(String((path + ".missing").c_str())), nullptr);
     std::remove(path.c_str());
-}
-
-TEST(DataBuffer, UnknownEncodingIsARuntimeErrorNamingIt) {
-    ChildResult r = RunChild({NET_ERRORS_CHILD, "encoding"});
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.out, "Kavoro Runtime Error : Invalid string encoding:latin1\n\n");
-}
-
-TEST(DataBuffer, AllocatingAgainIsARuntimeError) {
-    ChildResult r = RunChild({NET_ERRORS_CHILD, "allocate"});
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.out, "Kavoro Runtime Error : Allocate DataBuffer failed\n\n");
 }
