@@ -38,9 +38,20 @@ class WineGame:
         if menu:
             pl.wait_for_menu(self)
 
-    def focus(self):  # Wine takes keys to another window after a click in it (the sky: no button)
-        gd.xdotool(self.env, "mousemove", "--window", self.window, "320", "2", "click", "1", check=False)
-        gd.xdotool(self.env, "windowfocus", "--sync", self.window, check=False)
+    def focus(self, probe=False):
+        """Wine moves the keys to another window after a click in it (in the sky: no button).
+        The probe turns the menu's wheel and back, until this window's wheel turns."""
+        def clicked():
+            gd.xdotool(self.env, "mousemove", "--window", self.window, "320", "2", "click", "1", check=False)
+            gd.xdotool(self.env, "windowfocus", "--sync", self.window, check=False)
+            if not probe:
+                return True
+            before = self.image()
+            pl.tap(self.view, "Down")
+            return pl.wait_until(None, lambda: pl.changed_fraction(before, self.image()) > 0.003, timeout=3)
+        pl.wait_until("the keys in this window", clicked, timeout=30, poll=1)
+        if probe:
+            pl.press(self, "Up")
 
     # What the shared player drives: keys, pictures, the state file beside the program.
     def hold(self, key):
@@ -173,8 +184,9 @@ def two_copies(env, exe, work, state):
     first = WineGame(env, [exe], work, "copy-a", state, at=(0, 0))
     second = WineGame(env, [exe], work, "copy-b", state, beside=[first], at=(640, 0))
     for game, row in ((first, 1), (second, 2)):
-        game.focus()
+        game.focus(probe=True)
         pl.change_setting(game, row)
+        check(sound_setting(state) != before[6], "the first copy's Sound step was not saved")
     gd.screenshot(env, "root", os.path.join(work, "two_copies.png"))
     for game in (second, first):
         game.focus()
@@ -209,6 +221,7 @@ def main():
     work = tempfile.mkdtemp(prefix="tessory_wine_")
     try:
         with gd.PrivateXvfb() as xvfb:
+            os.makedirs(os.environ["WINEPREFIX"], exist_ok=True)  # made on the first start if new
             subprocess.run(["/usr/lib/wine/wineserver", "-p"], env=xvfb.env())  # one for all starts
             try:
                 portable(xvfb.env(), zip_path, desktop, shots, work)
