@@ -53,7 +53,12 @@ bool Readable(int fd, int ms) {
 LoopbackServer::LoopbackServer(Script script) {
     listener_ = ListenOnLoopback(&port_);
     thread_ = std::thread([this, script] {
-        if (listener_ < 0 || !Readable(listener_, 10000)) return;
+        // In slices: under Wine one long wait may sleep through the connection.
+        auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (listener_ >= 0 && !Readable(listener_, 100)) {
+            if (Clock::now() > deadline) return;
+        }
+        if (listener_ < 0) return;
         int fd = static_cast<int>(accept(listener_, nullptr, nullptr));
         if (fd < 0) return;
         script(fd);

@@ -3,7 +3,7 @@
 xdotool, sound through OpenAL Soft's wave backend (what each check is: its message).
 usage: wine_play.py <zip> <setup.exe> <linux tessory> <shot folder>"""
 
-import os, shutil, struct, subprocess, sys, tempfile, time, zipfile, zlib  # noqa: E401
+import os, shutil, subprocess, sys, tempfile, time, zipfile  # noqa: E401
 
 sys.dont_write_bytecode = True
 for sub in ("../soak", "../support", "../web"):
@@ -32,15 +32,15 @@ class WineGame:
             w for w in windows(env) if w not in {game.window for game in beside}], timeout=60)[-1]
         if at:  # side by side: the pictures are read from the screen
             gd.xdotool(self.env, "windowmove", "--sync", self.window, *map(str, at), check=False)
-        self.focus()
+        gd.xdotool(self.env, "windowfocus", "--sync", self.window, check=False)
         # The shared player's driver: pictures, keys, whether the program still runs.
         self.view = gd.Window(self.env, self.window, self.proc)
         if menu:
             pl.wait_for_menu(self)
 
     def focus(self, probe=False):
-        """Wine moves the keys to another window after a click in it (in the sky: no button).
-        The probe turns the menu's wheel and back, until this window's wheel turns."""
+        """Wine moves the keys to another of its windows after a click in it (in the sky: no
+        button). The probe turns the menu's wheel and back, until this window's wheel turns."""
         def clicked():
             gd.xdotool(self.env, "mousemove", "--window", self.window, "320", "2", "click", "1", check=False)
             gd.xdotool(self.env, "windowfocus", "--sync", self.window, check=False)
@@ -154,27 +154,20 @@ def portable(env, zip_path, desktop, shots, work):
 
 
 def runtime_error(env, exe, program, work, state, log):
-    """Fonts too small for their letters: a runtime error, in the log and then a box that
+    """Fonts too small for their letters: a runtime error, in the log and then in a box
     the program waits on; OK ends it with the error's status."""
     fonts = os.path.join(program, "data", "fonts")
-    shutil.copytree(fonts, fonts + ".kept")
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-    for name in os.listdir(fonts):  # one transparent pixel
-        with open(os.path.join(fonts, name), "wb") as f:
-            f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 1, 1, 8, 6, 0, 0, 0)) +
-                    chunk(b"IDAT", zlib.compress(bytes(5))) + chunk(b"IEND", b""))
+    for name in os.listdir(fonts):  # a 64 x 64 picture: room for 16 of the 128 letters
+        shutil.copy(os.path.join(program, "data", "common", "light.png"), os.path.join(fonts, name))
     game = WineGame(env, [exe], work, "runtime-error", state, menu=False)
-    box = pl.wait_until("the runtime error's box", lambda: [
-        w for w in windows(env) if gd.Window(env, w, game.proc).box[2:] != (640, 480)], timeout=60)[-1]
+    box = pl.wait_until("the runtime error's box", lambda: [w for w in windows(env) if "Geometry: 640x480" not in
+                                                           gd.xdotool(env, "getwindowgeometry", w)], timeout=60)[-1]
     gd.screenshot(env, "root", os.path.join(work, "runtime_error.png"))
     check("Kavoro Runtime Error : Image frame outside surface\n" in open(log).read(), "no runtime error logged")
     time.sleep(1)
     game.alive()
     gd.xdotool(env, "windowfocus", "--sync", box, check=False)
     game.quit("Return", 255)
-    shutil.rmtree(fonts)
-    os.rename(fonts + ".kept", fonts)
 
 
 def two_copies(env, exe, work, state):
@@ -226,6 +219,9 @@ def main():
             try:
                 portable(xvfb.env(), zip_path, desktop, shots, work)
                 installed(xvfb.env(), setup, work)
+            except Failure:
+                gd.screenshot(xvfb.env(), "root", os.path.join(work, "failed.png"))
+                raise
             finally:
                 subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=xvfb.env())
     except Failure as failure:
