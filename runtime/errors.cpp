@@ -71,10 +71,12 @@ void qoError(const String& message) {
 void (*qoShowRuntimeError)(const String&) = nullptr;
 
 void dbg_error(const char* message) {
-    if (qoShowRuntimeError) qoShowRuntimeError(String("Kavoro Runtime Error : ") + String(message));
-    for (;;) {
-        qoPrint(String("Kavoro Runtime Error : ") + String(message));
+    String report = String("Kavoro Runtime Error : ") + String(message);
+    for (bool shown = false;; shown = true) {
+        qoPrint(report);
         qoPrint(dbg_stacktrace());
+        // After the log has it: a box that is never answered loses nothing.
+        if (!shown && qoShowRuntimeError) qoShowRuntimeError(report);
         dbg_stop();
     }
 }

@@ -5,6 +5,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -18,4 +19,7 @@ constexpr int kQoShutdownBoth = SHUT_RDWR;
 inline void qo_socket_Startup() {}
 inline int qo_socket_CloseHandle(int handle) {
     return ::close(handle);
+}
+inline int qo_socket_Poll(pollfd* fds, int count, int timeoutMs) {
+    return ::poll(fds, static_cast<nfds_t>(count), timeoutMs);
 }

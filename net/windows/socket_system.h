@@ -18,3 +18,6 @@ void qo_socket_Startup();
 inline int qo_socket_CloseHandle(int handle) {
     return ::closesocket(static_cast<SOCKET>(handle));
 }
+inline int qo_socket_Poll(pollfd* fds, int count, int timeoutMs) {
+    return ::WSAPoll(fds, static_cast<ULONG>(count), timeoutMs);
+}

@@ -1,14 +1,11 @@
 #include "tests/net/net_test_support.h"
 
-#include <arpa/inet.h>
+#ifndef _WIN32
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
-#include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdlib>
@@ -16,23 +13,28 @@
 
 #include "net/async_event.h"
 #include "runtime/gc/collector.h"
-
-extern char** environ;
+#include "socket_system.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int ListenOnLoopback(int* port) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
+sockaddr_in Loopback(int port) {
     sockaddr_in a;
     std::memset(&a, 0, sizeof a);
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = 0;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    return a;
+}
+
+int ListenOnLoopback(int* port) {
+    qo_socket_Startup();
+    int fd = static_cast<int>(socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in a = Loopback(0);
     if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(fd, 4) != 0)
         return -1;
-    socklen_t size = sizeof a;
+    QoSockLen size = sizeof a;
     getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
     *port = ntohs(a.sin_port);
     return fd;
@@ -40,8 +42,10 @@ int ListenOnLoopback(int* port) {
 
 // Waits up to `ms` for `fd` to become readable.
 bool Readable(int fd, int ms) {
-    pollfd p{fd, POLLIN, 0};
-    return poll(&p, 1, ms) > 0;
+    pollfd p{};
+    p.fd = fd;
+    p.events = POLLIN;
+    return qo_socket_Poll(&p, 1, ms) > 0;
 }
 
 }  // namespace
@@ -49,23 +53,28 @@ bool Readable(int fd, int ms) {
 LoopbackServer::LoopbackServer(Script script) {
     listener_ = ListenOnLoopback(&port_);
     thread_ = std::thread([this, script] {
-        if (listener_ < 0 || !Readable(listener_, 10000)) return;
-        int fd = accept(listener_, nullptr, nullptr);
+        // In slices: under Wine one long wait may sleep through the connection.
+        auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (listener_ >= 0 && !Readable(listener_, 100)) {
+            if (Clock::now() > deadline) return;
+        }
+        if (listener_ < 0) return;
+        int fd = static_cast<int>(accept(listener_, nullptr, nullptr));
         if (fd < 0) return;
         script(fd);
-        close(fd);
+        qo_socket_CloseHandle(fd);
     });
 }
 
 LoopbackServer::~LoopbackServer() {
     thread_.join();
-    if (listener_ >= 0) close(listener_);
+    if (listener_ >= 0) qo_socket_CloseHandle(listener_);
 }
 
 void LoopbackServer::SendAll(int fd, const std::string& bytes) {
     size_t sent = 0;
     while (sent < bytes.size()) {
-        ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        auto n = send(fd, bytes.data() + sent, static_cast<int>(bytes.size() - sent), kQoSendFlags);
         if (n <= 0) return;
         sent += static_cast<size_t>(n);
     }
@@ -77,7 +86,7 @@ std::string LoopbackServer::ReadBytes(int fd, size_t n) {
     char buf[4096];
     while (got.size() < n && Clock::now() < deadline) {
         if (!Readable(fd, 100)) continue;
-        ssize_t k = recv(fd, buf, std::min(sizeof buf, n - got.size()), 0);
+        auto k = recv(fd, buf, static_cast<int>(std::min(sizeof buf, n - got.size())), 0);
         if (k <= 0) break;
         got.append(buf, static_cast<size_t>(k));
     }
@@ -105,7 +114,7 @@ PassiveListener::PassiveListener() {
 }
 
 PassiveListener::~PassiveListener() {
-    if (fd_ >= 0) close(fd_);
+    if (fd_ >= 0) qo_socket_CloseHandle(fd_);
 }
 
 bool PassiveListener::HasPendingConnection() const {
@@ -113,21 +122,46 @@ bool PassiveListener::HasPendingConnection() const {
 }
 
 int RefusingPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a;
-    std::memset(&a, 0, sizeof a);
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    qo_socket_Startup();
+    int fd = static_cast<int>(socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in a = Loopback(0);
     bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t size = sizeof a;
+    QoSockLen size = sizeof a;
     getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
-    close(fd);
+    qo_socket_CloseHandle(fd);
     return ntohs(a.sin_port);
 }
 
+#ifdef _WIN32
+// The child is this machine's python3 beside Wine, started by tests/windows/python_peers.py,
+// which runs the test program and answers on the port in TESSORY_PYTHON_PEERS: it reads
+// the arguments, each ended by a NUL and the list by one more, sends back what the child
+// prints, and ends the child once this side shuts its sending half.
+PythonChild::PythonChild(const std::vector<std::string>& args) {
+    const char* port = std::getenv("TESSORY_PYTHON_PEERS");
+    qo_socket_Startup();
+    int fd = port ? static_cast<int>(socket(AF_INET, SOCK_STREAM, 0)) : -1;
+    sockaddr_in a = Loopback(port ? std::atoi(port) : 0);
+    std::string request;
+    for (const std::string& arg : args) request += arg + '\0';
+    request += '\0';
+    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+        LoopbackServer::SendAll(fd, request);
+        pid_ = out_ = fd;
+    } else if (fd >= 0) {
+        qo_socket_CloseHandle(fd);
+    }
+}
+
+void PythonChild::End() {
+    shutdown(out_, SD_SEND);
+}
+#else
+extern char** environ;
+
 PythonChild::PythonChild(const std::vector<std::string>& args) {
     int out[2];
-    if (pipe(out) != 0) return;
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, out) != 0) return;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
@@ -144,13 +178,20 @@ PythonChild::PythonChild(const std::vector<std::string>& args) {
     out_ = out[0];
 }
 
+void PythonChild::End() {
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+}
+#endif
+
 std::string PythonChild::ReadLine() {
     std::string line;
     auto deadline = Clock::now() + std::chrono::seconds(10);
     while (pid_ > 0 && line.find('\n') == std::string::npos && Clock::now() < deadline) {
         if (!Readable(out_, 100)) continue;
         char c;
-        if (read(out_, &c, 1) <= 0) break;
+        if (recv(out_, &c, 1, 0) <= 0) break;
         line += c;
     }
     return line;
@@ -159,15 +200,13 @@ std::string PythonChild::ReadLine() {
 std::string PythonChild::Stop() {
     std::string rest;
     if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
+        End();
         pid_ = -1;
         char buf[4096];
-        for (ssize_t n; (n = read(out_, buf, sizeof buf)) > 0;)
+        for (int n; (n = static_cast<int>(recv(out_, buf, sizeof buf, 0))) > 0;)
             rest.append(buf, static_cast<size_t>(n));
     }
-    if (out_ >= 0) close(out_);
+    if (out_ >= 0) qo_socket_CloseHandle(out_);
     out_ = -1;
     return rest;
 }

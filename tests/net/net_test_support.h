@@ -48,7 +48,7 @@ private:
 // A port on 127.0.0.1 that nothing listens on (bound, never listened, then closed).
 int RefusingPort();
 
-// python3 with `args`, its standard output on a pipe (its errors go nowhere).
+// python3 with `args`, its standard output on a socket (its errors go nowhere).
 class PythonChild {
 public:
     explicit PythonChild(const std::vector<std::string>& args);
@@ -59,7 +59,8 @@ public:
     std::string Stop();
 
 private:
-    pid_t pid_ = -1;
+    void End();
+    pid_t pid_ = -1;  // on Windows: the connection to the child's starter
     int out_ = -1;
 };
 

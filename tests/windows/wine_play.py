@@ -3,7 +3,7 @@
 xdotool, sound through OpenAL Soft's wave backend (what each check is: its message).
 usage: wine_play.py <zip> <setup.exe> <linux tessory> <shot folder>"""
 
-import os, shutil, subprocess, sys, tempfile, zipfile  # noqa: E401
+import os, shutil, subprocess, sys, tempfile, time, zipfile  # noqa: E401
 
 sys.dont_write_bytecode = True
 for sub in ("../soak", "../support", "../web"):
@@ -17,7 +17,7 @@ WINE = "/usr/lib/wine/wine64"
 
 
 class WineGame:
-    def __init__(self, env, command, work, tag, state, menu=True):
+    def __init__(self, env, command, work, tag, state, menu=True, beside=(), at=None):
         self.env, self.work, self.wav, self.state = dict(env), work, os.path.join(work, tag + ".wav"), state
         self.through_shortcut = command[0] == "start"
         with open(os.path.join(work, tag + ".ini"), "w") as f:
@@ -25,14 +25,38 @@ class WineGame:
                     "frequency = 44100\n[wave]\nfile = Z:%s\n" % self.wav.replace("/", "\\\\"))
         self.env.update(ALSOFT_CONF=f.name, ALSOFT_LOGLEVEL="2")  # warnings: "not closed"
         self.out = open(os.path.join(work, tag + ".out"), "w+b")
-        self.proc = subprocess.Popen([WINE, *command], env=self.env, stdout=self.out, stderr=subprocess.STDOUT)
-        self.window = pl.wait_until("a Tessory window under Wine", lambda: gd.xdotool(
-            self.env, "search", "--onlyvisible", "--name", "^Tessory$", check=False).split(), timeout=60)[-1]
+        # No terminal: after a runtime error the program finds no debugger to talk to.
+        self.proc = subprocess.Popen([WINE, *command], env=self.env, stdin=subprocess.DEVNULL, stdout=self.out,
+                                     stderr=subprocess.STDOUT)
+        self.window = pl.wait_until("a Tessory window under Wine", lambda: [
+            w for w in windows(env) if w not in {game.window for game in beside}], timeout=60)[-1]
         gd.xdotool(self.env, "windowfocus", "--sync", self.window, check=False)
         # The shared player's driver: pictures, keys, whether the program still runs.
         self.view = gd.Window(self.env, self.window, self.proc)
         if menu:
             pl.wait_for_menu(self)
+        if at:  # side by side, once the game has placed its window: pictures come from the screen
+            def placed():
+                gd.xdotool(self.env, "windowmove", "--sync", self.window, *map(str, at), check=False)
+                return "Position: %d,%d " % at in gd.xdotool(self.env, "getwindowgeometry", self.window)
+            pl.wait_until("the window moved", placed, timeout=20, poll=0.5)
+            self.view.close()
+            self.view = gd.Window(self.env, self.window, self.proc)
+
+    def focus(self, probe=False):
+        """Wine moves the keys to another of its windows after a click in it (in the sky: no
+        button). The probe turns the menu's wheel and back, until this window's wheel turns."""
+        def clicked():
+            gd.xdotool(self.env, "mousemove", "--window", self.window, "320", "2", "click", "1", check=False)
+            gd.xdotool(self.env, "windowfocus", "--sync", self.window, check=False)
+            if not probe:
+                return True
+            before = self.image()
+            pl.tap(self.view, "Down")
+            return pl.wait_until(None, lambda: pl.changed_fraction(before, self.image()) > 0.003, timeout=3)
+        pl.wait_until("the keys in this window", clicked, timeout=30, poll=1)
+        if probe:
+            pl.press(self, "Up")
 
     # What the shared player drives: keys, pictures, the state file beside the program.
     def hold(self, key):
@@ -80,6 +104,10 @@ class WineGame:
         return open(self.out.name, errors="replace").read()
 
 
+def windows(env):
+    return gd.xdotool(env, "search", "--onlyvisible", "--name", "^Tessory$", check=False).split()
+
+
 def sound_setting(state):  # the saved Sound setting, the file's checksums checked
     return pl.state_values(open(state, encoding="utf-8").read() if os.path.exists(state) else None)[6]
 
@@ -116,16 +144,61 @@ def portable(env, zip_path, desktop, shots, work):
     moved, roll_sound = pl.changed_fraction(before, game.image("rolled")), game.loudest_since(mark)
     check("not closed" not in game.quit(), "the audio device was left open")
     check("opening openal device" in open(log).read(), "no log lines in tessory.log")
-    for name in ("menu", "level"):
-        shutil.copy(os.path.join(work, name + ".png"), os.path.join(shots, "windows_%s.png" % name))
     # The options' sound, and the setting kept across starts: Quiet only if Normal was read back.
     menu_sound = turn_sound_down(env, [exe], work, "second", state)
     check(sound_setting(state) == 1, "Sound: Normal was not saved beside the program")
     turn_sound_down(env, [exe], work, "third", state)
     check(sound_setting(state) == 2, "the third start lost the Sound setting")
+    two_copies(env, exe, work, state)
+    runtime_error(env, exe, program, work, state, log)
+    for name in ("menu", "level", "two_copies", "runtime_error"):
+        shutil.copy(os.path.join(work, name + ".png"), os.path.join(shots, "windows_%s.png" % name))
     print("menu: %d blocks differ; sound RMS: options %.0f, rolls %.0f; the rolls changed %.0f%% of the "
           "picture" % (blocks, menu_sound, roll_sound, 100 * moved), flush=True)
     check(moved > 0.01 and min(menu_sound, roll_sound) > 60, "no roll, or no sound")  # silence: RMS < 2
+
+
+def runtime_error(env, exe, program, work, state, log):
+    """Fonts too small for their letters: a runtime error, in the log and then in a box
+    the program waits on; OK ends it with the error's status."""
+    fonts = os.path.join(program, "data", "fonts")
+    for name in os.listdir(fonts):  # a 64 x 64 picture: room for 16 of the 128 letters
+        shutil.copy(os.path.join(program, "data", "common", "light.png"), os.path.join(fonts, name))
+    game = WineGame(env, [exe], work, "runtime-error", state, menu=False)
+    box = pl.wait_until("the runtime error's box", lambda: [w for w in windows(env) if "Geometry: 640x480" not in
+                                                           gd.xdotool(env, "getwindowgeometry", w)], timeout=60)[-1]
+    gd.screenshot(env, "root", os.path.join(work, "runtime_error.png"))
+    check("Kavoro Runtime Error : Image frame outside surface\n" in open(log).read(), "no runtime error logged")
+    time.sleep(1)
+    game.alive()
+    gd.xdotool(env, "windowfocus", "--sync", box, check=False)
+    game.quit("Return", 255)
+
+
+def two_copies(env, exe, work, state):
+    """Two copies at once in one folder, Sound stepped in one and Music in the other: the
+    file keeps both, though each copy read it before the other's save."""
+    def values():
+        return pl.state_values(open(state, encoding="utf-8").read())
+    before = values()
+    first = WineGame(env, [exe], work, "copy-a", state, at=(0, 0))
+    second = WineGame(env, [exe], work, "copy-b", state, beside=[first], at=(640, 0))
+    for game, row in ((first, 1), (second, 2)):
+        game.focus(probe=True)
+        # Once more if the copy's own setting stayed (a busy machine may lose a key); a
+        # save that dropped the other copy's setting is not retried.
+        for _ in range(2):
+            pl.change_setting(game, row)
+            if values()[5 + row] != before[5 + row]:
+                break
+    gd.screenshot(env, "root", os.path.join(work, "two_copies.png"))
+    for game in (second, first):
+        game.focus()
+        game.quit()
+    after = values()
+    steps = "Sound %d to %d, Music %d to %d" % (before[6], after[6], before[7], after[7])
+    check(after[6] != before[6] and after[7] != before[7], steps + ": a copy's setting was lost")
+    print("two copies at once: " + steps, flush=True)
 
 
 def installed(env, setup, work):
@@ -152,10 +225,14 @@ def main():
     work = tempfile.mkdtemp(prefix="tessory_wine_")
     try:
         with gd.PrivateXvfb() as xvfb:
+            os.makedirs(os.environ["WINEPREFIX"], exist_ok=True)  # made on the first start if new
             subprocess.run(["/usr/lib/wine/wineserver", "-p"], env=xvfb.env())  # one for all starts
             try:
                 portable(xvfb.env(), zip_path, desktop, shots, work)
                 installed(xvfb.env(), setup, work)
+            except Failure:
+                gd.screenshot(xvfb.env(), "root", os.path.join(work, "failed.png"))
+                raise
             finally:
                 subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=xvfb.env())
     except Failure as failure:
