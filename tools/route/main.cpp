@@ -138,7 +138,8 @@ int Check(RouteGame& game, const char* path) {
         if (std::sscanf(line, "seed %ld score %ld keys%n", &seed, &score, &used) < 2 || used == 0)
             continue;
         route.clear();
-        for (char* name = std::strtok(line + used, " \n"); name; name = std::strtok(nullptr, " \n")) {
+        for (char* name = std::strtok(line + used, " \n"); name;
+             name = std::strtok(nullptr, " \n")) {
             int k = 0;
             while (k < 4 && std::strcmp(name, kKeys[k].name) != 0) ++k;
             route.push_back(k);
@@ -198,7 +199,7 @@ int main(int argc, char** argv) {
         std::printf("\n");
         return 0;
     }
-    std::fprintf(stderr, "tessory_route: no route of %ld rolls on %ld seeds from %ld\n", rolls, seeds,
-                 from);
+    std::fprintf(stderr, "tessory_route: no route of %ld rolls on %ld seeds from %ld\n", rolls,
+                 seeds, from);
     return 1;
 }
