@@ -54,17 +54,19 @@ def check(condition, message):
 
 
 def wait_until(what, predicate, timeout=20.0, poll=POLL_S):
-    """The predicate's first true value, looked for every POLL_S until `timeout`; a
-    failure naming `what` after that, or None when `what` is None."""
+    """The predicate's first true value, looked for every `poll` seconds (or as often
+    as a look allows, when taking a picture is slower) until `timeout`; a failure naming
+    `what` after that, or None when `what` is None."""
     deadline = time.monotonic() + timeout
     while True:
+        look = time.monotonic()
         value = predicate()
         if value:
             return value
         if time.monotonic() >= deadline:
             check(what is None, "%s: not within %g s" % (what, timeout))
             return None
-        time.sleep(poll)
+        time.sleep(max(0.0, look + poll - time.monotonic()))
 
 
 def tap(driver, key):
@@ -78,7 +80,7 @@ def tap(driver, key):
 
 
 # Taps of a key that must be answered, and how long each waits for the answer.
-TRIES, ANSWER_S = 3, 3.0
+TRIES, ANSWER_S = 3, 1.5
 
 
 def tap_until(driver, key, what, answered):
