@@ -35,7 +35,7 @@ SEED, ROUTE_SCORE, ROUTE = read_route()
 # reads what is down at each update, so a press and release between two of its window
 # polls would go unseen, and a menu acts again only after an update with no key down.
 # A roll key must be up again before its roll ends (16 updates), or it rolls twice.
-HOLD_S = 0.15
+HOLD_S = 0.2
 GAP_S = 0.1
 # How often a wait looks again.
 POLL_S = 0.05
@@ -80,14 +80,15 @@ def tap(driver, key):
 
 
 # Taps of a key that must be answered, and how long each waits for the answer.
-TRIES, ANSWER_S = 3, 1.5
+TRIES, ANSWER_S = 3, 3.0
 
 
 def tap_until(driver, key, what, answered):
     """Taps `key` until `answered()` holds: a tap the game did not take is repeated. It
-    sees only what is down at an update, so a frame that outlasts the press loses it; and
-    the cube takes no roll while dropping in, nor the menu a key while the options slide
-    out. No answer after TRIES taps fails, naming `what`."""
+    sees only what is down at an update, so a frame that outlasts the press loses it; the
+    cube takes no roll while dropping in, and the menu no key while the options box slides
+    out (a while after it has left the picture) nor until an update has seen no key down,
+    so holding on instead would not do. No answer after TRIES taps fails, naming `what`."""
     for attempt in range(1, TRIES + 1):
         tap(driver, key)
         if wait_until(None, answered, ANSWER_S):
@@ -100,14 +101,14 @@ def press(driver, *keys, must=False):
     """Taps each key once the game has answered the one before: a busy machine may hold
     the game back long enough for two quick taps to reach it as one. An answer is any
     change of the picture (a focus moving, a cursor, a volume); a key that changes
-    nothing is given a second, unless it `must` move the menu's focus, which changes
-    more than the turning gear or the stars do."""
+    nothing is given a second, unless it `must` move a focus (the menu's, the options'
+    row), which changes more than the turning gear or the stars do."""
     for key in keys:
         before = driver.image()
         least = 0.03 if must else 0.003
         answered = lambda: changed_fraction(before, driver.image()) > least  # noqa: E731
         if must:
-            tap_until(driver, key, "the menu", answered)
+            tap_until(driver, key, "the focus moving", answered)
         else:
             tap(driver, key)
             wait_until(None, answered, timeout=1)
@@ -188,16 +189,21 @@ def landed(driver):
 def roll(driver, key, image, watch=lambda image: False, free=False):
     """A tap of `key`; the picture once the roll (if the way was free) and the camera
     following it have come to rest, or once `watch` is true of it. A way known to be
-    `free` must roll."""
+    `free` must roll: then only the camera moving on by a cell counts, since the gems
+    flying off and the score counting up change more than a little on their own."""
+    least = 0.05 if free else 0.01
+
     def moved():
         now = driver.image()
-        return watch(now) or changed_fraction(image, now) > 0.01
+        return watch(now) or changed_fraction(image, now) > least
     if free:
         tap_until(driver, key, "a roll", moved)
     else:
         tap(driver, key)
         wait_until(None, moved, timeout=1)
-    return settled(driver, "the roll and the camera following it", watch=watch)
+    # A roll the route goes on from must be over: a busy machine may show no new frame
+    # between two looks, so the picture must stay still for longer.
+    return settled(driver, "the roll and the camera following it", watch=watch, looks=4 if free else STILL_LOOKS)
 
 
 class GameOver:
@@ -357,7 +363,7 @@ def play_game(driver, tag, first=False):
     def filed():
         over(driver.image())
         return driver.state_stamp() != stamp
-    wait_until("the save at the game's end", filed, timeout=30)
+    wait_until("the save at the game's end", filed, timeout=60)
     check(over.seen, "the game-over overlay was never seen")
     driver.after_save()
     wait_until("the overlay faded", lambda: not game_over_bars(driver.image()), timeout=20)
@@ -375,13 +381,13 @@ def change_setting(driver, row):
     """Opens the options from the wheel, steps the volume of `row` (1 sound, 2 music)
     once and closes the box, which saves; waits for that save and the menu."""
     before = driver.state_stamp()
+    press(driver, "Left", must=True)  # focus on the gear (it goes no further left)
     menu = driver.image()
-    press(driver, "Left")
-    tap(driver, "space")
-    wait_until("the options box", lambda: changed_fraction(menu, driver.image()) > 0.1)
-    settled(driver, "the options box sliding in")
-    press(driver, *["Down"] * row, "space")
-    tap(driver, "Escape")
+    tap_until(driver, "space", "the options box", lambda: changed_fraction(menu, driver.image()) > 0.1)
+    box = settled(driver, "the options box sliding in")
+    press(driver, *["Down"] * row, must=True)  # each row's highlight moves on
+    press(driver, "space")
+    tap_until(driver, "Escape", "the options box closing", lambda: changed_fraction(box, driver.image()) > 0.1)
     try:
         wait_until("a save on closing the options", lambda: driver.state_stamp() != before)
     except Failure:

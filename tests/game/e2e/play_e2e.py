@@ -21,6 +21,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 # The private X server is the soak driver's; the play is shared with the other
 # end-to-end tests.
@@ -31,6 +32,19 @@ sys.path.insert(0, os.path.join(HERE, "..", "..", "support"))
 from game_driver import PrivateXvfb, XPictures  # noqa: E402
 import playing as pl  # noqa: E402
 from playing import Failure, check  # noqa: E402
+
+
+X11 = ctypes.CDLL("libX11.so.6")
+X11.XOpenDisplay.restype = ctypes.c_void_p
+X11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+X11.XStringToKeysym.restype = ctypes.c_ulong
+X11.XStringToKeysym.argtypes = [ctypes.c_char_p]
+X11.XKeysymToKeycode.restype = ctypes.c_ubyte
+X11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+X11.XFlush.argtypes = [ctypes.c_void_p]
+X11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+XTST = ctypes.CDLL("libXtst.so.6")
+XTST.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
 
 
 class Game:
@@ -50,6 +64,7 @@ class Game:
                                      stderr=subprocess.STDOUT)
         self.window = None
         self.screen = None
+        self.keys = None
 
     # ---- the window ------------------------------------------------------------------------
 
@@ -92,7 +107,19 @@ class Game:
         self.xdotool("keyup", key)
 
     def tap(self, key, seconds):
-        self.xdotool("keydown", key, "sleep", str(seconds), "keyup", key)
+        """The press and, `seconds` later by the X server's own clock, the release: a busy
+        machine that holds this process back cannot stretch the press into a second roll
+        or a repeated action."""
+        if self.keys is None:
+            self.keys = X11.XOpenDisplay(self.display.encode())
+            check(self.keys, "cannot open the display for keys")
+        code = X11.XKeysymToKeycode(self.keys, X11.XStringToKeysym(key.encode()))
+        check(code != 0, "no key code for " + key)
+        XTST.XTestFakeKeyEvent(self.keys, code, 1, 0)
+        XTST.XTestFakeKeyEvent(self.keys, code, 0, int(seconds * 1000))
+        X11.XFlush(self.keys)
+        # Whatever comes next comes after the release.
+        time.sleep(seconds)
 
     def shot(self, name):
         self.image(name)
@@ -174,6 +201,9 @@ class Game:
         if self.screen is not None:
             self.screen.close()
             self.screen = None
+        if self.keys is not None:
+            X11.XCloseDisplay(self.keys)
+            self.keys = None
         if self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
