@@ -8,7 +8,7 @@ level of SEED, where the keys of ROUTE collect a gem and then roll off the floor
 A driver gives: hold(key), release(key), image(name=None) -> (width, height, rgb bytes),
 state_stamp() (changes with every save), state_text(), alive() (raises when the game has
 ended) and after_save() (returns once a save has reached the game's storage); and may
-give tap(key, seconds), a press held that long, timed by the input tool itself."""
+give timed_tap(key, seconds): a press held that long by the input system's own clock."""
 
 import os
 import struct
@@ -70,8 +70,8 @@ def wait_until(what, predicate, timeout=20.0, poll=POLL_S):
 
 
 def tap(driver, key):
-    if hasattr(driver, "tap"):
-        driver.tap(key, HOLD_S)
+    if hasattr(driver, "timed_tap"):
+        driver.timed_tap(key, HOLD_S)
     else:
         driver.hold(key)
         time.sleep(HOLD_S)

@@ -106,7 +106,7 @@ class Game:
     def release(self, key):
         self.xdotool("keyup", key)
 
-    def tap(self, key, seconds):
+    def timed_tap(self, key, seconds):
         """The press and, `seconds` later by the X server's own clock, the release: a busy
         machine that holds this process back cannot stretch the press into a second roll
         or a repeated action."""
