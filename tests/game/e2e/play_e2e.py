@@ -43,6 +43,9 @@ X11.XKeysymToKeycode.restype = ctypes.c_ubyte
 X11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
 X11.XFlush.argtypes = [ctypes.c_void_p]
 X11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+X11.XInternAtom.restype = ctypes.c_ulong
+X11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+X11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
 XTST = ctypes.CDLL("libXtst.so.6")
 XTST.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
 
@@ -137,14 +140,7 @@ class Game:
 
     def close_window(self):
         """WM_DELETE_WINDOW, as a window manager sends it for the close button."""
-        x11 = ctypes.CDLL("libX11.so.6")
-        x11.XOpenDisplay.restype = ctypes.c_void_p
-        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        x11.XInternAtom.restype = ctypes.c_ulong
-        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-        x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
-        x11.XFlush.argtypes = [ctypes.c_void_p]
-        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        x11 = X11
 
         class ClientMessage(ctypes.Structure):
             _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
