@@ -180,7 +180,8 @@ int c_MyApp::p_LoadGame() {
 
     p_SeedRnd(qo_app_Millisecs());
     float r = qo_random_Rnd();
-    m_Cube[cube::kSeed] = std::floor(r * 37171648.0f);
+    int fixed = qo_app_LevelSeed();
+    m_Cube[cube::kSeed] = fixed >= 0 ? static_cast<float>(fixed) : std::floor(r * 37171648.0f);
     m_Cube[cube::kProgress] = 0;
 
     m_GridW = grid::kLevelSize;

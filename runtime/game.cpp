@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
 #include <vector>
 
 #include "runtime/errors.h"
@@ -62,6 +63,24 @@ bool QoGame::Suspended() {
 }
 int QoGame::Millisecs() {
     return 0;
+}
+
+bool QoGame::ReadOptions(int argc, const char* const* argv, std::string* why) {
+    // The seeds the clock can give: a first level's seed is drawn below 37171648.
+    constexpr long kSeeds = 37171648;
+    // Anything else is left alone, as it always was.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--seed") != 0) continue;
+        const char* text = i + 1 < argc ? argv[++i] : "";
+        char* end = nullptr;
+        long seed = std::strtol(text, &end, 10);
+        if (*text < '0' || *text > '9' || *end != '\0' || seed >= kSeeds) {
+            *why = "--seed wants a number from 0 to " + std::to_string(kSeeds - 1);
+            return false;
+        }
+        _levelSeed = static_cast<int>(seed);
+    }
+    return true;
 }
 
 void QoGame::GetDate(Array<int> date) {

@@ -78,6 +78,12 @@ public:
     virtual bool Suspended();
     virtual int Millisecs();
     virtual void GetDate(Array<int> date);
+    // The seed of every game's first level when a developer fixed it (--seed N), so that
+    // a reported level can be played again; -1 (a player's run) draws it from the clock.
+    int LevelSeed() const { return _levelSeed; }
+    // Reads the program's options (arguments it does not know are ignored); false, with
+    // what is wrong in `why`, for a bad value.
+    bool ReadOptions(int argc, const char* const* argv, std::string* why);
     // 0 saved, -1 the file could not be opened (or is kept, below), -2 not every byte
     // reached the disk. Locked against other copies for the whole read, merge and write:
     // when the file changed since this copy last read or wrote it, the merged state is
@@ -163,6 +169,7 @@ protected:
     std::string _mergedState;
     bool _hasMergedState = false;
     int _saveFailure = 0;
+    int _levelSeed = -1;
 
     // The save's steps while the lock is held.
     QoSaveResult SaveStateLocked(const std::string& target, const std::string& mine);

@@ -153,6 +153,9 @@ int qo_app_UpdateRate() {
 int qo_app_Millisecs() {
     return qo_app__game ? qo_app__game->Millisecs() : 0;
 }
+int qo_app_LevelSeed() {
+    return qo_app__game ? qo_app__game->LevelSeed() : -1;
+}
 int qo_app_DeviceWidth() {
     return qo_app__devWidth;
 }

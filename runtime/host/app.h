@@ -68,6 +68,8 @@ void qo_runtime_Init();
 int qo_app_SetUpdateRate(int hertz);
 int qo_app_UpdateRate();
 int qo_app_Millisecs();
+// The host's fixed first-level seed, or -1 when the clock chooses.
+int qo_app_LevelSeed();
 int qo_app_DeviceWidth();
 int qo_app_DeviceHeight();
 int qo_app_ValidateDeviceWindow(bool notify);

@@ -33,6 +33,14 @@ int QoKavoroGame::Main(int argc, char** argv) {
     game->LoadGamepadMappings();
     QoKavoroGame::argc = argc;
     QoKavoroGame::argv = argv;
+    std::string why;
+    if (!game->ReadOptions(argc, argv, &why)) {
+        std::string usage = "tessory: " + why + "\nusage: tessory [--seed N]\n";
+        std::fputs(usage.c_str(), stderr);
+        if (qoShowRuntimeError) qoShowRuntimeError(String::FromUtf8(usage));
+        glfwTerminate();
+        return 2;
+    }
     qoInstallSignalHandlers();
     if (!std::setlocale(LC_CTYPE, "en_US.UTF-8")) std::setlocale(LC_CTYPE, "");
     gc_init1();

@@ -263,6 +263,26 @@ TEST_F(Loader, NewGameAtTheSameClockGetsTheSameLevelSeed) {
     EXPECT_NE(app->m_Cube[cube::kSeed], first);
 }
 
+TEST_F(Loader, FixedSeedStartsEveryGameOnItsLevelWhateverTheClock) {
+    std::string why;
+    for (std::vector<const char*> bad :
+         std::vector<std::vector<const char*>>{{"tessory", "--seed"},
+                                               {"tessory", "--seed", "-1"},
+                                               {"tessory", "--seed", "37171648"},
+                                               {"tessory", "--seed", "12x"}})
+        EXPECT_FALSE(host->ReadOptions(static_cast<int>(bad.size()), bad.data(), &why))
+            << bad.back();
+    // Arguments it does not know are ignored, as they always were.
+    const char* argv[] = {"tessory", "-psn_0_1", "--seed", "1234", "--sed", "5"};
+    ASSERT_TRUE(host->ReadOptions(6, argv, &why)) << why;
+    for (double later : {0.0, 1.234}) {
+        host->clock.now += later;
+        app->p_LoadGame();
+        // Level one's seed: the fixed one, moved on by one level of the game's size.
+        EXPECT_EQ(app->m_Cube[cube::kSeed], 1234.0f + 7 * app->m_LevelSize);
+    }
+}
+
 // ---- the whole game through the host ----------------------------------------------------
 
 bool HasSlot(const std::vector<float>& list, int slot) {

@@ -1,26 +1,41 @@
 """Plays the real game from outside, the same way on the desktop program (keys through
 xdotool, pictures cut from its private X screen) and on the browser page (keys and
-screenshots through DevTools): menus, a lost game filed in the Small top ten, a changed
-setting. Every step waits for what it needs to see (a picture, a save) with a timeout.
+screenshots through DevTools): menus, a game that scores and is filed in the Small top
+ten, a changed setting. Every step waits for what it needs to see (a picture, a save)
+with a timeout. The game scores by design, not by luck: the program is started on the
+level of SEED, where the keys of ROUTE collect a gem and then roll off the floor.
 
 A driver gives: hold(key), release(key), image(name=None) -> (width, height, rgb bytes),
 state_stamp() (changes with every save), state_text(), alive() (raises when the game has
-ended) and after_save() (returns once a save has reached the game's storage)."""
+ended) and after_save() (returns once a save has reached the game's storage); and may
+give timed_tap(key, seconds): a press held that long by the input system's own clock."""
 
-import collections
 import os
+import struct
 import sys
 import time
+import zlib
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "soak"))
 from game_driver import check_state  # noqa: E402
 
 ROLL_KEYS = ["Up", "Down", "Left", "Right"]
+
+
+def read_route():
+    """Seed, score and keys of the route that tessory_route found and checks."""
+    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "route.txt")) as f:
+        words = [line.split() for line in f if line.startswith("seed ")][-1]
+    return int(words[1]), int(words[3]), words[5:]
+
+
+SEED, ROUTE_SCORE, ROUTE = read_route()
 # A press is held this long, and the next comes this long after its release: the game
 # reads what is down at each update, so a press and release between two of its window
 # polls would go unseen, and a menu acts again only after an update with no key down.
-HOLD_S = 0.15
+# A roll key must be up again before its roll ends (16 updates), or it rolls twice.
+HOLD_S = 0.2
 GAP_S = 0.1
 # How often a wait looks again.
 POLL_S = 0.05
@@ -39,35 +54,64 @@ def check(condition, message):
 
 
 def wait_until(what, predicate, timeout=20.0, poll=POLL_S):
-    """The predicate's first true value, looked for every POLL_S until `timeout`; a
-    failure naming `what` after that, or None when `what` is None."""
+    """The predicate's first true value, looked for every `poll` seconds (or as often
+    as a look allows, when taking a picture is slower) until `timeout`; a failure naming
+    `what` after that, or None when `what` is None."""
     deadline = time.monotonic() + timeout
     while True:
+        look = time.monotonic()
         value = predicate()
         if value:
             return value
         if time.monotonic() >= deadline:
             check(what is None, "%s: not within %g s" % (what, timeout))
             return None
-        time.sleep(poll)
+        time.sleep(max(0.0, look + poll - time.monotonic()))
 
 
 def tap(driver, key):
-    driver.hold(key)
-    time.sleep(HOLD_S)
-    driver.release(key)
+    if hasattr(driver, "timed_tap"):
+        driver.timed_tap(key, HOLD_S)
+    else:
+        driver.hold(key)
+        time.sleep(HOLD_S)
+        driver.release(key)
     time.sleep(GAP_S)
 
 
-def press(driver, *keys):
+# Taps of a key that must be answered, and how long each waits for the answer.
+TRIES, ANSWER_S = 3, 3.0
+
+
+def tap_until(driver, key, what, answered):
+    """Taps `key` until `answered()` holds: a tap the game did not take is repeated. It
+    sees only what is down at an update, so a frame that outlasts the press loses it; the
+    cube takes no roll while dropping in, and the menu no key while the options box slides
+    out (a while after it has left the picture) nor until an update has seen no key down,
+    so holding on instead would not do. No answer after TRIES taps fails, naming `what`."""
+    for attempt in range(1, TRIES + 1):
+        tap(driver, key)
+        if wait_until(None, answered, ANSWER_S):
+            return
+        print("%s: no answer to tap %d of %s" % (what, attempt, key), flush=True)
+    raise Failure("%s: no answer to %d taps of %s" % (what, TRIES, key))
+
+
+def press(driver, *keys, must=False):
     """Taps each key once the game has answered the one before: a busy machine may hold
     the game back long enough for two quick taps to reach it as one. An answer is any
     change of the picture (a focus moving, a cursor, a volume); a key that changes
-    nothing is given a second."""
+    nothing is given a second, unless it `must` move a focus (the menu's, the options'
+    row), which changes more than the turning gear or the stars do."""
     for key in keys:
         before = driver.image()
-        tap(driver, key)
-        wait_until(None, lambda: changed_fraction(before, driver.image()) > 0.003, timeout=1)
+        least = 0.03 if must else 0.003
+        answered = lambda: changed_fraction(before, driver.image()) > least  # noqa: E731
+        if must:
+            tap_until(driver, key, "the focus moving", answered)
+        else:
+            tap(driver, key)
+            wait_until(None, answered, timeout=1)
 
 
 # ---- pictures ------------------------------------------------------------------------------
@@ -85,19 +129,34 @@ def scale_of(image):
     return max(width / 640.0, height / 480.0)
 
 
+def write_png(path, image):
+    """The picture as an 8-bit RGB PNG file, quickly compressed."""
+    width, height, rgb = image
+    rows = b"".join(b"\0" + rgb[3 * width * y:3 * width * (y + 1)] for y in range(height))
+
+    def chunk(tag, body):
+        return struct.pack(">I", len(body)) + tag + body + struct.pack(">I", zlib.crc32(tag + body))
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+                chunk(b"IDAT", zlib.compress(rows, 1)) + chunk(b"IEND", b""))
+
+
 def changed_fraction(a, b):
     """Share of pixels whose colour changed noticeably between two pictures."""
     x, y = a[2], b[2]
     if a[:2] != b[:2]:
         return 1.0
-    changed = sum(1 for i in range(0, len(x), 3 * 7) if abs(x[i] - y[i]) + abs(x[i + 1] - y[i + 1]) > 40)
-    return changed / (len(x) / (3 * 7))
+    # Every 7th pixel, or fewer on a large screen: about 25000 looks at the most.
+    step = 3 * max(7, len(x) // (3 * 25000))
+    changed = sum(abs(r - q) + abs(g - h) > 40 for r, q, g, h in zip(x[::step], y[::step], x[1::step], y[1::step]))
+    return changed / len(range(0, len(x), step))
 
 
-def settled(driver, what, timeout=20.0, still=0.01, watch=lambda image: False):
-    """The picture once two looks in a row differ in under `still` of the pixels: a
-    slide, a fade or the camera has come to rest (the stars and sparkles are small);
-    or the first for which `watch` is true."""
+def settled(driver, what, timeout=20.0, still=0.01, watch=lambda image: False, part=lambda image: image,
+            looks=STILL_LOOKS):
+    """The picture once `looks` looks in a row differ in under `still` of the pixels (of
+    the `part` of the picture): a slide, a fade or the camera has come to rest (the stars
+    and sparkles are small); or the first for which `watch` is true."""
     last = [driver.image(), 0]
 
     def calm():
@@ -105,22 +164,46 @@ def settled(driver, what, timeout=20.0, still=0.01, watch=lambda image: False):
         now = driver.image()
         if watch(now):
             return now
-        last[1] = last[1] + 1 if changed_fraction(last[0], now) < still else 0
+        last[1] = last[1] + 1 if changed_fraction(part(last[0]), part(now)) < still else 0
         last[0] = now
-        return now if last[1] >= STILL_LOOKS else None
+        return now if last[1] >= looks else None
     return wait_until(what + " (a still picture)", calm, timeout, poll=STILL_S)
 
 
-def roll(driver, key, image, watch=lambda image: False):
+def middle(image):
+    """The middle of the picture, 64 units square, where the resting cube stands."""
+    width, height, rgb = image
+    half = int(32 * scale_of(image))
+    x, y = width // 2 - half, height // 2 - half
+    return 2 * half, 2 * half, b"".join(rgb[3 * ((y + row) * width + x):3 * ((y + row) * width + x + 2 * half)]
+                                        for row in range(2 * half))
+
+
+def landed(driver):
+    """The picture once the cube has dropped in: the camera waits for it in the middle,
+    which then stops changing. The last of the drop is slow, so the middle must be still
+    for a few looks."""
+    return settled(driver, "the cube landing", still=0.002, part=middle, looks=4)
+
+
+def roll(driver, key, image, watch=lambda image: False, free=False):
     """A tap of `key`; the picture once the roll (if the way was free) and the camera
-    following it have come to rest, or once `watch` is true of it."""
-    tap(driver, key)
+    following it have come to rest, or once `watch` is true of it. A way known to be
+    `free` must roll: then only the camera moving on by a cell counts, since the gems
+    flying off and the score counting up change more than a little on their own."""
+    least = 0.05 if free else 0.01
 
     def moved():
         now = driver.image()
-        return watch(now) or changed_fraction(image, now) > 0.01
-    wait_until(None, moved, timeout=1)
-    return settled(driver, "the roll and the camera following it", watch=watch)
+        return watch(now) or changed_fraction(image, now) > least
+    if free:
+        tap_until(driver, key, "a roll", moved)
+    else:
+        tap(driver, key)
+        wait_until(None, moved, timeout=1)
+    # A roll the route goes on from must be over: a busy machine may show no new frame
+    # between two looks, so the picture must stay still for longer.
+    return settled(driver, "the roll and the camera following it", watch=watch, looks=4 if free else STILL_LOOKS)
 
 
 class GameOver:
@@ -215,14 +298,6 @@ def small_tables(values):
     return top, last
 
 
-def top_ten(driver):
-    """The Small top ten's scores, without the empty places."""
-    text = driver.state_text()
-    if text is None:
-        return collections.Counter()
-    return collections.Counter(v for v in small_tables(state_values(text))[0] if v > 0)
-
-
 # ---- playing -------------------------------------------------------------------------------
 
 def wait_for_menu(driver, timeout=60.0):
@@ -234,8 +309,7 @@ def wait_for_menu(driver, timeout=60.0):
 def start_game(driver, tag=None):
     """From the menu with the wheel's size selected: a game, its cube dropped in."""
     menu = driver.image()
-    tap(driver, "space")
-    wait_until("a game after the menu", lambda: changed_fraction(menu, driver.image()) > 0.1)
+    tap_until(driver, "space", "a game after the menu", lambda: changed_fraction(menu, driver.image()) > 0.1)
     return settled(driver, "the cube dropping in", timeout=30)
 
 
@@ -262,34 +336,34 @@ def end_game(driver, stamp, rng, over):
     wait_until("the save at the game's end", filed, timeout=max(5, deadline - time.monotonic()))
 
 
-def play_game(driver, tag, rng, first=False):
-    """Starts a Small game from the menu, rolls about until a gem is collected (or for a
-    while), loses the game and waits for the menu to come back; returns the game's score
-    as filed in the state. The first game of a round is also paused and resumed."""
+def play_game(driver, tag, first=False):
+    """Starts a Small game from the menu, plays the route on its level (the program was
+    started with SEED), which ends the game, and waits for the save that files it and
+    for the menu; returns the score filed, which must be the route's. The first game of
+    a round is also paused and resumed."""
     level = start_game(driver)
     if first:
         driver.image(tag + "_level")
-        tap(driver, "Escape")
-        wait_until("the pause screen", lambda: changed_fraction(level, driver.image()) > 0.1)
+        tap_until(driver, "Escape", "the pause screen", lambda: changed_fraction(level, driver.image()) > 0.1)
         settled(driver, "the pause screen")
         driver.image(tag + "_pause")
-        tap(driver, "Escape")
-        wait_until("the game after the pause", lambda: changed_fraction(level, driver.image()) < 0.1)
+        tap_until(driver, "Escape", "the game after the pause",
+                  lambda: changed_fraction(level, driver.image()) < 0.1)
         driver.alive()
 
     # The save that files the game is the only one from here on.
     stamp = driver.state_stamp()
-    # Rolls onto the floor (the gems of the cube's colour beside it are collected where
-    # it comes to rest) until the score moves.
     over = GameOver(driver, tag)
-    image = level
-    score = score_digits(image)
-    for _ in range(40):
-        if over(image) or driver.state_stamp() != stamp or score_digits(image) != score:
-            break
-        keys = rng.sample(ROLL_KEYS, 4)
-        image = roll(driver, next((k for k in keys if floor_at(image, k)), keys[0]), image, over)
-    end_game(driver, stamp, rng, over)
+    image = landed(driver)
+    for n, key in enumerate(ROUTE):
+        check(not over.seen, "the game ended before the route's last key")
+        image = roll(driver, key, image, over, free=True)
+        driver.image("%s_roll%d" % (tag, n))
+
+    def filed():
+        over(driver.image())
+        return driver.state_stamp() != stamp
+    wait_until("the save at the game's end", filed, timeout=60)
     check(over.seen, "the game-over overlay was never seen")
     driver.after_save()
     wait_until("the overlay faded", lambda: not game_over_bars(driver.image()), timeout=20)
@@ -298,48 +372,22 @@ def play_game(driver, tag, rng, first=False):
     top, last = small_tables(state_values(driver.state_text()))
     score = last[0]
     print("%s: score %d, Small top ten %s, last ten %s" % (tag, score, top, last), flush=True)
-    check(score >= 0, "negative score filed")
-    if score > 0:
-        check(score in top, "score %d is missing from the top ten %s" % (score, top))
+    check(score == ROUTE_SCORE, "the route filed %d, not %d" % (score, ROUTE_SCORE))
+    check(score in top, "score %d is missing from the top ten %s" % (score, top))
     return score
-
-
-class NoScore(Exception):
-    """Blind play scored in none of a player's games: nothing to compare, no verdict."""
-
-
-def scoring_game(driver, tag, rng, others=(), attempts=12):
-    """Small games from the menu until one enters the top ten; its score and the number
-    of games played. What is new is counted against every player's table: a save merges
-    the others' in."""
-    for attempt in range(1, attempts + 1):
-        before = top_ten(driver)
-        for other in others:
-            before |= top_ten(other)
-        play_game(driver, "%s_game%d" % (tag, attempt), rng)
-        new = top_ten(driver) - before
-        if new:
-            return max(new), attempt
-    raise NoScore("%s: no game of %d scored" % (tag, attempts))
-
-
-def last_scores(scores, games):
-    """Of the scores filed one after the other, the ones the last ten games still hold:
-    the last always, an earlier one while the later player's games number ten at most."""
-    return scores if games[-1] < 10 else scores[-1:]
 
 
 def change_setting(driver, row):
     """Opens the options from the wheel, steps the volume of `row` (1 sound, 2 music)
     once and closes the box, which saves; waits for that save and the menu."""
     before = driver.state_stamp()
+    press(driver, "Left", must=True)  # focus on the gear (it goes no further left)
     menu = driver.image()
-    press(driver, "Left")
-    tap(driver, "space")
-    wait_until("the options box", lambda: changed_fraction(menu, driver.image()) > 0.1)
-    settled(driver, "the options box sliding in")
-    press(driver, *["Down"] * row, "space")
-    tap(driver, "Escape")
+    tap_until(driver, "space", "the options box", lambda: changed_fraction(menu, driver.image()) > 0.1)
+    box = settled(driver, "the options box sliding in")
+    press(driver, *["Down"] * row, must=True)  # each row's highlight moves on
+    press(driver, "space")
+    tap_until(driver, "Escape", "the options box closing", lambda: changed_fraction(box, driver.image()) > 0.1)
     try:
         wait_until("a save on closing the options", lambda: driver.state_stamp() != before)
     except Failure:
@@ -347,4 +395,4 @@ def change_setting(driver, row):
         raise
     driver.after_save()
     wait_for_menu(driver)
-    press(driver, "Right")  # focus back on the wheel
+    press(driver, "Right", must=True)  # focus back on the wheel
