@@ -421,9 +421,11 @@ int gxtkAudio::KeepPrefetched(MusicKey key) {
 }
 
 void gxtkAudio::AdvanceMusicDecode(double seconds) {
-    if (!prefetch_ || prefetch_->decode->Ready()) return;
+    // Only once the second call asked for it: until then the game is still loading, and
+    // the frames go to the loader.
+    if (!prefetch_ || !prefetch_->keep) return;
     prefetch_->decode->Advance(seconds);
-    if (prefetch_->keep && prefetch_->decode->Ready()) KeepPrefetched(prefetch_->key);
+    if (prefetch_->decode->Ready()) KeepPrefetched(prefetch_->key);
 }
 
 gxtkSample* gxtkAudio::TakePrefetched(const MusicKey* key) {

@@ -88,8 +88,8 @@ public:
     // when the file is already the kept music), -1 when the file cannot be found, has no known
     // decoder or fails to decode.
     virtual int PrefetchMusic(String path);
-    // A host without threads calls this after each frame: the music decode ahead goes on
-    // for about `seconds`.
+    // A host without threads calls this after each frame: a music decode ahead that a
+    // second PrefetchMusic asked for goes on for about `seconds`.
     void AdvanceMusicDecode(double seconds);
 
     // Releases the sources, the pending buffers, the context and the OpenAL device. The
