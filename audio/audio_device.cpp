@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "audio/audio_data.h"
@@ -101,7 +103,38 @@ ALCdevice* OpenOutputDevice() {
     return nullptr;
 }
 
+// A device and context opened on a thread while the window and its GL context are made:
+// the driver's start-up (its mixer, a sound server's handshake) is then off the way to
+// the first frame. Joined by the first gxtkAudio; one never taken is closed at exit.
+struct OpenedAhead {
+    std::thread opener;
+    ALCdevice* device = nullptr;
+    ALCcontext* context = nullptr;
+
+    ~OpenedAhead() {
+        if (opener.joinable()) opener.join();
+        if (context) alcDestroyContext(context);
+        if (device) alcCloseDevice(device);
+    }
+};
+
+OpenedAhead& Ahead() {
+    static OpenedAhead ahead;
+    return ahead;
+}
+
 }  // namespace
+
+void gxtkAudio::OpenDeviceAhead() {
+#ifndef __EMSCRIPTEN__
+    OpenedAhead& ahead = Ahead();
+    if (ahead.opener.joinable() || ahead.device) return;
+    ahead.opener = std::thread([&ahead] {
+        ahead.device = OpenOutputDevice();
+        if (ahead.device) ahead.context = alcCreateContext(ahead.device, nullptr);
+    });
+#endif
+}
 
 int gxtkAudioDiscardedCount() {
     return static_cast<int>(discarded.size());
@@ -159,11 +192,15 @@ gxtkAudio::gxtkAudio() {
     gc_assign(audio, this);
     qoAudioDataLoader = LoadAudioFile;
 
-    alcDevice = OpenOutputDevice();
+    OpenedAhead& ahead = Ahead();
+    if (ahead.opener.joinable()) ahead.opener.join();
+    std::swap(alcDevice, ahead.device);
+    std::swap(alcContext, ahead.context);
+    if (!alcDevice) alcDevice = OpenOutputDevice();
     qoPrint("opening openal device");
     if (!alcDevice) {
         qoPrint("OpenAl error: alcOpenDevice failed");
-    } else if (!(alcContext = alcCreateContext(alcDevice, nullptr))) {
+    } else if (!alcContext && !(alcContext = alcCreateContext(alcDevice, nullptr))) {
         qoPrint("OpenAl error: alcCreateContext failed");
     } else if (!alcMakeContextCurrent(alcContext)) {
         qoPrint("OpenAl error: alcMakeContextCurrent failed");
@@ -316,6 +353,7 @@ int gxtkAudio::SetRate(int channel, float rate) {
 struct gxtkAudio::Prefetch {
     MusicKey key;
     std::unique_ptr<MusicDecode> decode;
+    bool keep = false;  // asked for again before it was decoded: kept once it is
 };
 
 bool gxtkAudio::MusicKeyOf(const String& path, MusicKey* key) {
@@ -358,11 +396,10 @@ int gxtkAudio::PrefetchMusic(String path) {
     if (!host || qoAudioDataLoader != LoadAudioFile || !MusicKeyOf(path, &key)) return -1;
     if (musicSample_ && key == musicKey_) return 0;
     if (prefetch_ && prefetch_->key == key) {
-        // The second call finishes the job: the decode becomes the kept music now.
-        gxtkSample* sample = TakePrefetched(&key);
-        if (!sample) return -1;
-        gc_assign(musicSample_, sample);
-        musicKey_ = key;
+        // The second call finishes the job: the decode becomes the kept music now, or,
+        // where it is still decoded between frames, as soon as it is done.
+        if (prefetch_->decode->Ready()) return KeepPrefetched(key);
+        prefetch_->keep = true;
         return 0;
     }
     String filePath = host->PathToFilePath(path);
@@ -373,6 +410,22 @@ int gxtkAudio::PrefetchMusic(String path) {
     prefetch_->key = key;
     prefetch_->decode = std::make_unique<MusicDecode>(decode, qoEncodePath(filePath));
     return 0;
+}
+
+int gxtkAudio::KeepPrefetched(MusicKey key) {
+    gxtkSample* sample = TakePrefetched(&key);
+    if (!sample) return -1;
+    gc_assign(musicSample_, sample);
+    musicKey_ = key;
+    return 0;
+}
+
+void gxtkAudio::AdvanceMusicDecode(double seconds) {
+    // Only once the second call asked for it: until then the game is still loading, and
+    // the frames go to the loader.
+    if (!prefetch_ || !prefetch_->keep) return;
+    prefetch_->decode->Advance(seconds);
+    if (prefetch_->decode->Ready()) KeepPrefetched(prefetch_->key);
 }
 
 gxtkSample* gxtkAudio::TakePrefetched(const MusicKey* key) {

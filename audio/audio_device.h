@@ -57,6 +57,9 @@ public:
 
     gxtkAudio();
     ~gxtkAudio() override;
+    // Starts opening the output device on a thread (not in the browser), for the next
+    // gxtkAudio to take; the program calls it before it makes its window.
+    static void OpenDeviceAhead();
     void mark() override;
 
     virtual int Suspend();
@@ -80,10 +83,14 @@ public:
     // Starts decoding a music file ahead (on a worker thread where the host has threads),
     // so that its first PlayMusic only uploads it instead of stalling the game for the
     // whole decode. A second call for the same file waits for the decode and uploads the samples as
-    // the kept music, so that PlayMusic then only starts them. 0 on success (or when the file is
-    // already the kept music), -1 when the file cannot be found, has no known decoder or fails to
-    // decode.
+    // the kept music, so that PlayMusic then only starts them; where the decode runs between
+    // frames (AdvanceMusicDecode) and is not done yet, that happens once it is. 0 on success (or
+    // when the file is already the kept music), -1 when the file cannot be found, has no known
+    // decoder or fails to decode.
     virtual int PrefetchMusic(String path);
+    // A host without threads calls this after each frame: a music decode ahead that a
+    // second PrefetchMusic asked for goes on for about `seconds`.
+    void AdvanceMusicDecode(double seconds);
 
     // Releases the sources, the pending buffers, the context and the OpenAL device. The
     // game keeps its device for the whole run; the device opened last is shut down when
@@ -116,6 +123,8 @@ private:
     // Waits for the decode; what it decoded becomes a sample when it is the file of key
     // (null: drop it in any case), and is freed otherwise.
     gxtkSample* TakePrefetched(const MusicKey* key);
+    // The decode ahead of `key`'s file becomes the kept music; -1 when it failed.
+    int KeepPrefetched(MusicKey key);
 
     // Stopped music fades out instead of being cut mid-waveform, which clicks. The
     // source fades on its own while the music channel goes on with a second source, so

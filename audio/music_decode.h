@@ -1,7 +1,7 @@
 // One music file decoded away from the game's update, so that starting the music only
 // uploads it: on a worker thread on the desktop (music_decode_thread.cpp); in the browser,
-// which runs no threads, at once on the main thread (music_decode_inline.cpp). Picked in
-// CMake. Main thread only.
+// which runs no threads, a slice at a time between its frames (music_decode_inline.cpp).
+// Picked in CMake. Main thread only.
 #pragma once
 
 #include <memory>
@@ -26,6 +26,11 @@ public:
     // Waits until the decode is done and hands its result over (once; later calls get
     // an empty result).
     DecodedAudio Take();
+    // Where the decode runs on this thread: decodes for about `seconds` more.
+    void Advance(double seconds);
+    // True when Take would decode nothing on this thread: a worker's decode, or one
+    // that is finished.
+    bool Ready() const;
 
 private:
     struct Worker;

@@ -34,3 +34,9 @@ DecodedAudio MusicDecode::Take() {
     result_ = DecodedAudio{};
     return taken;
 }
+
+void MusicDecode::Advance(double) {}
+
+bool MusicDecode::Ready() const {
+    return true;
+}

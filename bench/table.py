@@ -132,7 +132,7 @@ def collect():
         if large is not None:
             row("Level generation, Large at progress 30", "< 2 ms", "%.2f ms" % (large / 1000), lambda n: n[0] < 2, how)
         if clear is not None:
-            row("The 20 MB grid clear alone", "—", "%.2f ms" % (clear / 1000), None, how)
+            row("The 20 MB grid clear alone, after a Large level", "—", "%.1f µs" % clear, None, how)
     else:
         missing("Level generation", "< 2 ms", "level.json", how)
 
@@ -222,8 +222,9 @@ def collect():
         fs.update(fields(line))
     if fs.get("startup_ms_median"):
         row("Start-up to the first menu frame", "< 450 ms",
-            "%.0f ms (first frame of any kind %s ms)" % (float(fs["startup_ms_median"]),
-                                                         fs.get("first_frame_ms_median", "-1")),
+            "%.0f ms (first frame of any kind %s ms, CPU %s ms)" % (
+                float(fs["startup_ms_median"]), fs.get("first_frame_ms_median", "-1"),
+                fs.get("first_frame_cpu_ms_median", "-1")),
             lambda n: n[0] < 450, how)
     else:
         missing("Start-up to the first menu frame", "< 450 ms", "startup.txt", how)

@@ -101,8 +101,14 @@ private:
 };
 
 String Format(const Tables& t) {
-    String state;
-    auto put = [&state](int32_t value) { state += String(value) + String("|"); };
+    // Built as bytes and made a String once: a String per field, each appended with a
+    // copy of all before it, took 50 µs of the update that saves.
+    std::string state;
+    state.reserve(2048);
+    auto put = [&state](int32_t value) {
+        state += std::to_string(value);
+        state += '|';
+    };
     for (int i = 0; i < kSettings; ++i) put(t.settings[i]);
     put(SettingsSum(t));
     uint32_t badgeSum = 0;
@@ -118,7 +124,7 @@ String Format(const Tables& t) {
         }
         put(GroupSum(t, g));
     }
-    return state;
+    return String(state.c_str());
 }
 
 // Reads what a string holds; a section that is missing keeps its default, one that

@@ -109,13 +109,13 @@ private:
     static Rep* Alloc(int length) {
         if (length <= 0) return &Rep::nullRep;
         size_t bytes = sizeof(T) * static_cast<size_t>(length);
-        Rep* rep = new (gc_object::gc_extra{bytes}) Rep(length);
+        constexpr bool plain =
+            !std::is_same_v<T, String> && std::is_trivially_default_constructible_v<T>;
+        Rep* rep = new (gc_object::gc_extra{bytes, plain}) Rep(length);
         if constexpr (std::is_same_v<T, String>) {
             t_create(length, rep->data());
-        } else if constexpr (!std::is_trivially_default_constructible_v<T>) {
+        } else if constexpr (!plain) {
             for (int i = 0; i < length; ++i) new (&rep->data()[i]) T();  // empty arrays
-        } else {
-            std::memset(static_cast<void*>(rep->data()), 0, bytes);
         }
         return rep;
     }

@@ -125,8 +125,9 @@ QoSaveResult QoGame::SaveStateLocked(const std::string& target, const std::strin
     }
     // Whatever a load would reset is kept before it is written over; without the copy
     // the file is not written over either.
-    String damage =
-        qoStateDamage && !file.empty() ? qoStateDamage(String::FromUtf8(file)) : String();
+    String damage = qoStateDamage && !file.empty() && file != _written
+                        ? qoStateDamage(String::FromUtf8(file))
+                        : String();
     if (damage.Length() > 0) {
         std::string copy = target + ".damaged";
         QoSaveResult kept = qoReplaceFile(copy, file);
@@ -143,6 +144,7 @@ QoSaveResult QoGame::SaveStateLocked(const std::string& target, const std::strin
     }
     QoSaveResult result = qoReplaceFile(target, merged);
     if (result != QoSaveResult::kSaved) return result;
+    _written = merged;
     // The game's own state holds `mine` until it takes the merge, so `mine` is what both
     // the file and the game have seen.
     _stateBase = mine;

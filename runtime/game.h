@@ -168,6 +168,8 @@ protected:
     std::string _latestState;
     std::string _mergedState;
     bool _hasMergedState = false;
+    // The bytes this copy last wrote: a file that still holds them needs no damage check.
+    std::string _written;
     int _saveFailure = 0;
     int _levelSeed = -1;
 

@@ -56,6 +56,11 @@ std::tm qoLocalTime(std::time_t when);
 // pictures are large and dropped whole when the resolution tier changes).
 void qoTuneAllocator();
 
+// Sets `bytes` bytes at `block` (heap memory) to zero. On Linux the whole pages of a large
+// block go back to the system, which maps zero pages in again where the block is touched
+// next: a block mostly left unused (the level grid) is neither written nor kept resident.
+void qoZeroFill(void* block, size_t bytes);
+
 // What tells one file's content from another's at the same path.
 struct QoFileIdentity {
     int64_t device = 0;

@@ -4,10 +4,12 @@
 #include <fcntl.h>
 #include <malloc.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include "runtime/platform_files.h"
@@ -21,6 +23,24 @@ std::tm qoLocalTime(std::time_t when) {
 void qoTuneAllocator() {
     // glibc's growing threshold would otherwise keep such blocks in the heap.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+}
+
+void qoZeroFill(void* block, size_t bytes) {
+#if defined(__linux__) && !defined(__EMSCRIPTEN__)
+    // Below this, writing the bytes costs less than a call into the kernel.
+    constexpr size_t kPagesFrom = 1 << 20;
+    const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const uintptr_t start = reinterpret_cast<uintptr_t>(block), end = start + bytes;
+    const uintptr_t first = (start + page - 1) & ~(page - 1), last = end & ~(page - 1);
+    // Heap memory is private and anonymous: its dropped pages come back as zeros.
+    if (bytes >= kPagesFrom && last > first &&
+        madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED) == 0) {
+        std::memset(block, 0, first - start);
+        std::memset(reinterpret_cast<void*>(last), 0, end - last);
+        return;
+    }
+#endif
+    std::memset(block, 0, bytes);
 }
 
 bool qoFileIdentity(const std::string& path, QoFileIdentity* identity) {

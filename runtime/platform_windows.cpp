@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "runtime/errors.h"
@@ -98,3 +99,7 @@ std::tm qoLocalTime(std::time_t when) {
 }
 
 void qoTuneAllocator() {}
+
+void qoZeroFill(void* block, size_t bytes) {
+    std::memset(block, 0, bytes);
+}

@@ -1,7 +1,8 @@
 /* Preloaded into the real tessory program by bench/game/startup: notes the time from the
  * moment the launcher exec'd the program (TESSORY_PROBE_T0, seconds since the epoch, as
  * bash's $EPOCHREALTIME gives it) to the first menu frame shown, and prints on stderr
- *   first_frame_ms=<ms>   (any picture at all: window, context and the first render)
+ *   first_frame_ms=<ms> first_frame_cpu_ms=<ms>   (any picture at all: window, context
+ *                          and the first render; the CPU time of all the process's threads)
  *   first_menu_frame_ms=<ms> frames=<frames before it>
  *   menu_frame_epoch=<s>   (every menu frame that follows a loading screen, F11's too)
  *   menu_cpu_ms_per_frame=<ms>   (the process's CPU time over the menu's first
@@ -50,7 +51,10 @@ void glfwSwapBuffers(GLFWwindow* window) {
     static void (*real)(GLFWwindow*);
     if (!real) real = (void (*)(GLFWwindow*))dlsym(RTLD_NEXT, "glfwSwapBuffers");
     real(window);
-    if (++frames == 1) fprintf(stderr, "first_frame_ms=%.1f\n", SinceStart());
+    if (++frames == 1) {
+        fprintf(stderr, "first_frame_ms=%.1f first_frame_cpu_ms=%.1f\n", SinceStart(),
+                Now(CLOCK_PROCESS_CPUTIME_ID) * 1000.0);
+    }
     if (fansThisFrame) sawLoader = 1;
     if (sawLoader && !fansThisFrame) {
         sawLoader = 0;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "runtime/object.h"
@@ -155,7 +156,7 @@ void gc_object::operator delete(void* p, size_t size) {
 }
 
 void* gc_object::operator new(size_t size, gc_extra extra) {
-    return gc_object_alloc(gc_round(size + extra.bytes));
+    return gc_object_alloc(gc_round(size + extra.bytes), extra.zeroed);
 }
 
 void gc_object::operator delete(void* p, gc_extra extra) {
@@ -200,7 +201,7 @@ void gc_release_garbage() {
     while (!gc_list_empty(&gc_free_list)) gc_destroy_first_free();
 }
 
-void* gc_object_alloc(int request) {
+void* gc_object_alloc(int request, bool zeroed) {
     int size = (request + 7) & ~7;
     gc_new_bytes += size;
 
@@ -212,8 +213,9 @@ void* gc_object_alloc(int request) {
     if (size < 64 && gc_cache[size / 8]) {
         block = gc_cache[size / 8];
         gc_cache[size / 8] = *static_cast<void**>(block);
+        if (zeroed) std::memset(block, 0, size);
     } else {
-        block = std::malloc(size);
+        block = zeroed ? std::calloc(1, size) : std::malloc(size);
     }
     gc_pending_size = size;
     gc_pending_block = block;

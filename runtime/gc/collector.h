@@ -26,8 +26,11 @@ public:
     static void* operator new(size_t size);
     static void operator delete(void* p, size_t size);
     // Array bodies carry their elements after the object: new (gc_extra{bytes}) Rep.
+    // A zeroed block of plain elements comes from calloc, which hands out fresh pages
+    // without writing them: the 20 MB level grid then costs nothing until it is used.
     struct gc_extra {
         size_t bytes;
+        bool zeroed = false;
     };
     static void* operator new(size_t size, gc_extra extra);
     static void operator delete(void* p, gc_extra extra);
@@ -62,7 +65,7 @@ constexpr int gc_cycle_bytes = 8 * 1024 * 1024;
 
 void gc_init1();
 void gc_init2();
-void* gc_object_alloc(int request);
+void* gc_object_alloc(int request, bool zeroed = false);
 void gc_object_free(gc_object* object);
 void gc_enqueue(gc_object* object);
 void gc_mark_now(gc_object* object);

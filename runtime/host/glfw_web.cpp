@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "audio/audio_device.h"
 #include "input/joystick_layout.h"
 #include "input/key_codes.h"
 #include "runtime/host/glfw_backend.h"
@@ -124,8 +125,12 @@ EM_JS(int, WebScreenWidth, (), { return screen.width; });
 EM_JS(int, WebScreenHeight, (), { return screen.height; });
 // clang-format on
 
+// The music decoded ahead takes this much of each frame after the frame is drawn.
+constexpr double kMusicDecodePerFrame = 0.004;
+
 void Frame(void* host) {
     static_cast<QoGlfwGame*>(host)->RunFrame();
+    if (gxtkAudio::audio) gxtkAudio::audio->AdvanceMusicDecode(kMusicDecodePerFrame);
 }
 
 // Whether the game last asked for full screen.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "audio/audio_device.h"
 #include "runtime/errors.h"
 #include "runtime/host/app.h"
 #include "runtime/host/glfw_backend.h"
@@ -15,6 +16,7 @@
 int QoKavoroGame::Main(int argc, char** argv) {
     qoStartPlatform();
     qoTuneAllocator();
+    gxtkAudio::OpenDeviceAhead();
     // GLFW says why a window or the library failed; without this only "failed" is known.
     // A complaint that repeats (a full-screen window losing focus without a window
     // manager, at every switch) is said once.

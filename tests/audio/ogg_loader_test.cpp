@@ -86,6 +86,34 @@ TEST(OggLoader, LongStreamGrowsItsBufferWithoutLosingFrames) {
     EXPECT_NEAR(Rms(d, 1, frames - 20000, frames - 1000), 0.5 / std::sqrt(2.0), 0.02);
 }
 
+// Decoded a slice at a time, between a host's frames, the stream gives LoadOGG's samples.
+TEST(OggLoader, DecodedInSlicesGivesTheSameSamplesAsInOneGo) {
+    const int frames = 44100 * 3 + 77;
+    std::string bytes = EncodeVorbis(Sine(frames, 2, 44100, 300), 2, 44100);
+    Decoded whole;
+    Decode(bytes, &whole);
+    ASSERT_NE(whole.data, nullptr);
+    for (int slice : {1, 7, 1000}) {
+        FILE* f = std::tmpfile();
+        ASSERT_NE(f, nullptr);
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::rewind(f);
+        OggDecode decode;
+        ASSERT_TRUE(decode.Open(f));
+        int steps = 1;
+        while (decode.Step(slice)) ++steps;
+        EXPECT_TRUE(decode.Done());
+        EXPECT_GE(steps, slice == 1 ? 100 : 1);
+        Decoded d;
+        d.data = decode.Finish(&d.length, &d.channels, &d.format, &d.hertz);
+        ASSERT_NE(d.data, nullptr) << slice;
+        EXPECT_EQ(d.length, whole.length);
+        EXPECT_EQ(d.hertz, 44100);
+        EXPECT_EQ(std::memcmp(d.data, whole.data, static_cast<size_t>(frames) * 4), 0) << slice;
+        EXPECT_EQ(std::fclose(f), 0);
+    }
+}
+
 TEST(OggLoader, BytesThatAreNotVorbisGiveNull) {
     for (const std::string& bytes :
          {std::string(), std::string("OggS"), std::string(5000, 'x'),
