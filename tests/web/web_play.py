@@ -182,7 +182,8 @@ def play(page, rng, seconds):
         # Mostly onto the floor, now and then off it, so games end too.
         on_floor = [k for k in keys if floor_at(image, k)]
         pl.roll(page, on_floor[0] if on_floor and rng.random() < 0.97 else keys[0], image)
-    return ended
+    # The last roll may have ended a game that is filed already: no other would follow.
+    return ended + (page.state_stamp() != stamp)
 
 
 def first_download_bytes(folder):
