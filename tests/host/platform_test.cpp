@@ -57,7 +57,9 @@ TEST(ZeroFill, ZeroesExactlyTheRangeAndGivesLargeBlocksPagesBack) {
                     break;
                 }
             }
-            if (bytes == large) EXPECT_GT(dropped, 16 * 1024) << "kB dropped";
+            if (bytes == large) {
+                EXPECT_GT(dropped, 16 * 1024) << "kB dropped";
+            }
         }
     }
 }
