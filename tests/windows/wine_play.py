@@ -12,8 +12,8 @@ import game_driver as gd  # noqa: E402
 import playing as pl  # noqa: E402
 from playing import ROLL_KEYS, Failure, check, floor_at  # noqa: E402
 from web_play import desktop_menu, different_blocks, rgb_of  # noqa: E402
-
-WINE = "/usr/lib/wine/wine64"
+import wine_prefix  # noqa: E402
+from wine_prefix import WINE  # noqa: E402
 
 
 class WineGame:
@@ -225,8 +225,7 @@ def main():
     work = tempfile.mkdtemp(prefix="tessory_wine_")
     try:
         with gd.PrivateXvfb() as xvfb:
-            os.makedirs(os.environ["WINEPREFIX"], exist_ok=True)  # made on the first start if new
-            subprocess.run(["/usr/lib/wine/wineserver", "-p"], env=xvfb.env())  # one for all starts
+            wine_prefix.prepare(xvfb.env(), persistent=True)
             try:
                 portable(xvfb.env(), zip_path, desktop, shots, work)
                 installed(xvfb.env(), setup, work)
@@ -234,7 +233,7 @@ def main():
                 gd.screenshot(xvfb.env(), "root", os.path.join(work, "failed.png"))
                 raise
             finally:
-                subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=xvfb.env())
+                wine_prefix.stop(xvfb.env())
     except Failure as failure:
         sys.exit("FAIL: %s (files in %s)" % (failure, work))
     shutil.rmtree(work, ignore_errors=True)
