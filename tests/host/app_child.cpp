@@ -3,12 +3,15 @@
 // another user.
 #include <unistd.h>
 
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "input/key_codes.h"
 #include "runtime/errors.h"
 #include "runtime/host/app.h"
+#include "runtime/platform.h"
 #include "tests/host/fake_host.h"
 
 namespace {
@@ -16,6 +19,25 @@ namespace {
 struct ThrowingApp : c_App {
     int p_OnCreate() override { throw new ThrowableObject; }
 };
+
+// A disk that holds a save up until the process has begun to end.
+std::mutex endMutex;
+std::condition_variable endBegun;
+bool ending = false;
+
+int FsyncOnceEnding(int fd) {
+    std::unique_lock<std::mutex> lock(endMutex);
+    endBegun.wait(lock, [] { return ending; });
+    return qoRealFileOps().fsync(fd);
+}
+
+void BeginEnd() {
+    {
+        std::lock_guard<std::mutex> lock(endMutex);
+        ending = true;
+    }
+    endBegun.notify_all();
+}
 
 }  // namespace
 
@@ -56,6 +78,12 @@ int main(int argc, char** argv) {
             second = host.SaveState(String("newer state"));
         std::printf("loaded %d, saved %d %d\n", loaded, first, second);
         return 0;
+    } else if (!std::strcmp(scenario, "save-and-quit") && argc > 3 && chdir(argv[2]) == 0) {
+        qoFileOps.fsync = FsyncOnceEnding;
+        host.SaveState(String("state at the end"));
+        // Exit hooks run last registered first: this one before the save thread's.
+        qoAtExit(BeginEnd);
+        qoError(String(argv[3]));
     }
     std::puts("still running");
     return 3;

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 
 #include "runtime/game.h"
 #include "runtime/platform.h"
@@ -27,10 +29,14 @@ protected:
 
     void SetUp() override { ASSERT_EQ(chdir(dir.path().c_str()), 0); }
     void TearDown() override {
+        qoWaitForSaves();
         qoFileOps = qoRealFileOps();
         EXPECT_EQ(chdir(oldCwd.c_str()), 0);
     }
-    std::string StateBytes() { return ReadBytes(dir / ".kavorostate"); }
+    std::string StateBytes() {
+        qoWaitForSaves();
+        return ReadBytes(dir / ".kavorostate");
+    }
     int FilesInDir() {
         int n = 0;
         for (auto& entry : std::filesystem::directory_iterator(dir.path())) {
@@ -105,6 +111,7 @@ TEST_F(StateFile, LinksAreNeverWrittenThroughAndAStateLinkStaysALink) {
         return ::open(path, flags, mode);
     };
     EXPECT_EQ(host.SaveState(String("new")), 0);
+    qoWaitForSaves();
     EXPECT_EQ(ReadBytes(dir / "unrelated"), "someone else's file");
     EXPECT_EQ(fs::symlink_status(dir / ".kavorostate").type(), fs::file_type::regular);
     EXPECT_EQ(StateBytes(), "new");
@@ -114,6 +121,7 @@ TEST_F(StateFile, LinksAreNeverWrittenThroughAndAStateLinkStaysALink) {
     WriteBytes(dir / "dotfiles/tessory", "old");
     fs::create_symlink("dotfiles/tessory", dir / ".kavorostate");
     EXPECT_EQ(host.SaveState(String("newer")), 0);
+    qoWaitForSaves();
     EXPECT_TRUE(fs::is_symlink(dir / ".kavorostate"));
     EXPECT_EQ(ReadBytes(dir / "dotfiles/tessory"), "newer");
 
@@ -123,10 +131,61 @@ TEST_F(StateFile, LinksAreNeverWrittenThroughAndAStateLinkStaysALink) {
                    : ::open(path, flags, mode);
     };
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(host.SaveState(String("newest")), -1);
+    EXPECT_EQ(host.SaveState(String("newest")), 0);
+    qoWaitForSaves();
+    EXPECT_EQ(host.TakeSaveFailure(), -1);
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("dotfiles/tessory"), std::string::npos);
     EXPECT_TRUE(fs::is_symlink(dir / ".kavorostate"));
     EXPECT_EQ(ReadBytes(dir / "dotfiles/tessory"), "newer");
+}
+
+// The disk's work runs on the save thread: a save answers while the file is still
+// being opened, a newer save replaces one still waiting, and the latest state lands.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool open = false;
+    int opens = 0;
+} gate;
+
+TEST_F(StateFile, SavesAnswerBeforeTheirFileWorkAndTheLatestStateLands) {
+    WriteBytes(dir / ".kavorostate", "old");
+    gate.open = false, gate.opens = 0;
+    qoFileOps.open = [](const char* path, int flags, mode_t mode) {
+        std::unique_lock<std::mutex> lock(gate.mutex);
+        ++gate.opens;
+        gate.changed.notify_all();
+        // Bounded, so that a save made on the caller's thread fails the test, not hangs it.
+        gate.changed.wait_for(lock, std::chrono::seconds(5), [] { return gate.open; });
+        return ::open(path, flags, mode);
+    };
+    EXPECT_EQ(host.SaveState(String("first")), 0);
+    {
+        std::unique_lock<std::mutex> lock(gate.mutex);
+        gate.changed.wait(lock, [] { return gate.opens == 1; });
+    }
+    EXPECT_EQ(ReadBytes(dir / ".kavorostate"), "old") << "the save waited for the disk";
+    EXPECT_EQ(host.SaveState(String("second")), 0);
+    EXPECT_EQ(host.SaveState(String("third")), 0);
+    {
+        std::lock_guard<std::mutex> lock(gate.mutex);
+        gate.open = true;
+    }
+    gate.changed.notify_all();
+    EXPECT_EQ(StateBytes(), "third");
+    EXPECT_EQ(gate.opens, 2) << "the second save, overtaken while waiting, is not written";
+}
+
+// Every way out of the game waits for the save queued last, even one the disk holds up
+// until the process has begun to end.
+TEST(StateFileAtExit, QuittingWritesTheQueuedSave) {
+    for (const char* exit : {"", "runtime error"}) {
+        TempDir dir;
+        ChildResult r =
+            RunChild({"/usr/bin/timeout", "10", APP_CHILD, "save-and-quit", dir.path(), exit});
+        EXPECT_EQ(ReadBytes(dir / ".kavorostate"), "state at the end") << exit << ": " << r.err;
+        EXPECT_EQ(r.status, *exit ? 255 : 0) << exit;
+    }
 }
 
 // Each failure point of a save, with the result it gives.
@@ -161,10 +220,12 @@ TEST_P(FailedSave, LeavesThePreviousFileByteForByteIntactAndReportsOnce) {
     qoFileOps = Failing(GetParam());
 
     ::testing::internal::CaptureStderr();
-    int result = host.SaveState(String("new state that must not land"));
+    EXPECT_EQ(host.SaveState(String("new state that must not land")), 0);
+    qoWaitForSaves();
     std::string err = ::testing::internal::GetCapturedStderr();
 
-    EXPECT_EQ(result, std::string(GetParam()) == "open" ? -1 : -2);
+    EXPECT_EQ(host.TakeSaveFailure(), std::string(GetParam()) == "open" ? -1 : -2);
+    EXPECT_EQ(host.TakeSaveFailure(), 0) << "once";
     EXPECT_EQ(StateBytes(), previous);
     EXPECT_EQ(FilesInDir(), 1) << "the temporary file is removed";
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
