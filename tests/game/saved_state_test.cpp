@@ -47,17 +47,14 @@ protected:
     void WriteState(const std::string& text) const {
         std::ofstream(dir_ / ".kavorostate", std::ios::binary) << text;
     }
-    // A save, then what a later update learns of it.
-    void Save() {
-        app->p_Save();
-        SaveNews();
-    }
+    // What a later update learns of the saves before it.
     void SaveNews() {
         qoWaitForSaves();
         app->p_SaveNews(0);
     }
     // p_Load's printed lines.
     std::string Load() {
+        qoWaitForSaves();
         testing::internal::CaptureStdout();
         app->p_Load();
         return testing::internal::GetCapturedStdout();
@@ -124,13 +121,13 @@ const char kKnownState[] =
 
 TEST_F(SavedState, SaveWritesKnownTablesByteForByte) {
     KnownTables();
-    Save();
+    app->p_Save();
     EXPECT_EQ(StateFile(), kKnownState);
     EXPECT_EQ(Fields(StateFile()).size(), 203u);
 }
 
 TEST_F(SavedState, EmptyTablesSaveAsZerosWithTheDefaultSetting) {
-    Save();
+    app->p_Save();
     std::vector<std::string> fields = Fields(StateFile());
     ASSERT_EQ(fields.size(), 203u);
     EXPECT_EQ(fields[5], "1");
@@ -145,7 +142,7 @@ TEST_F(SavedState, EmptyTablesSaveAsZerosWithTheDefaultSetting) {
 TEST_F(SavedState, ChecksumsWrapAroundAt32Bits) {
     app->m_Scores[0] = 2147483647;     // x 4 wraps to -4
     app->m_Settings[24] = 2147483647;  // x 24 wraps to -24
-    Save();
+    app->p_Save();
     std::vector<std::string> fields = Fields(StateFile());
     EXPECT_EQ(fields[25], "-19");  // 5 - 24
     EXPECT_EQ(fields[35 + 20], "-4");
@@ -160,7 +157,7 @@ TEST_F(SavedState, DebugModePrintsTheStringWhenSavingAndLoading) {
     KnownTables();
     qo_Game_DebugMode = 1;
     testing::internal::CaptureStdout();
-    Save();
+    app->p_Save();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(kKnownState) + "\n");
     std::string printed = Load();
     EXPECT_EQ(printed.rfind(std::string(kKnownState) + "\n", 0), 0u) << printed;
@@ -168,7 +165,7 @@ TEST_F(SavedState, DebugModePrintsTheStringWhenSavingAndLoading) {
 
 TEST_F(SavedState, LoadRestoresEverySectionOfAWholeString) {
     KnownTables();
-    Save();
+    app->p_Save();
     ClearTables();
     EXPECT_EQ(Load(), "Settings Loaded\nBadges Loaded\nHighscores Loaded\n");
     EXPECT_EQ(app->m_Settings[6], 2);
@@ -188,7 +185,7 @@ TEST_F(SavedState, LoadRestoresEverySectionOfAWholeString) {
 TEST_F(SavedState, BadgeWordWithBit31RoundTripsAsANegativeNumber) {
     app->m_BadgeGot[63] = true;
     app->m_BadgeGot[255] = true;
-    Save();
+    app->p_Save();
     std::vector<std::string> fields = Fields(StateFile());
     EXPECT_EQ(fields[27], "-2147483648");
     EXPECT_EQ(fields[33], "-2147483648");
@@ -209,7 +206,7 @@ TEST_F(SavedState, MissingStateLeavesTheDefaultsAndSaysOnlyHighscores) {
 
 TEST_F(SavedState, DamagedSettingsAreResetAndTheRestStillLoads) {
     KnownTables();
-    Save();
+    app->p_Save();
     std::vector<std::string> fields = Fields(StateFile());
     fields[6] = "1";
     WriteState(Join(fields));
@@ -225,7 +222,7 @@ TEST_F(SavedState, DamagedSettingsAreResetAndTheRestStillLoads) {
 
 TEST_F(SavedState, DamagedBadgesAreClearedAndTheRestStillLoads) {
     KnownTables();
-    Save();
+    app->p_Save();
     std::vector<std::string> fields = Fields(StateFile());
     fields[26] = "3";
     WriteState(Join(fields));
@@ -241,7 +238,7 @@ TEST_F(SavedState, EditingOneScoreZeroesOnlyThatSizesTwoTables) {
     KnownTables();
     app->m_Scores[20] = 77;  // Large
     app->m_Scores[50] = 77;
-    Save();
+    app->p_Save();
     std::vector<std::string> fields = Fields(StateFile());
     ASSERT_EQ(fields[35 + 21], "1000");  // Medium's first top-ten entry
     fields[35 + 21] = "999999";
@@ -262,7 +259,7 @@ TEST_F(SavedState, EditingOneScoreZeroesOnlyThatSizesTwoTables) {
 
 TEST_F(SavedState, TwentyFiveToThirtyFourFieldsRestoreTheSettingsOnly) {
     KnownTables();
-    Save();
+    app->p_Save();
     std::vector<std::string> whole = Fields(StateFile());
     for (size_t count : {26u, 30u, 34u}) {
         WriteState(Join(std::vector<std::string>(whole.begin(), whole.begin() + count)));
@@ -281,7 +278,7 @@ TEST_F(SavedState, TwentyFiveToThirtyFourFieldsRestoreTheSettingsOnly) {
 
 TEST_F(SavedState, SettingsWithoutTheirChecksumFieldAreRejected) {
     KnownTables();
-    Save();
+    app->p_Save();
     std::vector<std::string> whole = Fields(StateFile());
     // Exactly the 25 settings and no "|" after the last: no field 25 to check against.
     std::string text = Join(std::vector<std::string>(whole.begin(), whole.begin() + 25));
@@ -317,7 +314,7 @@ TEST_F(SavedState, OlderLayoutWithoutSettingsReadsTheBadgesFromTheStart) {
 
 TEST_F(SavedState, StringCutInsideAScoreGroupKeepsTheCompleteGroupsOnly) {
     KnownTables();
-    Save();
+    app->p_Save();
     std::vector<std::string> whole = Fields(StateFile());
     // Group 0 complete (fields 35-55), group 1 cut before its checksum (field 76).
     WriteState(Join(std::vector<std::string>(whole.begin(), whole.begin() + 76)));
@@ -377,11 +374,11 @@ TEST_F(SavedState, WhateverWasLoadedSavesAndReloadsToTheSameString) {
         for (int i = 0; i < length; ++i) text += alphabet[random() % alphabet.size()];
         WriteState(text);
         Load();
-        Save();
+        app->p_Save();
         std::string first = StateFile();
         ClearTables();
         EXPECT_EQ(Load(), "Settings Loaded\nBadges Loaded\nHighscores Loaded\n") << text;
-        Save();
+        app->p_Save();
         ASSERT_EQ(StateFile(), first) << text;
     }
 }
@@ -574,12 +571,10 @@ TEST_F(SavedState, AnotherCopysChangesAreMergedWithThisCopys) {
     };
     app->p_InstallStateMerge();
     for (const MergeCase& c : cases) {
-        String base = text({c.base}), mine = text({c.base, c.mine}), file = text({c.base, c.file});
-        EXPECT_EQ(qoStateMerge(base.ToUtf8(), mine.ToUtf8(), file.ToUtf8()),
-                  text({c.base, c.merged}).ToUtf8())
-            << c.name;
-        EXPECT_EQ(qoStateMerge(base.ToUtf8(), mine.ToUtf8(), base.ToUtf8()), mine.ToUtf8())
-            << c.name << ": an unchanged file";
+        std::string base = text({c.base}).ToUtf8(), mine = text({c.base, c.mine}).ToUtf8(),
+                    file = text({c.base, c.file}).ToUtf8();
+        EXPECT_EQ(qoStateMerge(base, mine, file), text({c.base, c.merged}).ToUtf8()) << c.name;
+        EXPECT_EQ(qoStateMerge(base, mine, base), mine) << c.name << ": an unchanged file";
     }
 }
 
@@ -588,7 +583,7 @@ TEST_F(SavedState, AnotherCopysChangesAreMergedWithThisCopys) {
 // string byte for byte, as before.
 TEST_F(SavedState, SavesMergeWithAnotherCopyAndALoneCopySavesItsOwnBytes) {
     KnownTables();
-    Save();
+    app->p_Save();
     EXPECT_EQ(StateFile(), kKnownState);
     app->m_Scores[65] = 0;  // the never-read tail is not merged
     Load();
@@ -612,7 +607,7 @@ TEST_F(SavedState, SavesMergeWithAnotherCopyAndALoneCopySavesItsOwnBytes) {
     EXPECT_EQ(std::vector<int>(&app->m_Scores[30], &app->m_Scores[30] + 6),
               (std::vector<int>{600, 475, 450, 300, 500, 400}));
     std::string merged = StateFile();
-    Save();
+    app->p_Save();
     EXPECT_EQ(StateFile(), merged) << "the merge is this copy's state";
 }
 
@@ -620,7 +615,7 @@ TEST_F(SavedState, SavesMergeWithAnotherCopyAndALoneCopySavesItsOwnBytes) {
 // and a line says what was reset.
 TEST_F(SavedState, DamagedFilesAreKeptBeforeTheFirstSaveOverThem) {
     KnownTables();
-    Save();
+    app->p_Save();
     std::string whole = StateFile();
     std::string edited = whole;
     edited[edited.find("|500|300|") + 1] = '6';
@@ -633,7 +628,8 @@ TEST_F(SavedState, DamagedFilesAreKeptBeforeTheFirstSaveOverThem) {
         WriteState(bytes);
         Load();
         testing::internal::CaptureStderr();
-        Save();
+        app->p_Save();
+        qoWaitForSaves();
         std::string err = testing::internal::GetCapturedStderr();
         std::ifstream in(dir_ / ".kavorostate.damaged", std::ios::binary);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
@@ -643,7 +639,8 @@ TEST_F(SavedState, DamagedFilesAreKeptBeforeTheFirstSaveOverThem) {
             << err;
         EXPECT_EQ(Fields(StateFile()).size(), 203u);
         testing::internal::CaptureStderr();
-        Save();
+        app->p_Save();
+        qoWaitForSaves();
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "kept once";
     }
 }
@@ -653,7 +650,8 @@ TEST_F(SavedState, AFailedSaveShowsANoticeOnceARun) {
     UseFontMetrics();
     qoFileOps.write = [](int, const void*, size_t) -> ssize_t { return errno = ENOSPC, -1; };
     testing::internal::CaptureStderr();
-    Save();
+    app->p_Save();
+    SaveNews();
     qoFileOps = qoRealFileOps();
     EXPECT_NE(testing::internal::GetCapturedStderr().find("No space left on device"),
               std::string::npos);
@@ -667,7 +665,8 @@ TEST_F(SavedState, AFailedSaveShowsANoticeOnceARun) {
     for (int update = 31; update <= 480; ++update) app->p_ShowBadges();
     qoFileOps.open = [](const char*, int, mode_t) { return errno = EROFS, -1; };
     testing::internal::CaptureStderr();
-    Save();
+    app->p_Save();
+    SaveNews();
     testing::internal::GetCapturedStderr();
     qoFileOps = qoRealFileOps();
     app->m_DrawCount = 0;

@@ -3,10 +3,8 @@
 // another user.
 #include <unistd.h>
 
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 
 #include "input/key_codes.h"
 #include "runtime/errors.h"
@@ -21,22 +19,9 @@ struct ThrowingApp : c_App {
 };
 
 // A disk that holds a save up until the process has begun to end.
-std::mutex endMutex;
-std::condition_variable endBegun;
-bool ending = false;
-
-int FsyncOnceEnding(int fd) {
-    std::unique_lock<std::mutex> lock(endMutex);
-    endBegun.wait(lock, [] { return ending; });
-    return qoRealFileOps().fsync(fd);
-}
-
+int endBegun[2];
 void BeginEnd() {
-    {
-        std::lock_guard<std::mutex> lock(endMutex);
-        ending = true;
-    }
-    endBegun.notify_all();
+    (void)!write(endBegun[1], "", 1);
 }
 
 }  // namespace
@@ -79,7 +64,11 @@ int main(int argc, char** argv) {
         std::printf("loaded %d, saved %d %d\n", loaded, first, second);
         return 0;
     } else if (!std::strcmp(scenario, "save-and-quit") && argc > 3 && chdir(argv[2]) == 0) {
-        qoFileOps.fsync = FsyncOnceEnding;
+        if (pipe(endBegun) != 0) return 2;
+        qoFileOps.fsync = [](int fd) {
+            char byte;
+            return read(endBegun[0], &byte, 1) == 1 ? qoRealFileOps().fsync(fd) : -1;
+        };
         host.SaveState(String("state at the end"));
         // Exit hooks run last registered first: this one before the save thread's.
         qoAtExit(BeginEnd);
