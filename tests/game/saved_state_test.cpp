@@ -47,11 +47,6 @@ protected:
     void WriteState(const std::string& text) const {
         std::ofstream(dir_ / ".kavorostate", std::ios::binary) << text;
     }
-    // What a later update learns of the saves before it.
-    void SaveNews() {
-        qoWaitForSaves();
-        app->p_SaveNews(0);
-    }
     // p_Load's printed lines.
     std::string Load() {
         qoWaitForSaves();
@@ -601,7 +596,8 @@ TEST_F(SavedState, SavesMergeWithAnotherCopyAndALoneCopySavesItsOwnBytes) {
     WriteState(Join(other));
     app->m_Score = 600;
     app->p_LoadMenu();
-    SaveNews();
+    qoWaitForSaves();
+    app->p_SaveNews(0);  // a later update's news
     EXPECT_EQ(std::vector<int>(&app->m_Scores[0], &app->m_Scores[0] + 6),
               (std::vector<int>{600, 500, 475, 450, 400, 300}));
     EXPECT_EQ(std::vector<int>(&app->m_Scores[30], &app->m_Scores[30] + 6),
@@ -651,7 +647,8 @@ TEST_F(SavedState, AFailedSaveShowsANoticeOnceARun) {
     qoFileOps.write = [](int, const void*, size_t) -> ssize_t { return errno = ENOSPC, -1; };
     testing::internal::CaptureStderr();
     app->p_Save();
-    SaveNews();
+    qoWaitForSaves();
+    app->p_SaveNews(0);
     qoFileOps = qoRealFileOps();
     EXPECT_NE(testing::internal::GetCapturedStderr().find("No space left on device"),
               std::string::npos);
@@ -666,7 +663,8 @@ TEST_F(SavedState, AFailedSaveShowsANoticeOnceARun) {
     qoFileOps.open = [](const char*, int, mode_t) { return errno = EROFS, -1; };
     testing::internal::CaptureStderr();
     app->p_Save();
-    SaveNews();
+    qoWaitForSaves();
+    app->p_SaveNews(0);
     testing::internal::GetCapturedStderr();
     qoFileOps = qoRealFileOps();
     app->m_DrawCount = 0;

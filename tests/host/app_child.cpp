@@ -18,12 +18,6 @@ struct ThrowingApp : c_App {
     int p_OnCreate() override { throw new ThrowableObject; }
 };
 
-// A disk that holds a save up until the process has begun to end.
-int endBegun[2];
-void BeginEnd() {
-    (void)!write(endBegun[1], "", 1);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,14 +58,15 @@ int main(int argc, char** argv) {
         std::printf("loaded %d, saved %d %d\n", loaded, first, second);
         return 0;
     } else if (!std::strcmp(scenario, "save-and-quit") && argc > 3 && chdir(argv[2]) == 0) {
-        if (pipe(endBegun) != 0) return 2;
+        static int ending[2];
+        if (pipe(ending) != 0) return 2;
         qoFileOps.fsync = [](int fd) {
             char byte;
-            return read(endBegun[0], &byte, 1) == 1 ? qoRealFileOps().fsync(fd) : -1;
+            return read(ending[0], &byte, 1) == 1 ? qoRealFileOps().fsync(fd) : -1;
         };
         host.SaveState(String("state at the end"));
-        // Exit hooks run last registered first: this one before the save thread's.
-        qoAtExit(BeginEnd);
+        // The disk holds the save up until this exit hook, which runs before the save thread's.
+        qoAtExit([] { (void)!write(ending[1], "", 1); });
         qoError(String(argv[3]));
     }
     std::puts("still running");
