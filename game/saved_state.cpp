@@ -4,7 +4,9 @@
 // texts and the sliding badge notices.
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -82,25 +84,36 @@ int32_t GroupSum(const Tables& t, int group) {
 // The fields of a loaded string, converted on demand. Every value is written with a
 // "|" after it, so the empty piece after the last "|" is not a field: a cut-off string
 // then has exactly the fields it kept, and no empty one poses as a checksum.
+// Plain bytes and no String: a save's merge runs on the save thread.
 class Fields {
 public:
-    explicit Fields(const String& text) : pieces_(text.Split(String("|"))) {
-        count_ = pieces_.Length();
-        if (count_ > 0 && pieces_[count_ - 1].Length() == 0) --count_;
-        endsWithSeparator_ = count_ < pieces_.Length();
+    explicit Fields(const std::string& text) {
+        for (size_t start = 0;;) {
+            size_t bar = text.find('|', start);
+            pieces_.push_back(text.substr(start, bar - start));
+            if (bar == std::string::npos) break;
+            start = bar + 1;
+        }
+        count_ = static_cast<int>(pieces_.size());
+        if (pieces_.back().empty()) --count_;
+        endsWithSeparator_ = count_ < static_cast<int>(pieces_.size());
     }
     int Count() const { return count_; }
     bool Has(int index) const { return Count() > index; }
     bool EndsWithSeparator() const { return endsWithSeparator_; }
-    int operator[](int index) const { return pieces_[index].ToInt(); }
+    // As String::ToInt reads a field: its first 63 bytes, clamped to the int range.
+    int operator[](int index) const {
+        long value = std::strtol(pieces_[index].substr(0, 63).c_str(), nullptr, 10);
+        return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
+    }
 
 private:
-    Array<String> pieces_;
+    std::vector<std::string> pieces_;
     int count_ = 0;
     bool endsWithSeparator_ = false;
 };
 
-String Format(const Tables& t) {
+std::string Format(const Tables& t) {
     // Built as bytes and made a String once: a String per field, each appended with a
     // copy of all before it, took 50 µs of the update that saves.
     std::string state;
@@ -124,12 +137,12 @@ String Format(const Tables& t) {
         }
         put(GroupSum(t, g));
     }
-    return String(state.c_str());
+    return state;
 }
 
 // Reads what a string holds; a section that is missing keeps its default, one that
 // fails its checksum is reset.
-Tables Parse(const String& text) {
+Tables Parse(const std::string& text) {
     Tables t;
     Fields fields(text);
     // Settings first; a string too short for them is the older, settings-less layout
@@ -172,12 +185,15 @@ Tables Parse(const String& text) {
     }
     // Every group is written, read or not; a string that ends before them was cut off.
     int whole = badgeSumAt + 1 + kScoreGroups * kGroupFields;
-    t.cutShort = text.Length() > 0 && (!fields.EndsWithSeparator() || fields.Count() < whole);
+    t.cutShort = !text.empty() && (!fields.EndsWithSeparator() || fields.Count() < whole);
     return t;
 }
 
 // The parts of `text` that a load resets, for the message that keeps its bytes.
-String DescribeDamage(const String& text) {
+// The score groups' names as the menu shows them, for that message.
+std::array<std::string, kReadGroups> groupNames;
+
+std::string DescribeDamage(const std::string& text) {
     Tables t = Parse(text);
     // A cut-off string loses the sections it no longer reaches as well.
     auto lost = [&t](Section read) {
@@ -188,19 +204,18 @@ String DescribeDamage(const String& text) {
     if (lost(t.settingsRead)) add("settings");
     if (lost(t.badgesRead)) add("badges");
     for (int g = 0; g < kReadGroups; ++g) {
-        if (lost(t.groupsRead[g])) add(qo_Game_MenuSet[2 * g].ToUtf8() + " highscores");
+        if (lost(t.groupsRead[g])) add(groupNames[g] + " highscores");
     }
-    if (!t.cutShort && parts.empty()) return String();
-    std::string text8 = t.cutShort ? "cut short; " : "";
-    text8 += parts.empty() ? "nothing that is read was lost" : parts + " reset";
-    return String::FromUtf8(text8);
+    if (!t.cutShort && parts.empty()) return "";
+    std::string said = t.cutShort ? "cut short; " : "";
+    return said + (parts.empty() ? "nothing that is read was lost" : parts + " reset");
 }
 
 // This copy's changes from `base` to `mine`, laid over what another copy saved in
 // `file`: each top ten is the best ten of the file's and this copy's new entries, each
 // last ten this copy's new games before the file's, each setting this copy changed is
 // this copy's, and a badge got by either copy is kept.
-String MergeStates(const String& base, const String& mine, const String& file) {
+std::string MergeStates(const std::string& base, const std::string& mine, const std::string& file) {
     Tables b = Parse(base), m = Parse(mine), f = Parse(file);
     Tables merged = f;
     for (int i = 0; i < kSettings; ++i) {
@@ -240,6 +255,8 @@ String MergeStates(const String& base, const String& mine, const String& file) {
 }  // namespace
 
 void c_MyApp::p_InstallStateMerge() {
+    for (int g = 0; g < kReadGroups && 2 * g < qo_Game_MenuSet.Length(); ++g)
+        groupNames[g] = qo_Game_MenuSet[2 * g].ToUtf8();
     qoStateMerge = &MergeStates;
     qoStateDamage = &DescribeDamage;
 }
@@ -255,7 +272,7 @@ String c_MyApp::p_StateString() {
         t.badges[b] = bits;
     }
     for (int i = 0; i < kScoreCount; ++i) t.scores[i] = m_Scores[i];
-    return Format(t);
+    return String(Format(t).c_str());
 }
 
 int c_MyApp::p_Save() {
@@ -286,7 +303,7 @@ int c_MyApp::p_Load() {
 }
 
 int c_MyApp::p_Restore(String state, bool report) {
-    Tables t = Parse(state);
+    Tables t = Parse(state.ToUtf8());
     auto say = [report](const char* line) {
         if (report) qoPrint(String(line));
     };

@@ -13,8 +13,8 @@
 
 unsigned char* (*qoImageDataLoader)(const String&, int*, int*, int*) = nullptr;
 unsigned char* (*qoAudioDataLoader)(const String&, int*, int*, int*, int*) = nullptr;
-String (*qoStateMerge)(const String&, const String&, const String&) = nullptr;
-String (*qoStateDamage)(const String&) = nullptr;
+std::string (*qoStateMerge)(const std::string&, const std::string&, const std::string&) = nullptr;
+std::string (*qoStateDamage)(const std::string&) = nullptr;
 
 QoGame* QoGame::_game = nullptr;
 int glfwGraphicsSeq = 0;
@@ -34,6 +34,8 @@ QoGame::QoGame() {
 }
 
 QoGame::~QoGame() {
+    // The save thread still holds this host until its saves are written.
+    qoWaitForSaves();
     if (_game == this) _game = nullptr;
 }
 
@@ -99,24 +101,42 @@ void QoGame::GetDate(Array<int> date) {
 int QoGame::SaveState(String state) {
     String path = PathToFilePath(String(kStateFileName));
     if (path.Length() == 0 || _keepStateFile) return static_cast<int>(QoSaveResult::kCannotOpen);
-    std::string mine = state.ToUtf8();
-    _latestState = mine;
-    _hasMergedState = false;
-    // A link (a dotfiles folder) stays a link: its target is what gets replaced, in the
-    // target's own folder, and the lock sits beside it.
-    std::string target, why;
-    if (!qoFollowLinks(path.ToUtf8(), &target, &why)) {
-        std::fprintf(stderr, "[state] could not save %s (%s)\n",
-                     qoAbsolutePath(path.ToUtf8()).c_str(), why.c_str());
-        return static_cast<int>(QoSaveResult::kCannotOpen);
+    std::string file = path.ToUtf8(), mine = state.ToUtf8();
+    unsigned serial = 0;
+    {
+        std::lock_guard<std::mutex> lock(_saveMutex);
+        serial = ++_saveSerial;
+        _hasMergedState = false;
     }
-    QoSaveResult result = qoRunLocked(
-        target + ".lock", [this, target, mine] { return SaveStateLocked(target, mine); },
-        [this](QoSaveResult late) { _saveFailure = static_cast<int>(late); });
-    return static_cast<int>(result);
+    auto late = [this](QoSaveResult result) {
+        std::lock_guard<std::mutex> lock(_saveMutex);
+        _saveFailure = static_cast<int>(result);
+    };
+    // Everything from here on touches the disk, so it runs on the save thread.
+    auto save = [this, file, mine, serial, late] {
+        // A link (a dotfiles folder) stays a link: its target is what gets replaced, in
+        // the target's own folder, and the lock sits beside it.
+        std::string target, why;
+        if (!qoFollowLinks(file, &target, &why)) {
+            std::fprintf(stderr, "[state] could not save %s (%s)\n", qoAbsolutePath(file).c_str(),
+                         why.c_str());
+            return QoSaveResult::kCannotOpen;
+        }
+        return qoRunLocked(
+            target + ".lock",
+            [this, target, mine, serial] { return SaveStateLocked(target, mine, serial); }, late);
+    };
+    return static_cast<int>(qoQueueSave(file, save, late));
 }
 
-QoSaveResult QoGame::SaveStateLocked(const std::string& target, const std::string& mine) {
+QoSaveResult QoGame::SaveStateLocked(const std::string& target, const std::string& mine,
+                                     unsigned serial) {
+    std::string base, written;
+    {
+        std::lock_guard<std::mutex> lock(_saveMutex);
+        base = _stateBase;
+        written = _written;
+    }
     std::string file, why;
     if (qoReadRegularFile(target, kStateFileLimit, &file, &why) == QoReadResult::kUnreadable) {
         std::fprintf(stderr, "[state] could not save %s (read: %s)\n",
@@ -125,30 +145,24 @@ QoSaveResult QoGame::SaveStateLocked(const std::string& target, const std::strin
     }
     // Whatever a load would reset is kept before it is written over; without the copy
     // the file is not written over either.
-    String damage = qoStateDamage && !file.empty() && file != _written
-                        ? qoStateDamage(String::FromUtf8(file))
-                        : String();
-    if (damage.Length() > 0) {
+    std::string damage =
+        qoStateDamage && !file.empty() && file != written ? qoStateDamage(file) : std::string();
+    if (!damage.empty()) {
         std::string copy = target + ".damaged";
         QoSaveResult kept = qoReplaceFile(copy, file);
         if (kept != QoSaveResult::kSaved) return kept;
         std::fprintf(stderr, "[state] %s was damaged (%s); its old bytes are kept in %s\n",
-                     qoAbsolutePath(target).c_str(), damage.ToUtf8().c_str(),
-                     qoAbsolutePath(copy).c_str());
+                     qoAbsolutePath(target).c_str(), damage.c_str(), qoAbsolutePath(copy).c_str());
     }
-    std::string merged = mine;
-    if (file != _stateBase && qoStateMerge) {
-        merged = qoStateMerge(String::FromUtf8(_stateBase), String::FromUtf8(mine),
-                              String::FromUtf8(file))
-                     .ToUtf8();
-    }
+    std::string merged = file != base && qoStateMerge ? qoStateMerge(base, mine, file) : mine;
     QoSaveResult result = qoReplaceFile(target, merged);
     if (result != QoSaveResult::kSaved) return result;
+    std::lock_guard<std::mutex> lock(_saveMutex);
     _written = merged;
     // The game's own state holds `mine` until it takes the merge, so `mine` is what both
     // the file and the game have seen.
     _stateBase = mine;
-    if (merged != mine && mine == _latestState) {
+    if (merged != mine && serial == _saveSerial) {
         _mergedState = merged;
         _hasMergedState = true;
     }
@@ -156,6 +170,7 @@ QoSaveResult QoGame::SaveStateLocked(const std::string& target, const std::strin
 }
 
 String QoGame::TakeMergedState() {
+    std::lock_guard<std::mutex> lock(_saveMutex);
     if (!_hasMergedState) return String();
     _hasMergedState = false;
     _stateBase = _mergedState;
@@ -163,6 +178,7 @@ String QoGame::TakeMergedState() {
 }
 
 int QoGame::TakeSaveFailure() {
+    std::lock_guard<std::mutex> lock(_saveMutex);
     int failure = _saveFailure;
     _saveFailure = 0;
     return failure;
@@ -187,6 +203,7 @@ String QoGame::LoadState() {
         }
         _keepStateFile = true;
     }
+    std::lock_guard<std::mutex> lock(_saveMutex);
     _stateBase = bytes;
     return result == QoReadResult::kRead ? String::FromUtf8(bytes) : String();
 }

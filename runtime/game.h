@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 #include "runtime/array.h"
@@ -59,9 +60,11 @@ public:
 // file since `base` (what this copy last read or wrote): this copy's changes from
 // `base` to `mine` laid over `file`. qoStateDamage names the parts of a state that a
 // load resets as damaged or cut off ("" when it is whole). Without them a save writes
-// its own state as it is.
-extern String (*qoStateMerge)(const String& base, const String& mine, const String& file);
-extern String (*qoStateDamage)(const String& text);
+// its own state as it is. Both run on the save thread, so they take and give bytes and
+// touch nothing of the game's.
+extern std::string (*qoStateMerge)(const std::string& base, const std::string& mine,
+                                   const std::string& file);
+extern std::string (*qoStateDamage)(const std::string& text);
 
 class QoGame : public QoDeviceHost {
 public:
@@ -84,18 +87,20 @@ public:
     // Reads the program's options (arguments it does not know are ignored); false, with
     // what is wrong in `why`, for a bad value.
     bool ReadOptions(int argc, const char* const* argv, std::string* why);
-    // 0 saved, -1 the file could not be opened (or is kept, below), -2 not every byte
-    // reached the disk. Locked against other copies for the whole read, merge and write:
+    // 0 queued (qoQueueSave: the file work runs later, and a failure of it comes from
+    // TakeSaveFailure), -1 this run saves nothing (the file is kept, below); a failed
+    // save is -1 when the file could not be opened, -2 when not every byte reached the
+    // disk. Locked against other copies for the whole read, merge and write:
     // when the file changed since this copy last read or wrote it, the merged state is
     // written and offered through TakeMergedState. A state file that is a symbolic link
     // stays one: its target is replaced. A damaged file's bytes are first copied beside
     // it with the suffix ".damaged".
     virtual int SaveState(String state);
-    // The merged state of the last save, once, when it differs from what the game saved;
-    // otherwise the empty string. Taking it makes it this copy's state.
+    // The merged state of the last save, once it is written and when it differs from
+    // what the game saved; otherwise the empty string. Taking it makes it this copy's
+    // state.
     virtual String TakeMergedState();
-    // The result of a save that failed after SaveState had answered (the browser's
-    // saves finish later), once; otherwise 0.
+    // The result of a save that failed after SaveState had answered, once; otherwise 0.
     virtual int TakeSaveFailure();
     // A state file that is there but cannot be read (no permission, a read error, not a
     // regular file, too large) loads as the empty state and is kept: it is reported once
@@ -160,12 +165,14 @@ protected:
     bool _started = false;
     bool _suspended = false;
     bool _keepStateFile = false;
+    // Guards what the save thread shares with the game's, from here to _saveFailure.
+    std::mutex _saveMutex;
     // What the file held when this copy last read or wrote it, in bytes: the base of a
     // merge. Once a merge is taken it is the merged state.
     std::string _stateBase;
-    // The latest state the game asked to save; a merge of an older one, overtaken by a
-    // save still to come, is not offered.
-    std::string _latestState;
+    // Counts the saves asked for; a merge of an older one, overtaken by a save still to
+    // come, is not offered.
+    unsigned _saveSerial = 0;
     std::string _mergedState;
     bool _hasMergedState = false;
     // The bytes this copy last wrote: a file that still holds them needs no damage check.
@@ -174,7 +181,8 @@ protected:
     int _levelSeed = -1;
 
     // The save's steps while the lock is held.
-    QoSaveResult SaveStateLocked(const std::string& target, const std::string& mine);
+    QoSaveResult SaveStateLocked(const std::string& target, const std::string& mine,
+                                 unsigned serial);
 
 private:
     template <class Call>

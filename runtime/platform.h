@@ -120,9 +120,20 @@ void qoRemoveStaleTemporaries(const std::string& path);
 bool qoFollowLinks(const std::string& path, std::string* target, std::string* why);
 
 // Runs `save` while this program holds the lock `lockPath` against every other copy
-// that saves the same file. On the desktop: at once under flock, giving its result.
-// In the browser: once the page holds its lock and has read its storage back, and then
-// the page writes its storage; the answer now is kSaved, and a failure found later goes
-// to `late`.
+// that saves the same file. On the desktop: at once under flock (on Windows LockFileEx),
+// giving its result. In the browser: once the page holds its lock and has read its
+// storage back, and then the page writes its storage; the answer now is kSaved, and a
+// failure found later goes to `late`.
 QoSaveResult qoRunLocked(const std::string& lockPath, std::function<QoSaveResult()> save,
                          std::function<void(QoSaveResult)> late);
+
+// Hands a save of the file `path` to the one save thread, so that the update that asks
+// for it does not wait on the disk, and answers kSaved; a failure goes to `late` on that
+// thread. Saves run in the order asked. Each is the whole state, so one of the same
+// path still waiting is replaced by the newer one. The process's normal end (exit, a
+// return from main) waits for those queued. The browser, which has no threads, runs
+// `save` at once and gives its result.
+QoSaveResult qoQueueSave(const std::string& path, std::function<QoSaveResult()> save,
+                         std::function<void(QoSaveResult)> late);
+// Returns once every save queued so far is written (or has failed).
+void qoWaitForSaves();

@@ -74,4 +74,12 @@ QoSaveResult qoRunLocked(const std::string&, std::function<QoSaveResult()> save,
     return QoSaveResult::kSaved;
 }
 
+// The page's own queue (qoRunLocked) already keeps the saves off the frame.
+QoSaveResult qoQueueSave(const std::string&, std::function<QoSaveResult()> save,
+                         std::function<void(QoSaveResult)>) {
+    return save();
+}
+
+void qoWaitForSaves() {}
+
 void qoStartPlatform() {}

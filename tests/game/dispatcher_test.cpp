@@ -9,6 +9,7 @@
 #include "audio/sound.h"
 #include "input/input_device.h"
 #include "input/key_codes.h"
+#include "runtime/platform.h"
 #include "tests/game/game_fixture.h"
 
 namespace {
@@ -366,6 +367,7 @@ TEST_F(Dispatcher, ReturningToTheMenuFilesTheScoreAndShowsTheMenuInTheSameUpdate
     EXPECT_EQ(app->m_Mode, 1);
     EXPECT_EQ(app->m_Scores[0], 500);
     EXPECT_EQ(app->m_Scores[30], 500);
+    qoWaitForSaves();
     EXPECT_TRUE(std::filesystem::exists(".kavorostate"));
 }
 
@@ -410,6 +412,7 @@ TEST_F(Dispatcher, SuspendDuringAGamePausesItWithThePanelMidScreenAndSaves) {
     EXPECT_FALSE(host->KeyboardEnabled());
     EXPECT_EQ(qo_app_UpdateRate(), 5);
     EXPECT_EQ(host->UpdateRate(), 5);
+    qoWaitForSaves();
     EXPECT_TRUE(std::filesystem::exists(".kavorostate"));
 }
 

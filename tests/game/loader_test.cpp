@@ -19,6 +19,7 @@
 #include "graphics/image_data.h"
 #include "input/input_device.h"
 #include "input/key_codes.h"
+#include "runtime/platform.h"
 #include "tests/game/game_fixture.h"
 #include "tests/game/game_harness.h"
 #include "tests/game/recording_graphics.h"
@@ -374,6 +375,7 @@ TEST(WholeGame, SuspendInAGamePausesAndResumeKeepsThePauseUntilThePlayerResumes)
     EXPECT_EQ(app->m_Paused, 1);
     EXPECT_EQ(app->m_PauseCursor, 1);
     EXPECT_EQ(qo_app_UpdateRate(), 5);
+    qoWaitForSaves();
     EXPECT_TRUE(std::filesystem::exists(".kavorostate"));
     h.host().active = true;
     h.RunUpdates(3);
@@ -406,6 +408,7 @@ TEST(WholeGame, QuittingFromPauseShowsTheOverlayReturnsToTheMenuAndFilesTheScore
     h.RunUpdates(150);
     EXPECT_EQ(app->m_Mode, 1);
 
+    qoWaitForSaves();
     std::ifstream state(".kavorostate");
     std::string text((std::istreambuf_iterator<char>(state)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("4321"), std::string::npos) << text;

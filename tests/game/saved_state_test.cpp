@@ -31,12 +31,14 @@ protected:
         std::filesystem::current_path(dir_);
     }
     void TearDown() override {
+        qoWaitForSaves();
         std::filesystem::current_path(old_);
         std::filesystem::remove_all(dir_);
         GameTest::TearDown();
     }
 
     std::string StateFile() const {
+        qoWaitForSaves();
         std::ifstream in(dir_ / ".kavorostate", std::ios::binary);
         std::stringstream text;
         text << in.rdbuf();
@@ -47,6 +49,7 @@ protected:
     }
     // p_Load's printed lines.
     std::string Load() {
+        qoWaitForSaves();
         testing::internal::CaptureStdout();
         app->p_Load();
         return testing::internal::GetCapturedStdout();
@@ -563,11 +566,10 @@ TEST_F(SavedState, AnotherCopysChangesAreMergedWithThisCopys) {
     };
     app->p_InstallStateMerge();
     for (const MergeCase& c : cases) {
-        String base = text({c.base}), mine = text({c.base, c.mine}), file = text({c.base, c.file});
-        EXPECT_EQ(qoStateMerge(base, mine, file).ToUtf8(), text({c.base, c.merged}).ToUtf8())
-            << c.name;
-        EXPECT_EQ(qoStateMerge(base, mine, base).ToUtf8(), mine.ToUtf8())
-            << c.name << ": an unchanged file";
+        std::string base = text({c.base}).ToUtf8(), mine = text({c.base, c.mine}).ToUtf8(),
+                    file = text({c.base, c.file}).ToUtf8();
+        EXPECT_EQ(qoStateMerge(base, mine, file), text({c.base, c.merged}).ToUtf8()) << c.name;
+        EXPECT_EQ(qoStateMerge(base, mine, base), mine) << c.name << ": an unchanged file";
     }
 }
 
@@ -594,6 +596,8 @@ TEST_F(SavedState, SavesMergeWithAnotherCopyAndALoneCopySavesItsOwnBytes) {
     WriteState(Join(other));
     app->m_Score = 600;
     app->p_LoadMenu();
+    qoWaitForSaves();
+    app->p_SaveNews(0);  // a later update's news
     EXPECT_EQ(std::vector<int>(&app->m_Scores[0], &app->m_Scores[0] + 6),
               (std::vector<int>{600, 500, 475, 450, 400, 300}));
     EXPECT_EQ(std::vector<int>(&app->m_Scores[30], &app->m_Scores[30] + 6),
@@ -621,6 +625,7 @@ TEST_F(SavedState, DamagedFilesAreKeptBeforeTheFirstSaveOverThem) {
         Load();
         testing::internal::CaptureStderr();
         app->p_Save();
+        qoWaitForSaves();
         std::string err = testing::internal::GetCapturedStderr();
         std::ifstream in(dir_ / ".kavorostate.damaged", std::ios::binary);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
@@ -631,6 +636,7 @@ TEST_F(SavedState, DamagedFilesAreKeptBeforeTheFirstSaveOverThem) {
         EXPECT_EQ(Fields(StateFile()).size(), 203u);
         testing::internal::CaptureStderr();
         app->p_Save();
+        qoWaitForSaves();
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "kept once";
     }
 }
@@ -641,6 +647,8 @@ TEST_F(SavedState, AFailedSaveShowsANoticeOnceARun) {
     qoFileOps.write = [](int, const void*, size_t) -> ssize_t { return errno = ENOSPC, -1; };
     testing::internal::CaptureStderr();
     app->p_Save();
+    qoWaitForSaves();
+    app->p_SaveNews(0);
     qoFileOps = qoRealFileOps();
     EXPECT_NE(testing::internal::GetCapturedStderr().find("No space left on device"),
               std::string::npos);
@@ -655,6 +663,8 @@ TEST_F(SavedState, AFailedSaveShowsANoticeOnceARun) {
     qoFileOps.open = [](const char*, int, mode_t) { return errno = EROFS, -1; };
     testing::internal::CaptureStderr();
     app->p_Save();
+    qoWaitForSaves();
+    app->p_SaveNews(0);
     testing::internal::GetCapturedStderr();
     qoFileOps = qoRealFileOps();
     app->m_DrawCount = 0;

@@ -9,6 +9,7 @@
 #include "input/key_codes.h"
 #include "runtime/errors.h"
 #include "runtime/host/app.h"
+#include "runtime/platform.h"
 #include "tests/host/fake_host.h"
 
 namespace {
@@ -56,6 +57,17 @@ int main(int argc, char** argv) {
             second = host.SaveState(String("newer state"));
         std::printf("loaded %d, saved %d %d\n", loaded, first, second);
         return 0;
+    } else if (!std::strcmp(scenario, "save-and-quit") && argc > 3 && chdir(argv[2]) == 0) {
+        static int ending[2];
+        if (pipe(ending) != 0) return 2;
+        qoFileOps.fsync = [](int fd) {
+            char byte;
+            return read(ending[0], &byte, 1) == 1 ? qoRealFileOps().fsync(fd) : -1;
+        };
+        host.SaveState(String("state at the end"));
+        // The disk holds the save up until this exit hook, which runs before the save thread's.
+        qoAtExit([] { (void)!write(ending[1], "", 1); });
+        qoError(String(argv[3]));
     }
     std::puts("still running");
     return 3;

@@ -2,6 +2,7 @@
 // state, whatever step fails.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,10 +28,11 @@ protected:
 
     void SetUp() override { ASSERT_EQ(chdir(dir.path().c_str()), 0); }
     void TearDown() override {
+        qoWaitForSaves();
         qoFileOps = qoRealFileOps();
         EXPECT_EQ(chdir(oldCwd.c_str()), 0);
     }
-    std::string StateBytes() { return ReadBytes(dir / ".kavorostate"); }
+    std::string StateBytes() { return qoWaitForSaves(), ReadBytes(dir / ".kavorostate"); }
     int FilesInDir() {
         int n = 0;
         for (auto& entry : std::filesystem::directory_iterator(dir.path())) {
@@ -105,6 +107,7 @@ TEST_F(StateFile, LinksAreNeverWrittenThroughAndAStateLinkStaysALink) {
         return ::open(path, flags, mode);
     };
     EXPECT_EQ(host.SaveState(String("new")), 0);
+    qoWaitForSaves();
     EXPECT_EQ(ReadBytes(dir / "unrelated"), "someone else's file");
     EXPECT_EQ(fs::symlink_status(dir / ".kavorostate").type(), fs::file_type::regular);
     EXPECT_EQ(StateBytes(), "new");
@@ -114,6 +117,7 @@ TEST_F(StateFile, LinksAreNeverWrittenThroughAndAStateLinkStaysALink) {
     WriteBytes(dir / "dotfiles/tessory", "old");
     fs::create_symlink("dotfiles/tessory", dir / ".kavorostate");
     EXPECT_EQ(host.SaveState(String("newer")), 0);
+    qoWaitForSaves();
     EXPECT_TRUE(fs::is_symlink(dir / ".kavorostate"));
     EXPECT_EQ(ReadBytes(dir / "dotfiles/tessory"), "newer");
 
@@ -123,10 +127,38 @@ TEST_F(StateFile, LinksAreNeverWrittenThroughAndAStateLinkStaysALink) {
                    : ::open(path, flags, mode);
     };
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(host.SaveState(String("newest")), -1);
+    EXPECT_EQ(host.SaveState(String("newest")), 0);
+    qoWaitForSaves();
+    EXPECT_EQ(host.TakeSaveFailure(), -1);
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("dotfiles/tessory"), std::string::npos);
     EXPECT_TRUE(fs::is_symlink(dir / ".kavorostate"));
     EXPECT_EQ(ReadBytes(dir / "dotfiles/tessory"), "newer");
+}
+
+// Saves answer while the disk holds one up; of the two waiting, only the newer is written.
+int diskHeld[2];
+TEST_F(StateFile, SavesAnswerBeforeTheirFileWorkAndTheLatestStateLands) {
+    WriteBytes(dir / ".kavorostate", "old");
+    ASSERT_EQ(pipe(diskHeld), 0);
+    qoFileOps.fsync = [](int fd) {
+        pollfd held = {diskHeld[0], POLLIN, 0};
+        char byte;  // bounded: a save on the caller's thread fails the test, not hangs it
+        return poll(&held, 1, 5000) == 1 && read(diskHeld[0], &byte, 1) == 1 ? fsync(fd) : -1;
+    };
+    for (const char* state : {"first", "second", "third"}) EXPECT_EQ(host.SaveState(state), 0);
+    EXPECT_EQ(ReadBytes(dir / ".kavorostate"), "old");
+    EXPECT_EQ(write(diskHeld[1], "12", 2), 2);
+    EXPECT_EQ(StateBytes(), "third");
+}
+
+// Every way out waits for the queued save, even one the disk holds up until the end began.
+TEST(StateFileAtExit, QuittingWritesTheQueuedSave) {
+    for (const char* exit : {"", "runtime error"}) {
+        TempDir dir;
+        ChildResult r =
+            RunChild({"/usr/bin/timeout", "10", APP_CHILD, "save-and-quit", dir.path(), exit});
+        EXPECT_EQ(ReadBytes(dir / ".kavorostate"), "state at the end") << exit << r.err;
+    }
 }
 
 // Each failure point of a save, with the result it gives.
@@ -161,10 +193,11 @@ TEST_P(FailedSave, LeavesThePreviousFileByteForByteIntactAndReportsOnce) {
     qoFileOps = Failing(GetParam());
 
     ::testing::internal::CaptureStderr();
-    int result = host.SaveState(String("new state that must not land"));
+    EXPECT_EQ(host.SaveState(String("new state that must not land")), 0);
+    qoWaitForSaves();
     std::string err = ::testing::internal::GetCapturedStderr();
 
-    EXPECT_EQ(result, std::string(GetParam()) == "open" ? -1 : -2);
+    EXPECT_EQ(host.TakeSaveFailure(), std::string(GetParam()) == "open" ? -1 : -2);
     EXPECT_EQ(StateBytes(), previous);
     EXPECT_EQ(FilesInDir(), 1) << "the temporary file is removed";
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
