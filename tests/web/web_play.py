@@ -119,6 +119,20 @@ class Page:
     def release(self, key):
         self.b.key(key, False)
 
+    def timed_tap(self, key, seconds):
+        """The press through DevTools (a real key, which may start the page's sound); the
+        release by the page itself, `seconds` after the press reached it by the page's own
+        clock, then through DevTools too (the game ignores a key released twice): a busy
+        machine that holds this process back cannot stretch the press into a second roll."""
+        _, code, keycode = self.b.KEYS[key]
+        self.b.evaluate("window.addEventListener('keydown', () => setTimeout(() => {"
+                        " const up = new KeyboardEvent('keyup', {code: '%s'});"
+                        " Object.defineProperty(up, 'keyCode', {get: () => %d}); window.dispatchEvent(up); }, %d),"
+                        " {capture: true, once: true}), 0" % (code, keycode, round(seconds * 1000)))
+        self.b.key(key, True)
+        time.sleep(seconds)
+        self.b.key(key, False)
+
     def alive(self):
         pass  # a page that stopped shows it, and the waits time out
 
