@@ -136,6 +136,21 @@ TEST_F(GcTest, MarkingAdvancesInProportionToAllocation) {
     EXPECT_TRUE(gc_check_invariants());
 }
 
+TEST_F(GcTest, StepTracesTheLatestQueuedObjectFirst) {
+    auto* old = new Tracked;
+    gc_assign(root, old);
+    gc_collect_all();           // the cycle start queues `old`
+    auto* fresh = new Tracked;  // allocated now, so still in the cache
+    auto* child = new Tracked;
+    fresh->field = child;
+    gc_assign(old->field, fresh);  // the barrier queues it after `old`
+    ASSERT_TRUE(gc_is_white(child));
+    gc_mark_queued(gc_marked_bytes + 1);  // one object's worth
+    EXPECT_FALSE(gc_is_white(child));     // `fresh` was the one traced
+    gc_mark_queued(0x7fffffff);
+    EXPECT_TRUE(gc_check_invariants());
+}
+
 TEST_F(GcTest, StaticEmptyArrayNeverEntersAList) {
     auto* holder = new Holder;
     gc_assign(root, holder);
