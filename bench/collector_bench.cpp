@@ -139,6 +139,7 @@ void CollectorStepTimes(benchmark::State& state) {
     }
     state.counters["steps"] = static_cast<double>(stepMicros.size());
     state.counters["cycles"] = cycles;
+    state.counters["pace_percent"] = gc_pace_percent;
 }
 BENCHMARK(CollectorStepTimes)->Iterations(1)->Unit(benchmark::kMillisecond);
 

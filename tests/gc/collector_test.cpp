@@ -136,6 +136,52 @@ TEST_F(GcTest, MarkingAdvancesInProportionToAllocation) {
     EXPECT_TRUE(gc_check_invariants());
 }
 
+// The pace follows where the last cycle's marking finished, and the budget still reaches the
+// worst case before the cycle's end: an old heap twice a cycle's allocation, half dropped or
+// all still live.
+TEST_F(GcTest, PaceFollowsTheLastFinishAndMarkingEndsBeforeTheCycleDoes) {
+    struct Case {
+        int pace;
+        bool dropHalf;
+        bool slower, faster;
+    } cases[] = {
+        {100, true, true, false},  // half the old heap is garbage: marking ends early
+        {25, false, false, true},  // far too slow for a heap still all live
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pace);
+        auto* head = new Tracked;
+        gc_assign(root, head);
+        Tracked* tail = head;
+        Tracked* middle = nullptr;
+        constexpr int kObjects = 2 * gc_cycle_bytes / sizeof(Tracked);
+        for (int i = 0; i < kObjects; ++i) {
+            auto* next = new Tracked;
+            gc_assign(tail->field, next);
+            tail = next;
+            if (i == kObjects / 2) middle = next;
+        }
+        gc_collect_all();
+        gc_collect_all();  // both halves are now last cycle's survivors
+        if (c.dropHalf) middle->field = nullptr;
+        gc_new_bytes = 0;
+        gc_pace_percent = c.pace;
+        int markbit = gc_markbit;
+        bool greyLeftBeforeTheEnd = false;
+        while (gc_markbit == markbit) {
+            for (int i = 0; i < 64; ++i) new Small;
+            bool ending = gc_new_bytes + 64 * 32 > gc_cycle_bytes;
+            gc_collect();
+            if (ending && gc_markbit == markbit) greyLeftBeforeTheEnd = gc_list_count(1) > 0;
+        }
+        EXPECT_FALSE(greyLeftBeforeTheEnd);
+        EXPECT_EQ(gc_pace_percent < c.pace, c.slower);
+        EXPECT_EQ(gc_pace_percent > c.pace, c.faster);
+        root = nullptr;
+        Drain();
+    }
+}
+
 TEST_F(GcTest, StepTracesTheLatestQueuedObjectFirst) {
     auto* old = new Tracked;
     gc_assign(root, old);
