@@ -136,47 +136,34 @@ TEST_F(GcTest, MarkingAdvancesInProportionToAllocation) {
     EXPECT_TRUE(gc_check_invariants());
 }
 
-// The pace follows where the last cycle's marking finished, and the budget still reaches the
-// worst case before the cycle's end: an old heap twice a cycle's allocation, half dropped or
-// all still live.
+// An old heap twice a cycle's allocation: with half of it dropped, marking at full pace
+// ends early and the pace drops; all live at a quarter pace, the budget still reaches the
+// worst case before the cycle's end and the pace rises.
 TEST_F(GcTest, PaceFollowsTheLastFinishAndMarkingEndsBeforeTheCycleDoes) {
-    struct Case {
-        int pace;
-        bool dropHalf;
-        bool slower, faster;
-    } cases[] = {
-        {100, true, true, false},  // half the old heap is garbage: marking ends early
-        {25, false, false, true},  // far too slow for a heap still all live
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pace);
+    for (int pace : {100, 25}) {
+        SCOPED_TRACE(pace);
         auto* head = new Tracked;
         gc_assign(root, head);
-        Tracked* tail = head;
-        Tracked* middle = nullptr;
-        constexpr int kObjects = 2 * gc_cycle_bytes / sizeof(Tracked);
-        for (int i = 0; i < kObjects; ++i) {
-            auto* next = new Tracked;
-            gc_assign(tail->field, next);
-            tail = next;
-            if (i == kObjects / 2) middle = next;
+        Tracked *tail = head, *middle = nullptr;
+        for (int i = 0; i < 2 * gc_cycle_bytes / int{sizeof(Tracked)}; ++i) {
+            gc_assign(tail->field, new Tracked);
+            tail = static_cast<Tracked*>(tail->field);
+            if (i == gc_cycle_bytes / int{sizeof(Tracked)}) middle = tail;
         }
         gc_collect_all();
         gc_collect_all();  // both halves are now last cycle's survivors
-        if (c.dropHalf) middle->field = nullptr;
+        if (pace == 100) middle->field = nullptr;
         gc_new_bytes = 0;
-        gc_pace_percent = c.pace;
+        gc_pace_percent = pace;
         int markbit = gc_markbit;
-        bool greyLeftBeforeTheEnd = false;
+        bool greyLeftAtTheEnd = false;
         while (gc_markbit == markbit) {
             for (int i = 0; i < 64; ++i) new Small;
-            bool ending = gc_new_bytes + 64 * 32 > gc_cycle_bytes;
             gc_collect();
-            if (ending && gc_markbit == markbit) greyLeftBeforeTheEnd = gc_list_count(1) > 0;
+            if (gc_new_bytes + 64 * 32 > gc_cycle_bytes) greyLeftAtTheEnd = gc_list_count(1) > 0;
         }
-        EXPECT_FALSE(greyLeftBeforeTheEnd);
-        EXPECT_EQ(gc_pace_percent < c.pace, c.slower);
-        EXPECT_EQ(gc_pace_percent > c.pace, c.faster);
+        EXPECT_FALSE(greyLeftAtTheEnd);
+        EXPECT_TRUE(pace == 100 ? gc_pace_percent < pace : gc_pace_percent > pace);
         root = nullptr;
         Drain();
     }
