@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "runtime/array.h"
+#include "runtime/gc/collector.h"
 #include "runtime/object.h"
 
 namespace {
@@ -59,7 +60,12 @@ double ThreadCpuMicros() {
     return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
 }
 
-// One simulated minute of play; every step's gc_collect() is timed on its own.
+// One simulated minute of play, rounded up to whole collector cycles; every step's
+// gc_collect() is timed on its own. A cycle's steps come in two kinds: until the old heap is
+// marked, each step marks its share of it; after that, only the objects allocated since.
+// With this heap the two kinds are about equally many, so a window that cut a cycle short
+// would make the median whichever kind the cut left more of, and where the cut falls depends
+// on how much the benchmarks before this one allocated. Whole cycles keep each kind's share.
 void CollectorStepTimes(benchmark::State& state) {
     constexpr int kBuckets = 1000;
     constexpr int kLeavesPerBucket = 200;  // 200,000 live leaves
@@ -70,7 +76,18 @@ void CollectorStepTimes(benchmark::State& state) {
         kBytesPerSecond / kStepsPerSecond / static_cast<int>(sizeof(Leaf) + 8);
 
     std::vector<double> stepMicros, cpuMicros;
+    int cycles = 0;
     for (auto _ : state) {
+        // Start at a cycle's beginning with no garbage, whatever the benchmarks before this
+        // one allocated (their iteration counts follow the machine's speed): every run then
+        // marks the same bytes at the same steps.
+        gc_collect_all();
+        gc_collect_all();
+        gc_release_garbage();
+        while (gc_new_bytes != 0) {
+            benchmark::DoNotOptimize(new Leaf);
+            gc_collect();
+        }
         gc_assign(g_world, Array<Bucket*>(kBuckets));
         for (int b = 0; b < kBuckets; ++b) {
             auto* bucket = new Bucket;
@@ -87,14 +104,17 @@ void CollectorStepTimes(benchmark::State& state) {
                 bucket->leaves[static_cast<int>(rng() % kLeavesPerBucket)] = new Leaf;
             }
         };
-        for (int step = 0; step < kStepsPerSecond * kSeconds; ++step) {
+        // A step that ends a cycle leaves nothing allocated since; play's steps always allocate.
+        auto endsCycle = [] { return gc_new_bytes == 0; };
+        for (int step = 0; step < kStepsPerSecond * kSeconds || !endsCycle(); ++step) {
             play();
             gc_collect();
         }
 
         stepMicros.clear();
         cpuMicros.clear();
-        for (int step = 0; step < kStepsPerSecond * kSeconds; ++step) {
+        cycles = 0;
+        for (int step = 0; step < kStepsPerSecond * kSeconds || !endsCycle(); ++step) {
             // The game's work: replace random leaves, so the live set stays the same size
             // and the replaced ones become garbage.
             play();
@@ -104,6 +124,7 @@ void CollectorStepTimes(benchmark::State& state) {
             cpuMicros.push_back(ThreadCpuMicros() - cpuStart);
             auto end = std::chrono::steady_clock::now();
             stepMicros.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+            if (endsCycle()) ++cycles;
         }
         gc_assign(g_world, Array<Bucket*>());
     }
@@ -117,6 +138,8 @@ void CollectorStepTimes(benchmark::State& state) {
         state.counters[std::string(prefix) + "max_us"] = times->back();
     }
     state.counters["steps"] = static_cast<double>(stepMicros.size());
+    state.counters["cycles"] = cycles;
+    state.counters["pace_percent"] = gc_pace_percent;
 }
 BENCHMARK(CollectorStepTimes)->Iterations(1)->Unit(benchmark::kMillisecond);
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Reads the results bench/run collected and prints one Markdown table: every figure, its
-goal, what was measured, whether the goal is met, and how.
+goal, what was measured, whether the goal is met, the load average as its step started in
+each round (bench/run notes it in loads.txt), and how.
 
 The folder holds one subfolder per round (1, 2, 3, ...; a folder without any is one round).
 A figure that depends on the machine's speed is the median of its rounds, number by number
@@ -22,10 +23,13 @@ rounds = sorted((d for d in os.listdir(top) if d.isdigit()), key=int) or ["."]
 folder = top
 rows = []
 notes = []
+source = None  # the step whose results were read last; its rows carry its load
 unmeasured = []
 
 
 def read(name):
+    global source
+    source = name.split(".")[0]
     path = os.path.join(folder, name)
     if not os.path.exists(path):
         return None
@@ -36,11 +40,11 @@ def read(name):
 def row(figure, goal, measured, judge, how):
     """judge: None (no goal) or a function of the numbers in `measured`, in order, that
     returns True (met), False or a list of what missed it."""
-    rows.append((figure, goal, measured, judge, how))
+    rows.append((figure, goal, measured, judge, how, source))
 
 
 def missing(figure, goal, name, how):
-    rows.append((figure, goal, None, "%s missing or unreadable in %s" % (name, folder), how))
+    rows.append((figure, goal, None, "%s missing or unreadable in %s" % (name, folder), how, source))
 
 
 def bench_json(name):
@@ -60,8 +64,10 @@ def fields(line):
 def collect():
     # ---- collector -------------------------------------------------------------------------------
     collector = bench_json("collector.json")
-    how = ("collector_bench: 200,000 live objects, 1 MiB/s replaced, 3,600 gc_collect() steps "
-           "timed one by one")
+    how = ("collector_bench: 200,000 live objects, 1 MiB/s replaced, a minute of play rounded up "
+           "to whole collector cycles (%s gc_collect() steps in %s cycles) timed one by one")
+    step = (collector or {}).get("CollectorStepTimes/iterations:1", {})
+    how %= ("{:,.0f}".format(step.get("steps", 0)), "{:.0f}".format(step.get("cycles", 0)))
     if collector and "CollectorStepTimes/iterations:1" in collector:
         c = collector["CollectorStepTimes/iterations:1"]
         how += "; the goals are judged on each step's own CPU time, wall time beside it"
@@ -258,17 +264,18 @@ def merge(per_round):
     """One row per figure: the median of each number over the rounds, in the text of the
     first round, judged on those medians."""
     out = []
-    for figure, goal, measured, judge, how in per_round[0]:
+    for figure, goal, measured, judge, how, step in per_round[0]:
         same = [r for rs in per_round for r in rs if r[0] == figure]
+        load = ", ".join(round_loads.get(step, "?") for round_loads in step_loads)
         gone = [r[3] for r in same if r[2] is None]
         if gone or len(same) < len(per_round):
             unmeasured.append("%s: %s" % (figure, "; ".join(gone) or "absent in some rounds"))
-            out.append((figure, goal, "NOT MEASURED", "**failed**", how))
+            out.append((figure, goal, "NOT MEASURED", "**failed**", load, how))
             continue
         numbers = [[float(n) for n in NUMBER.findall(r[2])] for r in same]
         if len({len(n) for n in numbers}) != 1:
             unmeasured.append("%s: the rounds' results differ in shape" % figure)
-            out.append((figure, goal, "NOT MEASURED", "**failed**", how))
+            out.append((figure, goal, "NOT MEASURED", "**failed**", load, how))
             continue
         medians = [statistics.median(column) for column in zip(*numbers)]
 
@@ -288,12 +295,13 @@ def merge(per_round):
                 verdict = "**missed**"
             else:
                 verdict = "**missed**: " + ", ".join(result)
-        out.append((figure, goal, text, verdict, how))
+        out.append((figure, goal, text, verdict, load, how))
     return out
 
 
 per_round = []
 loads = []
+step_loads = []  # per round: step -> the 1-minute load average as it started
 for r in rounds:
     folder = os.path.join(top, r)
     rows = []
@@ -302,11 +310,12 @@ for r in rounds:
     load = read("load.txt")
     if load:
         loads.append(load.split()[0])
+    step_loads.append(dict(line.split()[:2] for line in (read("loads.txt") or "").splitlines() if line.strip()))
 if loads:
     print("Load average (1 min) at the start of each round: %s" % ", ".join(loads))
     print()
-print("| figure | goal | measured | verdict | how |")
-print("|---|---|---|---|---|")
+print("| figure | goal | measured | verdict | load at the step, by round | how |")
+print("|---|---|---|---|---|---|")
 for r in merge(per_round):
     print("| " + " | ".join(r) + " |")
 if notes:

@@ -230,10 +230,13 @@ void gc_object_free(gc_object* object) {
 
 // ---- marking ------------------------------------------------------------------------------
 
+// To the front: the next step traces it while it is likely still in the cache (most are
+// objects just made and stored). At the back, a cycle's new objects waited behind the old
+// heap and were traced many steps later, one cache miss per object down the list.
 void gc_enqueue(gc_object* object) {
     object->flags ^= 1;
     gc_unlink(object);
-    gc_append(object, &gc_queued_list);
+    gc_append(object, gc_queued_list.succ);
 }
 
 void gc_mark_now(gc_object* object) {
@@ -258,18 +261,49 @@ void gc_mark_queued(int budget) {
     }
 }
 
+namespace {
+// Bytes allocated in this cycle when its grey work first ran out; 0 while some is left.
+int gc_finished_at;
+
+// After a cycle whose marking finished at `finished_at` bytes of its allocation (0: it did
+// not finish before the cycle's end): pace the next so that it finishes at about three
+// quarters of the way. Unfinished marking says nothing when external memory (or a stress
+// test) cut the cycle short.
+void gc_adjust_pace(int finished_at, int allocated) {
+    constexpr int64_t target = int64_t{gc_cycle_bytes} * 3 / 4;
+    if (finished_at == 0 && allocated < gc_cycle_bytes) return;
+    int64_t at = finished_at ? finished_at : gc_cycle_bytes;
+    int64_t pace = gc_pace_percent * at / target;
+    gc_pace_percent = static_cast<int>(std::clamp<int64_t>(pace, 25, 100));
+}
+}  // namespace
+
+int gc_pace_percent = 100;
+
 void gc_collect() {
     if (gc_stress || gc_new_bytes + gc_ext_new_bytes.load() > gc_cycle_bytes) {
+        gc_adjust_pace(gc_finished_at, gc_new_bytes);
+        gc_finished_at = 0;
         gc_end_cycle();
         gc_new_bytes = 0;
         return;
     }
-    int64_t live = gc_alloced_bytes - gc_new_bytes;
-    int budget = static_cast<int>(gc_new_bytes + live * gc_new_bytes / (int64_t{1} << 23));
-    gc_mark_queued(budget);
+    // The worst case: everything the last cycle marked is still reachable, and so is every
+    // new object. The paced share of it spreads the old heap over the cycle; from 4/5 to
+    // 19/20 of the cycle the budget climbs to the worst case, so a cycle whose live set
+    // grew still finishes marking step by step, not all at once at its end.
+    int64_t n = gc_new_bytes;
+    int64_t live = gc_alloced_bytes - n;
+    int64_t paced = live * n * gc_pace_percent / 100 / gc_cycle_bytes;
+    int64_t rampStart = int64_t{gc_cycle_bytes} * 4 / 5,
+            rampEnd = int64_t{gc_cycle_bytes} * 19 / 20;
+    int64_t ramp = live * std::min(n - rampStart, rampEnd - rampStart) / (rampEnd - rampStart);
+    gc_mark_queued(static_cast<int>(n + std::max(paced, ramp)));
+    if (!gc_finished_at && n > 0 && gc_list_empty(&gc_queued_list)) gc_finished_at = gc_new_bytes;
 }
 
 void gc_collect_all() {
+    gc_finished_at = 0;
     gc_end_cycle();
 }
 

@@ -63,6 +63,11 @@ extern int gc_free_bytes;
 // A cycle ends when this much has been allocated (collector + external) since the last.
 constexpr int gc_cycle_bytes = 8 * 1024 * 1024;
 
+// The share, in percent, of the worst-case marking pace that a step keeps to: the previous
+// cycles' finish point sets it, so that marking spreads over most of a cycle instead of
+// finishing early with steps that each do several times the work needed. 100 at start.
+extern int gc_pace_percent;
+
 void gc_init1();
 void gc_init2();
 void* gc_object_alloc(int request, bool zeroed = false);

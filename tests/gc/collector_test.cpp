@@ -136,6 +136,50 @@ TEST_F(GcTest, MarkingAdvancesInProportionToAllocation) {
     EXPECT_TRUE(gc_check_invariants());
 }
 
+// An old heap of two cycles' allocation: half dropped, full pace ends early and the pace drops;
+// all live at a quarter pace, marking still ends before the cycle does and the pace rises.
+TEST_F(GcTest, PaceFollowsTheLastFinishAndMarkingEndsBeforeTheCycleDoes) {
+    for (int pace : {100, 25}) {
+        SCOPED_TRACE(pace);
+        auto* head = new Tracked;
+        gc_assign(root, head);
+        Tracked *tail = head, *middle = nullptr;
+        for (int i = 0; i < 2 * gc_cycle_bytes / int{sizeof(Tracked)}; ++i) {
+            gc_assign(tail->field, new Tracked);
+            tail = static_cast<Tracked*>(tail->field);
+            if (i == gc_cycle_bytes / int{sizeof(Tracked)}) middle = tail;
+        }
+        gc_collect_all();
+        gc_collect_all();  // both halves are now last cycle's survivors
+        if (pace == 100) middle->field = nullptr;
+        gc_new_bytes = 0;
+        gc_pace_percent = pace;
+        int markbit = gc_markbit;
+        bool greyLeftAtTheEnd = false;
+        while (gc_markbit == markbit) {
+            for (int i = 0; i < 64; ++i) new Small;
+            gc_collect();
+            if (gc_new_bytes + 64 * 32 > gc_cycle_bytes) greyLeftAtTheEnd = gc_list_count(1) > 0;
+        }
+        EXPECT_FALSE(greyLeftAtTheEnd);
+        EXPECT_TRUE(pace == 100 ? gc_pace_percent < pace : gc_pace_percent > pace);
+        root = nullptr;
+        Drain();
+    }
+}
+
+TEST_F(GcTest, StepTracesTheLatestQueuedObjectFirst) {
+    auto* old = new Tracked;
+    gc_assign(root, old);
+    gc_collect_all();           // the cycle start queues `old`
+    auto* fresh = new Tracked;  // allocated now, so still in the cache
+    auto* child = new Tracked;
+    fresh->field = child;
+    gc_assign(old->field, fresh);         // the barrier queues it after `old`
+    gc_mark_queued(gc_marked_bytes + 1);  // one object's worth
+    EXPECT_FALSE(gc_is_white(child));     // `fresh` was the one traced
+}
+
 TEST_F(GcTest, StaticEmptyArrayNeverEntersAList) {
     auto* holder = new Holder;
     gc_assign(root, holder);

@@ -13,6 +13,7 @@ void GcTest::Drain() {
 
 void GcTest::SetUp() {
     gc_stress = false;
+    gc_pace_percent = 100;
     root = nullptr;
     Drain();
     gc_new_bytes = 0;
