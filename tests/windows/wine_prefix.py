@@ -1,10 +1,5 @@
-"""The tests' own Wine prefix: made before the first start with Wine's crash dialog off,
-and every Wine process of it stopped at the end.
-
-A program that crashes under Wine on a display otherwise waits for a click on Wine's
-crash dialog, and the prefix's server and services keep the test's output open: the
-test never ends. With the dialog off a crash ends the program at once, its backtrace on
-the error output."""
+"""The tests' Wine prefix, its crash dialog off (else a crash waits for a click and the
+prefix's processes hold the test's output open for ever), every Wine process stopped at the end."""
 
 import os
 import subprocess
