@@ -34,6 +34,16 @@ def open_page(browser, url, shots):
     return wp.Page(tab, shots)
 
 
+def freeze(page, frozen):
+    """A page frozen: it keeps what it has read, runs nothing and draws nothing, as a
+    browser freezes a page in the background; thawed: in front again, with the focus."""
+    if not frozen:
+        page.b.page("Page.setWebLifecycleState", state="active")
+    page.b.page("Emulation.setFocusEmulationEnabled", enabled=not frozen)
+    if frozen:
+        page.b.page("Page.setWebLifecycleState", state="frozen")
+
+
 def wait_for_game(page, timeout=90):
     pl.wait_until("the game", lambda: page.b.evaluate("typeof Module == 'object' && !!Module.calledRun"
                                                       " && !!Module.FS"), timeout)
@@ -54,9 +64,17 @@ def main():
             wait_for_game(page)
         for page in (a, b):
             pl.tap(page, "Up")  # the wheel on Small
-        scores = [pl.play_game(a, "pageA"), pl.play_game(b, "pageB")]
-        pl.change_setting(a, 1)
-        pl.change_setting(b, 2)
+        # In turns, the other page frozen as a browser freezes a page in the background: it
+        # keeps what it read before the one playing saved, and draws nothing meanwhile.
+        scores = []
+        for turn, (page, other) in enumerate(((a, b), (b, a), (a, b), (b, a))):
+            freeze(other, True)
+            freeze(page, False)
+            if turn < 2:
+                scores.append(pl.play_game(page, "page" + "AB"[turn]))
+            else:
+                pl.change_setting(page, turn - 1)
+        freeze(a, False)
         for page in (a, b):
             page.b.page("Page.reload")
         failures = []

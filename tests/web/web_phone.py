@@ -8,10 +8,8 @@ of the phone's visit (DevTools network events).
 usage: web_phone.py WEB_DIR SHOTS_DIR
 """
 
-import base64
 import os
 import shutil
-import subprocess
 import sys
 import time
 
@@ -25,12 +23,6 @@ from playing import changed_fraction, floor_at  # noqa: E402
 PORTRAIT, LANDSCAPE, TABLETS = (390, 844), (844, 390), [(768, 1024), (1024, 768)]
 ASPECTS = (4 / 3 - 0.01, 5 / 3 + 0.01)
 HINT_SHOWN = "getComputedStyle(document.getElementById('turn')).display != 'none'"
-
-
-def rgb_of(png, width, height):
-    rgb = subprocess.run(["convert", "png:-", "-resize", "%dx%d!" % (width, height), "-depth", "8", "rgb:-"],
-                         input=png, capture_output=True, check=True).stdout
-    return width, height, rgb
 
 
 class Phone:
@@ -49,18 +41,17 @@ class Phone:
         return pl.wait_until(None, lambda: changed_fraction(before, self.canvas_image()) >= share, 10)
 
     def image(self, name=None, scale=1):
-        """The page in CSS pixels times `scale`; saved as shots/<name>.png when named."""
-        png = self.b.screenshot_png()
+        """The page in CSS pixels times `scale`; saved as shots/<name>.png when named (in
+        the screen's own pixels)."""
         if name:
             with open(os.path.join(self.shots, name + ".png"), "wb") as f:
-                f.write(png)
-        return rgb_of(png, self.b.width * scale, self.b.height * scale)
+                f.write(self.b.screenshot_png())
+        return pl.read_png(self.b.screenshot_png(scale=scale))
 
     def canvas_image(self):
-        """The canvas alone, 640 pixels wide."""
+        """The canvas alone, about 640 pixels wide."""
         (left, top, w, h), _ = self.canvas()
-        png = self.b.page("Page.captureScreenshot", format="png", clip=dict(x=left, y=top, width=w, height=h, scale=1))
-        return rgb_of(base64.b64decode(png["data"]), 640, round(640 * h / w))
+        return pl.read_png(self.b.screenshot_png(clip=(left, top, w, h), scale=640 / w))
 
     def canvas(self):
         """(left, top, width, height) of the canvas in CSS pixels, and CSS pixels per
@@ -121,7 +112,7 @@ class Phone:
     def check_game(self, name):
         """A game runs: its top row shows the counter boxes' thin white frames, and the
         score's green digits (the widest green run) lie right of them, on no frame."""
-        scale = round(self.b.evaluate("devicePixelRatio"))  # the frames are one CSS pixel wide
+        scale = self.b.device_scale  # the frames are one CSS pixel wide
         w, _, rgb = self.image(scale=scale)
         (left, top, cw, _), k = self.canvas()
         rows = range(int(top * scale), int((top + 40 * k) * scale))

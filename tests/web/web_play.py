@@ -146,7 +146,7 @@ class Page:
         if name:
             with open(os.path.join(self.shots, name + ".png"), "wb") as f:
                 f.write(png)
-        return rgb_of(png)
+        return pl.read_png(png)
 
     def state_stamp(self):
         return self.b.evaluate("(() => { try { const s = Module.FS.stat('%s');"
