@@ -190,7 +190,7 @@ gxtkAudio::gxtkAudio() {
         closedAtExit = true;
     }
     gc_assign(audio, this);
-    qoAudioDataLoader = LoadAudioFile;
+    if (!qoAudioDataLoader) qoAudioDataLoader = LoadAudioFile;  // unless the host has its own
 
     OpenedAhead& ahead = Ahead();
     if (ahead.opener.joinable()) ahead.opener.join();

@@ -171,5 +171,5 @@ unsigned char* qoLoadImageFile(const String& filePath, int* width, int* height, 
 }
 
 void qoInstallImageDataLoader() {
-    qoImageDataLoader = &qoLoadImageFile;
+    if (!qoImageDataLoader) qoImageDataLoader = &qoLoadImageFile;
 }

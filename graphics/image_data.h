@@ -32,5 +32,6 @@ unsigned char* qoDecodeImageFile(const std::string& path, int maxSide, int* widt
 // external bytes.
 unsigned char* qoLoadImageFile(const String& filePath, int* width, int* height, int* depth);
 
-// Points the host's qoImageDataLoader hook at qoLoadImageFile.
+// Points the host's qoImageDataLoader hook at qoLoadImageFile, unless a host has put a
+// loader of its own there first.
 void qoInstallImageDataLoader();

@@ -41,6 +41,9 @@ public:
     struct Config {
         int width = 640;
         int height = 480;
+        // Pictures and sounds decoded once for all test programs (see game_harness.cpp);
+        // false: as the game decodes them, on its workers ahead of the loader.
+        bool cachedDecodes = true;
     };
 
     struct Rgb {

@@ -294,7 +294,7 @@ bool HasSlot(const std::vector<float>& list, int slot) {
 }
 
 TEST(WholeGame, StartUpRunsTheLoaderForNineteenUpdatesThenShowsTheMenu) {
-    GameHarness h({640, 480});
+    GameHarness h({640, 480, false});
     if (!h.Ready()) GTEST_SKIP() << h.Why();
     c_MyApp* app = h.Start(new c_MyApp);
     std::vector<int> steps, sfxSlots;
