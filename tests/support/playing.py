@@ -12,6 +12,7 @@ give timed_tap(key, seconds): a press held that long by the input system's own c
 
 import os
 import struct
+import subprocess
 import sys
 import time
 import zlib
@@ -130,43 +131,31 @@ def scale_of(image):
 
 
 def read_png(png):
-    """(width, height, rgb bytes) of an 8-bit RGB or RGBA PNG, without a process per
-    picture (a screenshot is taken at every look of a wait). Rows filtered "none" or
-    "up", as fast-encoded screenshots are, are undone a whole row at a time; the other
-    filters byte by byte."""
+    """(width, height, rgb bytes) of a PNG. Screenshots encoded for speed (8-bit RGB(A),
+    every row filtered "none" or "up") are read here, a whole row at a time, without a
+    process per picture (a wait takes one at every look); anything else by ImageMagick."""
     width, height, depth, colour = struct.unpack(">IIBB", png[16:26])
-    check(png[:8] == b"\x89PNG\r\n\x1a\n" and depth == 8 and colour in (2, 6), "not an 8-bit RGB(A) PNG")
+    n = {2: 3, 6: 4}.get(colour) if depth == 8 else None
     data, at = [], 8
-    while at < len(png):
+    while n and at < len(png):
         length, tag = struct.unpack(">I4s", png[at:at + 8])
         if tag == b"IDAT":
             data.append(png[at + 8:at + 8 + length])
         at += length + 12
-    raw, n = zlib.decompress(b"".join(data)), 4 if colour == 6 else 3
-    stride = width * n
+    raw, stride = zlib.decompress(b"".join(data)) if n else b"", width * (n or 0)
+    if not n or any(raw[y * (stride + 1)] not in (0, 2) for y in range(height)):
+        rgb = subprocess.run(["convert", "png:-", "-depth", "8", "rgb:-"], input=png, capture_output=True,
+                             check=True).stdout
+        return width, height, rgb
     # "up" adds the row above byte by byte, modulo 256: the low seven bits of each byte
     # added as one big number (no carry leaves a byte), the top bits by exclusive or.
     low, high = int.from_bytes(b"\x7f" * stride, "big"), int.from_bytes(b"\x80" * stride, "big")
     rows, prior = [], bytes(stride)
     for y in range(height):
-        kind, row = raw[y * (stride + 1)], raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)]
-        if kind == 2:
+        row = raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)]
+        if raw[y * (stride + 1)] == 2:
             a, b = int.from_bytes(row, "big"), int.from_bytes(prior, "big")
             row = (((a & low) + (b & low)) ^ ((a ^ b) & high)).to_bytes(stride, "big")
-        elif kind:
-            row = bytearray(row)
-            for i in range(stride):
-                a, b = row[i - n] if i >= n else 0, prior[i]
-                c = prior[i - n] if i >= n else 0
-                if kind == 1:
-                    row[i] = (row[i] + a) & 255
-                elif kind == 3:
-                    row[i] = (row[i] + (a + b) // 2) & 255
-                else:
-                    p = a + b - c
-                    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                    row[i] = (row[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-            row = bytes(row)
         rows.append(row)
         prior = row
     pixels = b"".join(rows)

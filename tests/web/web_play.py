@@ -49,13 +49,7 @@ def fail(message):
     sys.exit(1)
 
 
-def rgb_of(png):
-    """(width, height, rgb bytes) of a PNG, through ImageMagick."""
-    out = subprocess.run(["convert", "png:-", "-depth", "8", "-format", "%w %h\n", "-write", "info:-", "rgb:-"],
-                         input=png, capture_output=True, check=True).stdout
-    head, rgb = out.split(b"\n", 1)
-    w, h = map(int, head.split())
-    return w, h, rgb
+rgb_of = pl.read_png  # (width, height, rgb bytes) of a PNG
 
 
 def block_means(image):
