@@ -3,12 +3,11 @@
 #include <GLFW/glfw3.h>
 #include <stb_image_write.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 
@@ -32,15 +31,9 @@ const std::vector<float> kNoList;
 #ifdef TESSORY_DECODE_CACHE
 // Every whole-game test program loads the same pictures and the same music, and decoding
 // them was most of such a program's time. What they decode to is kept in the build
-// folder between programs, under the file's name, size and time, so a changed file is
-// decoded again. A copy that cannot be read or written is no failure: the file is then
+// folder between programs, named after the file's path, size and time, so a changed file
+// is decoded again. A copy that cannot be read or written is no failure: the file is then
 // decoded as the game decodes it. The game's own decoding has tests of its own.
-struct CachedHead {
-    char magic[8];
-    int64_t size, mtime;
-    int32_t fields[4], pathLength;
-};
-
 // `fields`: width, height and depth of a picture, or length, channels, bytes per sample
 // and rate of a sound; the block is the product of the first three. `decode` fills them
 // and counts the block as external bytes for the collector, as a copy read here is.
@@ -49,49 +42,40 @@ unsigned char* CachedDecode(const String& filePath, int* fields,
     std::string path = qoEncodePath(filePath);
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) return decode(fields);
-    CachedHead head{{'t', 'e', 's', 't', 'd', 'e', 'c', '1'},
-                    info.st_size,
-                    info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec,
-                    {},
-                    static_cast<int32_t>(path.size())};
-    std::filesystem::path cache = std::filesystem::path(TESSORY_DECODE_CACHE) /
-                                  (std::to_string(std::hash<std::string>{}(path)) + ".decoded");
-    auto bytes = [](const int32_t* f) { return static_cast<size_t>(f[0]) * f[1] * f[2]; };
+    std::string key = path + '\n' + std::to_string(info.st_size) + '\n' +
+                      std::to_string(info.st_mtim.tv_sec) + '.' +
+                      std::to_string(info.st_mtim.tv_nsec);
+    std::string cache = std::string(TESSORY_DECODE_CACHE "/") +
+                        std::to_string(std::hash<std::string>{}(key)) + ".decoded";
+    auto bytes = [](const int* f) { return static_cast<size_t>(f[0]) * f[1] * f[2]; };
     if (FILE* f = std::fopen(cache.c_str(), "rb")) {
-        CachedHead stored{};
-        std::string storedPath(path.size(), '\0');
+        int stored[4] = {};
         unsigned char* block = nullptr;
-        if (std::fread(&stored, sizeof stored, 1, f) == 1 &&
-            std::memcmp(&stored, &head, offsetof(CachedHead, fields)) == 0 &&
-            stored.pathLength == head.pathLength &&
-            std::fread(storedPath.data(), 1, path.size(), f) == path.size() && storedPath == path &&
-            stored.fields[0] > 0 && stored.fields[1] > 0 && stored.fields[2] > 0 &&
-            bytes(stored.fields) < (size_t{1} << 31)) {
-            block = static_cast<unsigned char*>(std::malloc(bytes(stored.fields)));
-            if (block && std::fread(block, 1, bytes(stored.fields), f) != bytes(stored.fields)) {
+        if (std::fread(stored, sizeof stored, 1, f) == 1 && stored[0] > 0 && stored[1] > 0 &&
+            stored[2] > 0 && bytes(stored) < (size_t{1} << 31)) {
+            block = static_cast<unsigned char*>(std::malloc(bytes(stored)));
+            if (block && std::fread(block, 1, bytes(stored), f) != bytes(stored)) {
                 std::free(block);
                 block = nullptr;
             }
         }
         std::fclose(f);
         if (block) {
-            std::copy(stored.fields, stored.fields + 4, fields);
-            gc_ext_malloced(static_cast<int>(bytes(stored.fields)));
+            std::copy(stored, stored + 4, fields);
+            gc_ext_malloced(static_cast<int>(bytes(stored)));
             return block;
         }
     }
     unsigned char* block = decode(fields);
     if (!block) return nullptr;
-    std::copy(fields, fields + 4, head.fields);
     // Written aside and renamed into place: programs running side by side never read a
     // half-written copy.
     std::error_code error;
-    std::filesystem::create_directories(cache.parent_path(), error);
-    std::string temporary = cache.string() + "." + std::to_string(getpid());
+    std::filesystem::create_directories(TESSORY_DECODE_CACHE, error);
+    std::string temporary = cache + "." + std::to_string(getpid());
     if (FILE* f = std::fopen(temporary.c_str(), "wb")) {
-        bool written = std::fwrite(&head, sizeof head, 1, f) == 1 &&
-                       std::fwrite(path.data(), 1, path.size(), f) == path.size() &&
-                       std::fwrite(block, 1, bytes(head.fields), f) == bytes(head.fields);
+        bool written = std::fwrite(fields, sizeof(int), 4, f) == 4 &&
+                       std::fwrite(block, 1, bytes(fields), f) == bytes(fields);
         if (std::fclose(f) == 0 && written) std::filesystem::rename(temporary, cache, error);
         std::filesystem::remove(temporary, error);
     }

@@ -131,19 +131,19 @@ def scale_of(image):
 
 
 def read_png(png):
-    """(width, height, rgb bytes) of a PNG. Screenshots encoded for speed (8-bit RGB(A),
+    """(width, height, rgb bytes) of a PNG. Screenshots encoded for speed (8-bit RGB,
     every row filtered "none" or "up") are read here, a whole row at a time, without a
     process per picture (a wait takes one at every look); anything else by ImageMagick."""
     width, height, depth, colour = struct.unpack(">IIBB", png[16:26])
-    n = {2: 3, 6: 4}.get(colour) if depth == 8 else None
+    plain = (depth, colour) == (8, 2)
     data, at = [], 8
-    while n and at < len(png):
+    while plain and at < len(png):
         length, tag = struct.unpack(">I4s", png[at:at + 8])
         if tag == b"IDAT":
             data.append(png[at + 8:at + 8 + length])
         at += length + 12
-    raw, stride = zlib.decompress(b"".join(data)) if n else b"", width * (n or 0)
-    if not n or any(raw[y * (stride + 1)] not in (0, 2) for y in range(height)):
+    raw, stride = zlib.decompress(b"".join(data)) if plain else b"", width * 3
+    if not plain or any(raw[y * (stride + 1)] not in (0, 2) for y in range(height)):
         rgb = subprocess.run(["convert", "png:-", "-depth", "8", "rgb:-"], input=png, capture_output=True,
                              check=True).stdout
         return width, height, rgb
@@ -158,13 +158,7 @@ def read_png(png):
             row = (((a & low) + (b & low)) ^ ((a ^ b) & high)).to_bytes(stride, "big")
         rows.append(row)
         prior = row
-    pixels = b"".join(rows)
-    if n == 3:
-        return width, height, pixels
-    rgb = bytearray(width * height * 3)
-    for channel in range(3):
-        rgb[channel::3] = pixels[channel::4]
-    return width, height, bytes(rgb)
+    return width, height, b"".join(rows)
 
 
 def write_png(path, image):
