@@ -53,7 +53,8 @@ void qoStartPlatform();
 std::tm qoLocalTime(std::time_t when);
 
 // Asks the allocator to hand large freed blocks back to the system at once (decoded
-// pictures are large and dropped whole when the resolution tier changes).
+// pictures are large and dropped whole when the resolution tier changes), and to keep
+// the small blocks a frame frees for the next frame.
 void qoTuneAllocator();
 
 // Sets `bytes` bytes at `block` (heap memory) to zero. On Linux the whole pages of a large

@@ -9,6 +9,7 @@
 #include "graphics/graphics.h"
 #include "runtime/host/app.h"
 #include "runtime/host/glfw_game.h"
+#include "runtime/platform.h"
 
 // The host library's entry calls the translated program; this program has none.
 void qoInit() {}
@@ -34,6 +35,7 @@ int RenderFrame(gxtkGraphics* gfx, c_Image* image, std::vector<sprites::Sprite>&
 
 int main(int argc, char** argv) {
     sprites::Options options = sprites::ParseOptions(argc, argv);
+    qoTuneAllocator();  // as the game's own start does
     gc_init1();
     if (!glfwInit()) return 1;
     GLFWwindow* window = glfwCreateWindow(sprites::kScreenWidth, sprites::kScreenHeight,
