@@ -140,7 +140,6 @@ bool QoSocket::Listen(int backlog) {
 }
 
 bool QoSocket::Accept() {
-    qo_socket_WaitReadable(socket.load());
     accepted = static_cast<int>(::accept(socket.load(), nullptr, nullptr));
     return accepted >= 0;
 }
@@ -164,7 +163,6 @@ int QoSocket::Send(QoDataBuffer* buf, int offset, int count) {
 int QoSocket::Receive(QoDataBuffer* buf, int offset, int count) {
     count = ClipIo(buf, offset, count);
     if (count < 0) return -1;
-    qo_socket_WaitReadable(socket.load());
     return static_cast<int>(::recv(socket.load(), reinterpret_cast<QoSockData*>(buf->data + offset),
                                    static_cast<size_t>(count), 0));
 }
@@ -181,7 +179,6 @@ int QoSocket::SendTo(QoDataBuffer* buf, int offset, int count, QoSocketAddress* 
 int QoSocket::ReceiveFrom(QoDataBuffer* buf, int offset, int count, QoSocketAddress* address) {
     count = ClipIo(buf, offset, count);
     if (count < 0 || !address) return -1;
-    qo_socket_WaitReadable(socket.load());
     sockaddr_in from = AnyAddress(0);
     QoSockLen size = sizeof from;
     int n = static_cast<int>(

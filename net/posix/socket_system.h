@@ -23,5 +23,3 @@ inline int qo_socket_CloseHandle(int handle) {
 inline int qo_socket_Poll(pollfd* fds, int count, int timeoutMs) {
     return ::poll(fds, static_cast<nfds_t>(count), timeoutMs);
 }
-// A blocking call here wakes when its data comes.
-inline void qo_socket_WaitReadable(int) {}

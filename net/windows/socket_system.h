@@ -21,11 +21,3 @@ inline int qo_socket_CloseHandle(int handle) {
 inline int qo_socket_Poll(pollfd* fds, int count, int timeoutMs) {
     return ::WSAPoll(fds, static_cast<ULONG>(count), timeoutMs);
 }
-// Returns once a read or accept on the handle would not block (or the handle fails). A
-// blocking recv under Wine, on a busy machine, can sleep on through data that arrived, so
-// the wait is asked again every tenth of a second instead of trusted once.
-inline void qo_socket_WaitReadable(int handle) {
-    pollfd p{static_cast<SOCKET>(handle), POLLRDNORM, 0};
-    while (qo_socket_Poll(&p, 1, 100) == 0) {
-    }
-}
