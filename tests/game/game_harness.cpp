@@ -2,14 +2,12 @@
 
 #include <GLFW/glfw3.h>
 #include <stb_image_write.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 
 #include "audio/audio_data.h"
 #include "audio/sound.h"
@@ -37,55 +35,54 @@ const std::vector<float> kNoList;
 // `fields`: width, height and depth of a picture, or length, channels, bytes per sample
 // and rate of a sound; the block is the product of the first three. `decode` fills them
 // and counts the block as external bytes for the collector, as a copy read here is.
-unsigned char* CachedDecode(const String& filePath, int* fields,
-                            const std::function<unsigned char*(int*)>& decode) {
+template <typename Decode>
+unsigned char* CachedDecode(const String& filePath, int (&fields)[4], Decode decode) {
+    namespace fs = std::filesystem;
     std::string path = qoEncodePath(filePath);
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0) return decode(fields);
-    std::string key = path + '\n' + std::to_string(info.st_size) + '\n' +
-                      std::to_string(info.st_mtim.tv_sec) + '.' +
-                      std::to_string(info.st_mtim.tv_nsec);
+    std::error_code error;
+    auto size = fs::file_size(path, error);
+    auto time = fs::last_write_time(path, error).time_since_epoch().count();
+    if (error) return decode();
+    std::string key = path + '\n' + std::to_string(size) + '\n' + std::to_string(time);
     std::string cache = std::string(TESSORY_DECODE_CACHE "/") +
                         std::to_string(std::hash<std::string>{}(key)) + ".decoded";
-    auto bytes = [](const int* f) { return static_cast<size_t>(f[0]) * f[1] * f[2]; };
+    auto bytes = [&fields] { return static_cast<size_t>(fields[0]) * fields[1] * fields[2]; };
     if (FILE* f = std::fopen(cache.c_str(), "rb")) {
-        int stored[4] = {};
+        // A copy is whole when its length is its four fields and the block they give.
         unsigned char* block = nullptr;
-        if (std::fread(stored, sizeof stored, 1, f) == 1 && stored[0] > 0 && stored[1] > 0 &&
-            stored[2] > 0 && bytes(stored) < (size_t{1} << 31)) {
-            block = static_cast<unsigned char*>(std::malloc(bytes(stored)));
-            if (block && std::fread(block, 1, bytes(stored), f) != bytes(stored)) {
+        if (std::fread(fields, sizeof fields, 1, f) == 1 &&
+            fs::file_size(cache, error) == sizeof fields + bytes() && bytes() > 0) {
+            block = static_cast<unsigned char*>(std::malloc(bytes()));
+            if (block && std::fread(block, 1, bytes(), f) != bytes()) {
                 std::free(block);
                 block = nullptr;
             }
         }
         std::fclose(f);
         if (block) {
-            std::copy(stored, stored + 4, fields);
-            gc_ext_malloced(static_cast<int>(bytes(stored)));
+            gc_ext_malloced(static_cast<int>(bytes()));
             return block;
         }
     }
-    unsigned char* block = decode(fields);
+    unsigned char* block = decode();
     if (!block) return nullptr;
     // Written aside and renamed into place: programs running side by side never read a
     // half-written copy.
-    std::error_code error;
-    std::filesystem::create_directories(TESSORY_DECODE_CACHE, error);
+    fs::create_directories(TESSORY_DECODE_CACHE, error);
     std::string temporary = cache + "." + std::to_string(getpid());
     if (FILE* f = std::fopen(temporary.c_str(), "wb")) {
-        bool written = std::fwrite(fields, sizeof(int), 4, f) == 4 &&
-                       std::fwrite(block, 1, bytes(fields), f) == bytes(fields);
-        if (std::fclose(f) == 0 && written) std::filesystem::rename(temporary, cache, error);
-        std::filesystem::remove(temporary, error);
+        bool written = std::fwrite(fields, sizeof fields, 1, f) == 1 &&
+                       std::fwrite(block, 1, bytes(), f) == bytes();
+        if (std::fclose(f) == 0 && written) fs::rename(temporary, cache, error);
+        fs::remove(temporary, error);
     }
     return block;
 }
 
 unsigned char* LoadCachedImage(const String& filePath, int* width, int* height, int* depth) {
     int f[4] = {};
-    unsigned char* pixels = CachedDecode(
-        filePath, f, [&](int* g) { return qoLoadImageFile(filePath, &g[0], &g[1], &g[2]); });
+    unsigned char* pixels =
+        CachedDecode(filePath, f, [&] { return qoLoadImageFile(filePath, &f[0], &f[1], &f[2]); });
     *width = f[0];
     *height = f[1];
     *depth = f[2];
@@ -96,7 +93,7 @@ unsigned char* LoadCachedSound(const String& filePath, int* length, int* channel
                                int* hertz) {
     int f[4] = {};
     unsigned char* samples = CachedDecode(
-        filePath, f, [&](int* g) { return LoadAudioFile(filePath, &g[0], &g[1], &g[2], &g[3]); });
+        filePath, f, [&] { return LoadAudioFile(filePath, &f[0], &f[1], &f[2], &f[3]); });
     *length = f[0];
     *channels = f[1];
     *format = f[2];
