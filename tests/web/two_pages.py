@@ -57,7 +57,7 @@ def main():
         return
     os.makedirs(shots, exist_ok=True)
     server = wp.Server(web)
-    with wp.Chromium(wp.WIDTH, wp.HEIGHT) as browser:
+    with wp.Chromium(wp.WIDTH, wp.HEIGHT, cpu_compositing=True) as browser:
         url = server.url + "?seed=%d" % pl.SEED
         a, b = open_page(browser, url, shots), open_page(browser, url, shots)
         for page in (a, b):

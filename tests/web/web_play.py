@@ -115,16 +115,21 @@ class Page:
 
     def timed_tap(self, key, seconds):
         """The press through DevTools (a real key, which may start the page's sound); the
-        release by the page itself, `seconds` after the press reached it by the page's own
-        clock, then through DevTools too (the game ignores a key released twice): a busy
-        machine that holds this process back cannot stretch the press into a second roll."""
+        release by the page itself at its third animation frame after the press, then
+        through DevTools too (the game ignores a key released twice). The game runs at
+        most four updates a frame, so it sees the key down for at most twelve, whatever
+        holds this process or the page back; a roll takes sixteen, so no press rolls twice.
+        `seconds` is only the least time this process waits before going on."""
         _, code, keycode = self.b.KEYS[key]
-        self.b.evaluate("window.addEventListener('keydown', () => setTimeout(() => {"
+        self.b.evaluate("window.tessoryReleased = new Promise(done => window.addEventListener('keydown', () => {"
+                        " let frames = 3; const next = () => { if (--frames) return requestAnimationFrame(next);"
                         " const up = new KeyboardEvent('keyup', {code: '%s'});"
-                        " Object.defineProperty(up, 'keyCode', {get: () => %d}); window.dispatchEvent(up); }, %d),"
-                        " {capture: true, once: true}), 0" % (code, keycode, round(seconds * 1000)))
+                        " Object.defineProperty(up, 'keyCode', {get: () => %d}); window.dispatchEvent(up); done(0); };"
+                        " requestAnimationFrame(next); }, {capture: true, once: true})), 0" % (code, keycode))
+        started = time.monotonic()
         self.b.key(key, True)
-        time.sleep(seconds)
+        self.b.evaluate("window.tessoryReleased")
+        time.sleep(max(0.0, seconds - (time.monotonic() - started)))
         self.b.key(key, False)
 
     def alive(self):
@@ -223,7 +228,7 @@ def main():
             fail("the desktop window is %d x %d" % reference[:2])
         server = Server(web)
 
-        with Chromium(WIDTH, HEIGHT) as browser:
+        with Chromium(WIDTH, HEIGHT, cpu_compositing=True) as browser:
             page = Page(browser, shots)
             browser.page("Page.navigate", url=server.url)
             figures["load_to_menu_s"] = round(page.wait_for_menu(reference), 2)
