@@ -24,11 +24,9 @@ FLAGS = [
 
 class Chromium:
     def __init__(self, width, height, cpu_compositing=False):
-        """cpu_compositing: the page composited on the CPU while its WebGL still draws
-        through SwiftShader, which costs a desktop-sized page about a third less CPU a
-        frame. Not for every test: a page at the phone's three pixels per CSS pixel costs
-        more so, and a reloaded page then checked for a newer build of its service worker
-        only a minute later."""
+        """cpu_compositing: a desktop-sized page then costs about a third less CPU a frame
+        (its WebGL still draws through SwiftShader); a phone's page costs more, and a new
+        service worker was started only a minute after a reload."""
         self.width, self.height = width, height
         self.flags = FLAGS + (["--disable-gpu-compositing"] if cpu_compositing else [])
         self.profile = tempfile.mkdtemp(prefix="tessory_chromium_")

@@ -115,11 +115,9 @@ class Page:
 
     def timed_tap(self, key, seconds):
         """The press through DevTools (a real key, which may start the page's sound); the
-        release by the page itself at its third animation frame after the press, then
-        through DevTools too (the game ignores a key released twice). The game runs at
-        most four updates a frame, so it sees the key down for at most twelve, whatever
-        holds this process or the page back; a roll takes sixteen, so no press rolls twice.
-        `seconds` is only the least time this process waits before going on."""
+        release by the page at its third animation frame, then through DevTools too (the
+        game ignores a second release): at most four updates a frame see it down, twelve
+        in all, however late the frames, and a roll takes sixteen. `seconds`: the least wait."""
         _, code, keycode = self.b.KEYS[key]
         self.b.evaluate("window.tessoryReleased = new Promise(done => window.addEventListener('keydown', () => {"
                         " let frames = 3; const next = () => { if (--frames) return requestAnimationFrame(next);"
