@@ -24,7 +24,7 @@ FLAGS = [
 
 class Chromium:
     def __init__(self, width, height, cpu_compositing=False):
-        """cpu_compositing: a desktop-sized page then costs about a third less CPU a frame
+        """cpu_compositing: a desktop-sized page then costs about a quarter less CPU a frame
         (its WebGL still draws through SwiftShader); a phone's page costs more, and a new
         service worker was started only a minute after a reload."""
         self.width, self.height = width, height
