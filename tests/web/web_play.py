@@ -115,19 +115,17 @@ class Page:
 
     def timed_tap(self, key, seconds):
         """The press through DevTools (a real key, which may start the page's sound); the
-        release by the page at its third animation frame, then through DevTools too (the
-        game ignores a second release): at most four updates a frame see it down, twelve
-        in all, however late the frames, and a roll takes sixteen. `seconds`: the least wait."""
+        release by the page at its third animation frame instead of after `seconds`, then
+        through DevTools too (the game ignores a second release): at most four updates a
+        frame see it down, twelve in all, however late the frames, and a roll takes sixteen."""
         _, code, keycode = self.b.KEYS[key]
         self.b.evaluate("window.tessoryReleased = new Promise(done => window.addEventListener('keydown', () => {"
                         " let frames = 3; const next = () => { if (--frames) return requestAnimationFrame(next);"
                         " const up = new KeyboardEvent('keyup', {code: '%s'});"
                         " Object.defineProperty(up, 'keyCode', {get: () => %d}); window.dispatchEvent(up); done(0); };"
                         " requestAnimationFrame(next); }, {capture: true, once: true})), 0" % (code, keycode))
-        started = time.monotonic()
         self.b.key(key, True)
         self.b.evaluate("window.tessoryReleased")
-        time.sleep(max(0.0, seconds - (time.monotonic() - started)))
         self.b.key(key, False)
 
     def alive(self):
