@@ -8,7 +8,8 @@ level of SEED, where the keys of ROUTE collect a gem and then roll off the floor
 A driver gives: hold(key), release(key), image(name=None) -> (width, height, rgb bytes),
 state_stamp() (changes with every save), state_text(), alive() (raises when the game has
 ended) and after_save() (returns once a save has reached the game's storage); and may
-give timed_tap(key, seconds): a press held that long by the input system's own clock."""
+give frame_tap(key): a press released after the game's next few frames, which a busy
+machine can slow but not stretch into a second roll."""
 
 import os
 import struct
@@ -32,10 +33,11 @@ def read_route():
 
 
 SEED, ROUTE_SCORE, ROUTE = read_route()
-# A press is held this long, and the next comes this long after its release: the game
-# reads what is down at each update, so a press and release between two of its window
-# polls would go unseen, and a menu acts again only after an update with no key down.
-# A roll key must be up again before its roll ends (16 updates), or it rolls twice.
+# A press is held this long (by a driver without frame_tap), and the next comes this long
+# after its release: the game reads what is down at each update, so a press and release
+# between two of its window polls would go unseen, and a menu acts again only after an
+# update with no key down. A roll key must be up again before its roll ends (16 updates),
+# or it rolls twice.
 HOLD_S = 0.2
 GAP_S = 0.1
 # How often a wait looks again.
@@ -71,8 +73,8 @@ def wait_until(what, predicate, timeout=20.0, poll=POLL_S):
 
 
 def tap(driver, key):
-    if hasattr(driver, "timed_tap"):
-        driver.timed_tap(key, HOLD_S)
+    if hasattr(driver, "frame_tap"):
+        driver.frame_tap(key)
     else:
         driver.hold(key)
         time.sleep(HOLD_S)

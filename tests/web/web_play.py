@@ -113,9 +113,9 @@ class Page:
     def release(self, key):
         self.b.key(key, False)
 
-    def timed_tap(self, key, seconds):
+    def frame_tap(self, key):
         """The press through DevTools (a real key, which may start the page's sound); the
-        release by the page at its third animation frame instead of after `seconds`, then
+        release by the page at its third animation frame, then
         through DevTools too (the game ignores a second release): at most four updates a
         frame see it down, twelve in all, however late the frames, and a roll takes sixteen."""
         _, code, keycode = self.b.KEYS[key]

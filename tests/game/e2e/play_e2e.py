@@ -17,6 +17,7 @@ usage: play_e2e.py <tessory executable> <shot folder>
 import ctypes
 import os
 import re
+import select
 import shutil
 import subprocess
 import sys
@@ -46,8 +47,45 @@ X11.XCloseDisplay.argtypes = [ctypes.c_void_p]
 X11.XInternAtom.restype = ctypes.c_ulong
 X11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
 X11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+X11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+X11.XPending.argtypes = [ctypes.c_void_p]
+X11.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+X11.XConnectionNumber.argtypes = [ctypes.c_void_p]
+X11.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
 XTST = ctypes.CDLL("libXtst.so.6")
 XTST.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+XDAMAGE = ctypes.CDLL("libXdamage.so.1")
+XDAMAGE.XDamageQueryExtension.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int),
+                                          ctypes.POINTER(ctypes.c_int)]
+XDAMAGE.XDamageCreate.restype = ctypes.c_ulong
+XDAMAGE.XDamageCreate.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int]
+# A window the game has just replaced (F11) may be gone when a request names it: Xlib's
+# default answer to that error is to end this process.
+IGNORE_X_ERRORS = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)(lambda display, error: 0)
+X11.XSetErrorHandler(IGNORE_X_ERRORS)
+
+
+EVENT_HEAD = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+              ("display", ctypes.c_void_p), ("window", ctypes.c_ulong)]
+
+
+class XEvent(ctypes.Union):
+    class Any(ctypes.Structure):
+        _fields_ = EVENT_HEAD
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = EVENT_HEAD + [("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                                 ("data", ctypes.c_long * 5)]
+
+    class Damage(ctypes.Structure):  # XDamageNotifyEvent up to `more`; its drawable is `window`
+        _fields_ = EVENT_HEAD + [("damage", ctypes.c_ulong), ("level", ctypes.c_int), ("more", ctypes.c_int)]
+
+    _fields_ = [("any", Any), ("xclient", ClientMessage), ("damage", Damage), ("pad", ctypes.c_long * 24)]
+
+
+DESTROY_NOTIFY, UNMAP_NOTIFY, STRUCTURE_NOTIFY_MASK = 17, 18, 1 << 17
+# The least a tapped key is held: about five updates on time.
+FRAME_TAP_S = 0.08
 
 
 class Game:
@@ -68,6 +106,8 @@ class Game:
         self.window = None
         self.screen = None
         self.keys = None
+        self.damage_event = None
+        self.watched = None
 
     # ---- the window ------------------------------------------------------------------------
 
@@ -87,6 +127,7 @@ class Game:
             return ids[-1] if len(ids) == 1 else None
         self.window = pl.wait_until("a Tessory window", found, timeout)
         self.xdotool("windowfocus", "--sync", self.window, check_status=False)
+        self.watch_frames()
         self.box = self.placement()
         return self.window
 
@@ -109,20 +150,48 @@ class Game:
     def release(self, key):
         self.xdotool("keyup", key)
 
-    def timed_tap(self, key, seconds):
-        """The press and, `seconds` later by the X server's own clock, the release: a busy
-        machine that holds this process back cannot stretch the press into a second roll
-        or a repeated action."""
+    def watch_frames(self):
+        """Has the X server report every frame the window shows (a buffer swap draws the
+        whole window: one DAMAGE event), and its going away."""
         if self.keys is None:
             self.keys = X11.XOpenDisplay(self.display.encode())
             check(self.keys, "cannot open the display for keys")
+            base, _ = ctypes.c_int(), ctypes.c_int()
+            check(XDAMAGE.XDamageQueryExtension(self.keys, ctypes.byref(base), ctypes.byref(_)),
+                  "the X server has no DAMAGE extension")
+            self.damage_event = base.value  # + XDamageNotify, which is 0
+        if self.watched == self.window:
+            return  # a second watch would report every frame twice
+        self.watched = self.window
+        RAW_RECTANGLES = 0
+        XDAMAGE.XDamageCreate(self.keys, int(self.window), RAW_RECTANGLES)  # freed with the window
+        X11.XSelectInput(self.keys, int(self.window), STRUCTURE_NOTIFY_MASK)
+        X11.XSync(self.keys, 0)
+
+    def frame_tap(self, key):
+        """The press, and the release once the window has shown two frames after it and
+        FRAME_TAP_S have passed. The cube rolls once the key has been down for two updates,
+        and again if for fifteen; the game runs up to four updates a frame, so a release
+        after a fixed time is seen by too many updates when its frames are slow, and one
+        after a fixed count of frames by too few when they are quick. When the window goes
+        (F11) the release comes at once, and after a second without two frames all the same."""
         code = X11.XKeysymToKeycode(self.keys, X11.XStringToKeysym(key.encode()))
         check(code != 0, "no key code for " + key)
+        X11.XSync(self.keys, 1)  # frames from before the press are dropped
         XTST.XTestFakeKeyEvent(self.keys, code, 1, 0)
-        XTST.XTestFakeKeyEvent(self.keys, code, 0, int(seconds * 1000))
         X11.XFlush(self.keys)
-        # Whatever comes next comes after the release.
-        time.sleep(seconds)
+        start, frames, event = time.monotonic(), 0, XEvent()
+        while (frames < 2 or time.monotonic() < start + FRAME_TAP_S) and time.monotonic() < start + 1.0:
+            if not X11.XPending(self.keys):
+                select.select([X11.XConnectionNumber(self.keys)], [], [], 0.005)
+                continue
+            X11.XNextEvent(self.keys, ctypes.byref(event))
+            if event.any.type == self.damage_event and event.damage.window == int(self.window):
+                frames += 0 if event.damage.more else 1
+            elif event.any.type in (DESTROY_NOTIFY, UNMAP_NOTIFY) and event.any.window == int(self.window):
+                break
+        XTST.XTestFakeKeyEvent(self.keys, code, 0, 0)
+        X11.XFlush(self.keys)
 
     def shot(self, name):
         self.image(name)
@@ -140,29 +209,18 @@ class Game:
 
     def close_window(self):
         """WM_DELETE_WINDOW, as a window manager sends it for the close button."""
-        x11 = X11
-
-        class ClientMessage(ctypes.Structure):
-            _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                        ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
-                        ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
-                        ("data", ctypes.c_long * 5)]
-
-        class XEvent(ctypes.Union):
-            _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
-
-        dpy = x11.XOpenDisplay(self.display.encode())
+        dpy = X11.XOpenDisplay(self.display.encode())
         check(dpy, "cannot open the display to close the window")
         event = XEvent()
         event.xclient.type = 33  # ClientMessage
         event.xclient.window = int(self.window)
-        event.xclient.message_type = x11.XInternAtom(dpy, b"WM_PROTOCOLS", 0)
+        event.xclient.message_type = X11.XInternAtom(dpy, b"WM_PROTOCOLS", 0)
         event.xclient.format = 32
-        event.xclient.data[0] = x11.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
+        event.xclient.data[0] = X11.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
         event.xclient.data[1] = 0  # CurrentTime
-        x11.XSendEvent(dpy, int(self.window), 0, 0, ctypes.byref(event))
-        x11.XFlush(dpy)
-        x11.XCloseDisplay(dpy)
+        X11.XSendEvent(dpy, int(self.window), 0, 0, ctypes.byref(event))
+        X11.XFlush(dpy)
+        X11.XCloseDisplay(dpy)
 
     def output(self):
         self.out.flush()
