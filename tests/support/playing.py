@@ -36,8 +36,7 @@ SEED, ROUTE_SCORE, ROUTE = read_route()
 # A press is held this long (by a driver without frame_tap), and the next comes this long
 # after its release: the game reads what is down at each update, so a press and release
 # between two of its window polls would go unseen, and a menu acts again only after an
-# update with no key down. A roll key must be up again before its roll ends (16 updates),
-# or it rolls twice.
+# update with no key down. A roll key seen down for fifteen updates rolls twice.
 HOLD_S = 0.2
 GAP_S = 0.1
 # How often a wait looks again.

@@ -115,9 +115,9 @@ class Page:
 
     def frame_tap(self, key):
         """The press through DevTools (a real key, which may start the page's sound); the
-        release by the page at its third animation frame, then
-        through DevTools too (the game ignores a second release): at most four updates a
-        frame see it down, twelve in all, however late the frames, and a roll takes sixteen."""
+        release by the page at its third animation frame, then through DevTools too (the
+        game ignores a second release): at most four updates a frame see it down, twelve in
+        all, however late the frames, and a roll takes sixteen."""
         _, code, keycode = self.b.KEYS[key]
         self.b.evaluate("window.tessoryReleased = new Promise(done => window.addEventListener('keydown', () => {"
                         " let frames = 3; const next = () => { if (--frames) return requestAnimationFrame(next);"
