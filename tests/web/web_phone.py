@@ -210,7 +210,7 @@ def main():
         if browser.evaluate("AL.currentCtx.audioCtx.state") != "running":
             fail("the first tap did not start the sound")
 
-        menu = phone.canvas_image()
+        menu = phone.still("the wheel turning to Medium")
         for _ in range(3):  # a page busy drawing may miss a quick tap; a game it took shows at once
             phone.tap(*selected)
             if phone.changed("a game", menu):
