@@ -42,15 +42,13 @@ X11.XStringToKeysym.restype = ctypes.c_ulong
 X11.XStringToKeysym.argtypes = [ctypes.c_char_p]
 X11.XKeysymToKeycode.restype = ctypes.c_ubyte
 X11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-X11.XFlush.argtypes = [ctypes.c_void_p]
-X11.XCloseDisplay.argtypes = [ctypes.c_void_p]
 X11.XInternAtom.restype = ctypes.c_ulong
 X11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
 X11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
 X11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
-X11.XPending.argtypes = [ctypes.c_void_p]
 X11.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
-X11.XConnectionNumber.argtypes = [ctypes.c_void_p]
+for call in (X11.XFlush, X11.XCloseDisplay, X11.XPending, X11.XConnectionNumber):
+    call.argtypes = [ctypes.c_void_p]
 X11.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
 XTST = ctypes.CDLL("libXtst.so.6")
 XTST.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
@@ -59,19 +57,13 @@ XDAMAGE.XDamageQueryExtension.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes
                                           ctypes.POINTER(ctypes.c_int)]
 XDAMAGE.XDamageCreate.restype = ctypes.c_ulong
 XDAMAGE.XDamageCreate.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int]
-# A window the game has just replaced (F11) may be gone when a request names it: Xlib's
-# default answer to that error is to end this process.
-IGNORE_X_ERRORS = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)(lambda display, error: 0)
-X11.XSetErrorHandler(IGNORE_X_ERRORS)
-
 
 EVENT_HEAD = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
               ("display", ctypes.c_void_p), ("window", ctypes.c_ulong)]
 
 
 class XEvent(ctypes.Union):
-    class Any(ctypes.Structure):
-        _fields_ = EVENT_HEAD
+    """The events this file sends and reads; every event starts with EVENT_HEAD."""
 
     class ClientMessage(ctypes.Structure):
         _fields_ = EVENT_HEAD + [("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
@@ -80,7 +72,7 @@ class XEvent(ctypes.Union):
     class Damage(ctypes.Structure):  # XDamageNotifyEvent up to `more`; its drawable is `window`
         _fields_ = EVENT_HEAD + [("damage", ctypes.c_ulong), ("level", ctypes.c_int), ("more", ctypes.c_int)]
 
-    _fields_ = [("any", Any), ("xclient", ClientMessage), ("damage", Damage), ("pad", ctypes.c_long * 24)]
+    _fields_ = [("xclient", ClientMessage), ("damage", Damage), ("pad", ctypes.c_long * 24)]
 
 
 DESTROY_NOTIFY, UNMAP_NOTIFY, STRUCTURE_NOTIFY_MASK = 17, 18, 1 << 17
@@ -186,9 +178,10 @@ class Game:
                 select.select([X11.XConnectionNumber(self.keys)], [], [], 0.005)
                 continue
             X11.XNextEvent(self.keys, ctypes.byref(event))
-            if event.any.type == self.damage_event and event.damage.window == int(self.window):
-                frames += 0 if event.damage.more else 1
-            elif event.any.type in (DESTROY_NOTIFY, UNMAP_NOTIFY) and event.any.window == int(self.window):
+            head = event.damage  # its first fields are every event's
+            if head.type == self.damage_event and head.window == int(self.window):
+                frames += 0 if head.more else 1
+            elif head.type in (DESTROY_NOTIFY, UNMAP_NOTIFY) and head.window == int(self.window):
                 break
         XTST.XTestFakeKeyEvent(self.keys, code, 0, 0)
         X11.XFlush(self.keys)
