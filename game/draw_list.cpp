@@ -167,6 +167,10 @@ int c_MyApp::p_OnRender() {
     auto mapX = [&](float x) { return x * m_ScaleX + offX; };
     auto mapY = [&](float y) { return y * m_ScaleY + offY; };
 
+    // While the program waits to end on a save, no update draws: the notice goes over the
+    // last picture for this render only.
+    const int drawn = m_DrawCount;
+    if (qo_app_Ending()) p_EndingNotice();
     const float* list = m_DrawList.Data();
     for (int at = 0; at + kRecordFloats <= m_DrawCount; at += kRecordFloats) {
         const float* rec = list + at;
@@ -199,6 +203,7 @@ int c_MyApp::p_OnRender() {
             }
         }
     }
+    m_DrawCount = drawn;
     qo_graphics_SetAlpha(0.5f);
     qo_graphics_SetColor(255, 255, 255);
     return 0;

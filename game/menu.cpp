@@ -85,7 +85,10 @@ c_MyApp::MenuLayout c_MyApp::MenuBegin() {
 // 2. Back key: leaves the program, or on the console asks first.
 void c_MyApp::MenuBackKey() {
     if (Unlocked(*this) && p_PlayKeyAll(button::kBack, 0) > 0) {
-        if (qo_Game_isOuya != 1) qo_app_EndApp();
+        if (qo_Game_isOuya != 1) {
+            qo_app_EndApp();
+            return;
+        }
         if (p_PlayKeyAll(button::kConsoleBack, 0) > 0 || qo_input_KeyDown(keys::kEscape)) {
             m_Mode = mode::kQuitAsk;
             LockBoth(*this, 1);
@@ -344,7 +347,11 @@ void c_MyApp::MenuAction() {
         m_MenuFocus = 0;
         m_KeyLock = 1;
     } else if (m_MenuFocus == 1) {
-        if (m_WheelSel == -1) qo_app_EndApp();
+        // The program ends (or, with a save under way, ends once it is written).
+        if (m_WheelSel == -1) {
+            qo_app_EndApp();
+            return;
+        }
         if (m_PointerDown != 0) {
             m_InputMethod = 2;
         } else {

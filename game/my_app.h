@@ -3,6 +3,7 @@
 // update, and p_OnRender replays the last list. Methods live in one file per concern.
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include "audio/sound.h"
@@ -91,10 +92,16 @@ public:
     // Place (0 to 9) of the last score in its top ten, -1 when it is not filed there: the
     // would-be place while the game-over overlay builds, the filed one after.
     int m_NewRank = 0;
-    // The notice of a failed save: its age in updates (0 none), and whether this run
-    // has shown it.
+    // The notice of a failed save: its age in updates (0 none), whether this run has
+    // shown it, and what it says was not saved.
     int m_SaveNoticeTimer = 0;
     int m_SaveNoticeShown = 0;
+    String m_SaveNoticeText;
+    // Games filed in each size's tables since the state was loaded, sent with every save
+    // so that a merge with another copy's file takes exactly the new ones.
+    std::array<int, 3> m_GamesFiled{};
+    // The state and note of the last save asked for: a merge that comes back belongs to it.
+    String m_QueuedState, m_QueuedNote;
     // Allocated with the other tables; no screen reads it.
     Array<int> m_SpareInts;  // 5
 
@@ -187,6 +194,8 @@ public:
 
     // ---- text and image slots (game/text.cpp, game/image_slots.cpp) ------------------------
     int p_Text(float x, float y, String text, float alignX, float alignY, int slotOffset);
+    // The width p_Text aligns `text` by: all but its last glyph, at the current size.
+    int p_TextWidth(String text);
     String p_rstr(int value, int width, String pad);
     int p_LoadImg(int slot, String name, int w, int h, int frames, int flags);
     int p_LoadFont(int slot, String name, int charW, int charH);
@@ -265,6 +274,8 @@ public:
     int p_SaveNews(int result);
     // Restores what `state` holds; `report` prints the load's messages.
     int p_Restore(String state, bool report);
+    // The notice drawn over the last picture while the program waits to end on a save.
+    int p_EndingNotice();
     // The place (0 to 9) where m_Score is filed in m_LevelSize's top ten: the first
     // entry strictly below it. -1 when it is not filed.
     int p_FilingPlace();
@@ -309,6 +320,8 @@ private:
     // After the exit is placed: no trap under the start, and always one exit cell.
     void RepairStartAndExit(int cx, int cy);
     int AppendRecord(float kind, float o1, float o2, float o3, float o4, float o5, float o6);
+    // A notice's navy panel 32 units high with its white text, as the badges show theirs.
+    void NoticePanel(float x, float y, float width, const String& text);
 
     // The steps of p_Game (game/play.cpp), in the order it runs them.
     void PlayBackdropAndCamera(bool targetsLeft);

@@ -190,8 +190,10 @@ int c_MyApp::p_OuyaQuit() {
     if (m_KeyLock == 0 && m_ClickLock == 0) {
         // Quitting wins over ignoring when both are held.
         if (p_PlayKeyAll(11, 0) > 0 || p_PlayKeyAll(12, 0) > 0 ||
-            p_PlayKeyAll(button::kBack, 0) > 0)
+            p_PlayKeyAll(button::kBack, 0) > 0) {
             qo_app_EndApp();
+            return 0;
+        }
         if (p_PlayKeyAll(button::kAction, 0) > 0) {
             m_Mode = mode::kMenu;
             m_KeyLock = m_ClickLock = 1;

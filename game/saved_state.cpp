@@ -60,6 +60,8 @@ struct Tables {
     Section settingsRead = Section::kMissing, badgesRead = Section::kMissing;
     std::array<Section, kReadGroups> groupsRead{};
     bool cutShort = false;
+    // Fields after the last one written: they are not read, so nothing is lost by them.
+    bool extra = false;
 
     Tables() { settings[kDefaultSetting] = 1; }
 };
@@ -185,7 +187,9 @@ Tables Parse(const std::string& text) {
     }
     // Every group is written, read or not; a string that ends before them was cut off.
     int whole = badgeSumAt + 1 + kScoreGroups * kGroupFields;
-    t.cutShort = !text.empty() && (!fields.EndsWithSeparator() || fields.Count() < whole);
+    t.cutShort = !text.empty() && (fields.Count() < whole ||
+                                   (fields.Count() == whole && !fields.EndsWithSeparator()));
+    t.extra = fields.Count() > whole;
     return t;
 }
 
@@ -206,25 +210,58 @@ std::string DescribeDamage(const std::string& text) {
     for (int g = 0; g < kReadGroups; ++g) {
         if (lost(t.groupsRead[g])) add(groupNames[g] + " highscores");
     }
-    if (!t.cutShort && parts.empty()) return "";
-    std::string said = t.cutShort ? "cut short; " : "";
+    if (!t.cutShort && !t.extra && parts.empty()) return "";
+    std::string said = t.cutShort ? "cut short; " : t.extra ? "extra bytes after the end; " : "";
     return said + (parts.empty() ? "nothing that is read was lost" : parts + " reset");
+}
+
+// A save's note: how many games this copy has filed in each size's tables since it
+// loaded the state, so that a merge takes exactly the new ones, whatever their values.
+std::string Note(const std::array<int, kReadGroups>& filed) {
+    std::string note;
+    for (int g = 0; g < kReadGroups; ++g) note += (g ? " " : "") + std::to_string(filed[g]);
+    return note;
+}
+
+std::array<int, kReadGroups> FiledIn(const std::string& note) {
+    std::array<int, kReadGroups> filed{};
+    const char* at = note.c_str();
+    for (int g = 0; g < kReadGroups; ++g) {
+        char* end = nullptr;
+        long count = std::strtol(at, &end, 10);
+        if (end == at) break;
+        filed[g] = static_cast<int>(std::clamp<long>(count, 0, INT_MAX));
+        at = end;
+    }
+    return filed;
 }
 
 // This copy's changes from `base` to `mine`, laid over what another copy saved in
 // `file`: each top ten is the best ten of the file's and this copy's new entries, each
 // last ten this copy's new games before the file's, each setting this copy changed is
-// this copy's, and a badge got by either copy is kept.
-std::string MergeStates(const std::string& base, const std::string& mine, const std::string& file) {
-    Tables b = Parse(base), m = Parse(mine), f = Parse(file);
+// this copy's, and a badge got by either copy is kept. A section the file holds damaged
+// or not at all is this copy's as it is: only what reads cleanly from the file is merged.
+std::string MergeStates(const QoStateVersion& base, const QoStateVersion& mine,
+                        const std::string& file) {
+    Tables b = Parse(base.bytes), m = Parse(mine.bytes), f = Parse(file);
+    std::array<int, kReadGroups> before = FiledIn(base.note), after = FiledIn(mine.note);
     Tables merged = f;
     for (int i = 0; i < kSettings; ++i) {
-        if (m.settings[i] != b.settings[i]) merged.settings[i] = m.settings[i];
+        if (f.settingsRead != Section::kValid || m.settings[i] != b.settings[i])
+            merged.settings[i] = m.settings[i];
     }
-    for (int w = 0; w < kBadgeWords; ++w) merged.badges[w] = f.badges[w] | m.badges[w];
+    for (int w = 0; w < kBadgeWords; ++w)
+        merged.badges[w] = (f.badgesRead == Section::kValid ? f.badges[w] : 0) | m.badges[w];
     for (int g = 0; g < kReadGroups; ++g) {
         const int top = TopAt(g, 0), last = LastAt(g, 0);
-        // New top entries: those of mine that the base does not hold as often.
+        if (f.groupsRead[g] != Section::kValid) {
+            std::copy_n(m.scores.begin() + top, kPlaces, merged.scores.begin() + top);
+            std::copy_n(m.scores.begin() + last, kPlaces, merged.scores.begin() + last);
+            continue;
+        }
+        // New top entries: those of mine that the base does not hold as often. Every entry
+        // of mine came from the base or from a game filed since, and equal scores are
+        // alike in a table, so this is exact.
         std::vector<int32_t> entries(f.scores.begin() + top, f.scores.begin() + top + kPlaces);
         std::vector<int32_t> old(b.scores.begin() + top, b.scores.begin() + top + kPlaces);
         for (int j = 0; j < kPlaces; ++j) {
@@ -238,18 +275,38 @@ std::string MergeStates(const std::string& base, const std::string& mine, const 
         }
         std::stable_sort(entries.begin(), entries.end(), std::greater<int32_t>());
         for (int j = 0; j < kPlaces; ++j) merged.scores[top + j] = entries[j];
-        // New games: the shortest head of mine's last ten after which the base's follows.
-        int fresh = 0;
-        while (fresh < kPlaces &&
-               !std::equal(m.scores.begin() + last + fresh, m.scores.begin() + last + kPlaces,
-                           b.scores.begin() + last)) {
-            ++fresh;
-        }
+        // New games: as many from the head of mine's last ten as were filed since the base.
+        int fresh = std::clamp(after[g] - before[g], 0, kPlaces);
         std::vector<int32_t> games(m.scores.begin() + last, m.scores.begin() + last + fresh);
         games.insert(games.end(), f.scores.begin() + last, f.scores.begin() + last + kPlaces);
         for (int j = 0; j < kPlaces; ++j) merged.scores[last + j] = games[j];
     }
     return Format(merged);
+}
+
+// What a load makes of the settings it has read, whether it read any or not.
+void ApplySettingsRules(int32_t* settings) {
+    if (settings[kPadX] < 64) settings[kPadX] = 64;
+    if (settings[kPadY] < 64) settings[kPadY] = 64;
+    if (settings[kPadSize] < 8) settings[kPadSize] = 10;
+    if (settings[kOverscan] < 1) settings[kOverscan] = 64;
+    if (qo_Game_isOuya != 1) settings[kOverscan] = 1;
+}
+
+// Which parts of `state` differ from `saved` once both are read as a load reads them: the
+// settings (badges with them) and the highscores.
+std::pair<bool, bool> Differences(const std::string& state, const std::string& saved) {
+    Tables a = Parse(state), b = Parse(saved);
+    ApplySettingsRules(a.settings.data());
+    ApplySettingsRules(b.settings.data());
+    bool scores = false;
+    for (int g = 0; g < kReadGroups; ++g) {
+        for (int j = 0; j < kPlaces; ++j) {
+            scores |= a.scores[TopAt(g, j)] != b.scores[TopAt(g, j)] ||
+                      a.scores[LastAt(g, j)] != b.scores[LastAt(g, j)];
+        }
+    }
+    return {a.settings != b.settings || a.badges != b.badges, scores};
 }
 
 }  // namespace
@@ -278,19 +335,40 @@ String c_MyApp::p_StateString() {
 int c_MyApp::p_Save() {
     String state = p_StateString();
     if (qo_Game_DebugMode == 1) qoPrint(state);
-    p_SaveNews(qo_app_SaveState(state));
+    m_QueuedState = state;
+    m_QueuedNote = String(Note(m_GamesFiled).c_str());
+    p_SaveNews(qo_app_SaveState(state, m_QueuedNote));
     return 0;
 }
 
 int c_MyApp::p_SaveNews(int result) {
     if (result == 0) result = qo_app_TakeSaveFailure();
     if (result < 0 && m_SaveNoticeShown == 0) {
-        // Once a run: the reason is in the log, the player only needs to know.
-        m_SaveNoticeShown = 1;
-        m_SaveNoticeTimer = 1;
+        // Once a run, and only when something is lost: the reason is in the log, the
+        // player only needs to know what.
+        auto [settings, scores] =
+            Differences(p_StateString().ToUtf8(), qo_app_SavedState().ToUtf8());
+        const char* text = settings && scores ? "Settings and highscores not saved"
+                           : settings         ? "Settings could not be saved"
+                           : scores           ? "Highscores could not be saved"
+                                              : nullptr;
+        if (text) {
+            m_SaveNoticeText = String(text);
+            m_SaveNoticeShown = 1;
+            m_SaveNoticeTimer = 1;
+        }
     }
     String merged = qo_app_TakeMergedState();
-    if (merged.Length() > 0) p_Restore(merged, false);
+    if (merged.Length() == 0) return 0;
+    // What changed since that save was asked for (an options box still open, a game filed)
+    // is laid over the merge in turn, and saved by the next save.
+    String current = p_StateString();
+    if (!(current == m_QueuedState)) {
+        merged = String(MergeStates({m_QueuedState.ToUtf8(), m_QueuedNote.ToUtf8()},
+                                    {current.ToUtf8(), Note(m_GamesFiled)}, merged.ToUtf8())
+                            .c_str());
+    }
+    p_Restore(merged, false);
     return 0;
 }
 
@@ -298,6 +376,8 @@ int c_MyApp::p_Load() {
     p_InstallStateMerge();
     String state = qo_app_LoadState();
     if (qo_Game_DebugMode == 1) qoPrint(state);
+    // What is loaded is where this copy's count of filed games starts.
+    m_GamesFiled.fill(0);
     p_Restore(state, true);
     return 0;
 }
@@ -312,16 +392,8 @@ int c_MyApp::p_Restore(String state, bool report) {
         say(t.settingsRead == Section::kValid ? "Settings Loaded" : "Settings Checksum Invalid");
     }
 
-    if (m_Settings[kPadX] < 64) m_Settings[kPadX] = 64;
-    if (m_Settings[kPadY] < 64) m_Settings[kPadY] = 64;
-    if (m_Settings[kPadSize] < 8) m_Settings[kPadSize] = 10;
-    if (m_Settings[kOverscan] < 1) m_Settings[kOverscan] = 64;
-    if (qo_Game_isOuya == 1) {
-        qo_Game_overscan = static_cast<float>(m_Settings[kOverscan]);
-    } else {
-        m_Settings[kOverscan] = 1;
-        qo_Game_overscan = 0.0f;
-    }
+    ApplySettingsRules(m_Settings.Data());
+    qo_Game_overscan = qo_Game_isOuya == 1 ? static_cast<float>(m_Settings[kOverscan]) : 0.0f;
 
     if (t.badgesRead != Section::kMissing) {
         for (int i = 0; i < 32 * kBadgeWords; ++i)
@@ -364,6 +436,7 @@ int c_MyApp::p_LoadMenu() {
     }
     for (int j = kPlaces - 1; j > 0; --j) m_Scores[last + j] = m_Scores[last + j - 1];
     m_Scores[last] = m_Score;
+    ++m_GamesFiled[m_LevelSize - 1];
     p_Save();
     return 0;
 }
@@ -391,7 +464,7 @@ namespace {
 
 constexpr int kBadgeLife = 240, kBadgePanel = 160;
 // Long enough to be read from across the room.
-constexpr int kSaveNoticeLife = 480, kSaveNoticePanel = 330;
+constexpr int kSaveNoticeLife = 480;
 
 // A notice panel `width` units wide, `timer` updates old, of a notice that lasts `life`:
 // it slides in from the left at 16 units an update, stays, and slides back out over
@@ -399,6 +472,11 @@ constexpr int kSaveNoticeLife = 480, kSaveNoticePanel = 330;
 float NoticeOffset(int timer, int width, int life) {
     if (timer > life - 10) return static_cast<float>(16 * (life - timer) - width);
     return static_cast<float>(std::min(16 * timer - width, 0));
+}
+
+// The save notices' place: above all the badge notices' slots.
+float SaveNoticeTop() {
+    return qo_Game_jscrh - 34.0f * static_cast<float>(kBadgeSlots + 1);
 }
 
 }  // namespace
@@ -414,12 +492,7 @@ int c_MyApp::p_ShowBadges() {
         float offset = NoticeOffset(timer, kBadgePanel, kBadgeLife);
         float top = qo_Game_jscrh - 34.0f * static_cast<float>(k + 1);
         int badge = m_BadgeQueue[k];
-
-        p_ResetDraw();
-        p_SetCol(0, 0, 80, 0.8f);
-        p_Rect(offset, top, kBadgePanel, 32);
-        p_SetCol(255, 255, 255, 1.0f);
-        p_Text(offset + 16, top + 4, p_BadgeName(badge), 0, 0, 0);
+        NoticePanel(offset, top, kBadgePanel, p_BadgeName(badge));
         if (badge >= 0 && badge <= 63) {
             p_SetSize(0.5f, kOmitted);
             p_DrawImg(slots::kImgBadges, offset + kBadgePanel - 16, top + 16,
@@ -430,17 +503,27 @@ int c_MyApp::p_ShowBadges() {
     // A failed save's notice, in the badge notices' panel, above all their slots.
     if (m_SaveNoticeTimer > 0) {
         int timer = ++m_SaveNoticeTimer;
+        int width = p_TextWidth(m_SaveNoticeText) + 48;
         if (timer > kSaveNoticeLife) {
             m_SaveNoticeTimer = 0;
         } else {
-            float offset = NoticeOffset(timer, kSaveNoticePanel, kSaveNoticeLife);
-            float top = qo_Game_jscrh - 34.0f * static_cast<float>(kBadgeSlots + 1);
-            p_ResetDraw();
-            p_SetCol(0, 0, 80, 0.8f);
-            p_Rect(offset, top, kSaveNoticePanel, 32);
-            p_SetCol(255, 255, 255, 1.0f);
-            p_Text(offset + 16, top + 4, String("Highscores could not be saved"), 0, 0, 0);
+            NoticePanel(NoticeOffset(timer, width, kSaveNoticeLife), SaveNoticeTop(),
+                        static_cast<float>(width), m_SaveNoticeText);
         }
     }
     return 0;
+}
+
+int c_MyApp::p_EndingNotice() {
+    String text("Saving...");
+    NoticePanel(0, SaveNoticeTop(), static_cast<float>(p_TextWidth(text) + 48), text);
+    return 0;
+}
+
+void c_MyApp::NoticePanel(float x, float y, float width, const String& text) {
+    p_ResetDraw();
+    p_SetCol(0, 0, 80, 0.8f);
+    p_Rect(x, y, width, 32);
+    p_SetCol(255, 255, 255, 1.0f);
+    p_Text(x + 16, y + 4, text, 0, 0, 0);
 }

@@ -80,13 +80,10 @@ float c_MyApp::Advance(int kern) const {
     return (static_cast<float>(m_ImgSize[m_Font * 3]) + static_cast<float>(kern)) * m_SizeX;
 }
 
-int c_MyApp::p_Text(float x, float y, String text, float alignX, float alignY, int slotOffset) {
+int c_MyApp::p_TextWidth(String text) {
     String line = String(" ") + text;
     int length = line.Length();
-    int slot = m_Font + slotOffset;
-    float lineHeight = static_cast<float>(m_ImgSize[m_Font * 3 + 1]) * m_SizeY;
-
-    // Width of everything but the last glyph, truncated as it is summed.
+    // Everything but the last glyph, truncated as it is summed.
     int width = 0;
     for (int i = 0; i < length;) {
         int step = line[i] == kEscape && i + 1 < length ? 2 : 1;
@@ -95,6 +92,15 @@ int c_MyApp::p_Text(float x, float y, String text, float alignX, float alignY, i
         width = static_cast<int>(static_cast<float>(width) + Advance(kern));
         i += step;
     }
+    return width;
+}
+
+int c_MyApp::p_Text(float x, float y, String text, float alignX, float alignY, int slotOffset) {
+    String line = String(" ") + text;
+    int length = line.Length();
+    int slot = m_Font + slotOffset;
+    float lineHeight = static_cast<float>(m_ImgSize[m_Font * 3 + 1]) * m_SizeY;
+    int width = p_TextWidth(text);
 
     float r = -m_Rot;
     float half = static_cast<float>(width) * alignX / 2;

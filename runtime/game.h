@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "runtime/array.h"
 #include "runtime/device_host.h"
@@ -55,6 +56,13 @@ public:
     virtual void DiscardGraphics() {}
 };
 
+// A state as one copy holds it: the bytes the file holds, and the game's own note of how
+// it came to be (what the copy has done since it loaded), which only the merge reads.
+struct QoStateVersion {
+    std::string bytes;
+    std::string note;
+};
+
 // The game's reading of its saved state, installed by the game so the host does not
 // depend on it. qoStateMerge gives the state to save when another copy has changed the
 // file since `base` (what this copy last read or wrote): this copy's changes from
@@ -62,7 +70,7 @@ public:
 // load resets as damaged or cut off ("" when it is whole). Without them a save writes
 // its own state as it is. Both run on the save thread, so they take and give bytes and
 // touch nothing of the game's.
-extern std::string (*qoStateMerge)(const std::string& base, const std::string& mine,
+extern std::string (*qoStateMerge)(const QoStateVersion& base, const QoStateVersion& mine,
                                    const std::string& file);
 extern std::string (*qoStateDamage)(const std::string& text);
 
@@ -92,20 +100,34 @@ public:
     // save is -1 when the file could not be opened, -2 when not every byte reached the
     // disk. Locked against other copies for the whole read, merge and write:
     // when the file changed since this copy last read or wrote it, the merged state is
-    // written and offered through TakeMergedState. A state file that is a symbolic link
-    // stays one: its target is replaced. A damaged file's bytes are first copied beside
-    // it with the suffix ".damaged".
-    virtual int SaveState(String state);
+    // written and offered through TakeMergedState. `note` travels with the state to the
+    // merge (QoStateVersion). A state file that is a symbolic link stays one: its target
+    // is replaced. A damaged file's bytes are first kept beside it (KeepDamaged), and the
+    // states that copies ending meanwhile left pending are taken in. When the run ends
+    // while another copy holds the lock, the state waits in a pending file of its own.
+    virtual int SaveState(String state, String note = String());
     // The merged state of the last save, once it is written and when it differs from
     // what the game saved; otherwise the empty string. Taking it makes it this copy's
-    // state.
+    // base: the game lays what it changed since that save over it.
     virtual String TakeMergedState();
+    // What this copy last read from the file or wrote to it (once taken, the merge): as
+    // far as it knows, what the file holds of its own.
+    virtual String SavedState();
     // The result of a save that failed after SaveState had answered, once; otherwise 0.
     virtual int TakeSaveFailure();
     // A state file that is there but cannot be read (no permission, a read error, not a
     // regular file, too large) loads as the empty state and is kept: it is reported once
-    // and no save of this run replaces it, so the highscores in it are not lost.
+    // and no save of this run replaces it, so the highscores in it are not lost. States
+    // left pending by copies that ended while the lock was held are taken in first, when
+    // the lock is free.
     virtual String LoadState();
+    // The program's end: false when it may end now, true when a save is still under way
+    // and the host's frame loop ends it once that is written (after at most
+    // kQuitWaitSeconds, drawing meanwhile). Without a frame loop, always false: the exit
+    // itself waits for the saves.
+    virtual bool EndApp();
+    // Whether the end has begun: nothing more is updated or delivered, only drawn.
+    bool Ending() const { return _ending; }
     virtual String LoadString(String path);
     virtual bool PollJoystick(int port, Array<float> joyx, Array<float> joyy, Array<float> joyz,
                               Array<bool> buttons);
@@ -165,15 +187,16 @@ protected:
     bool _started = false;
     bool _suspended = false;
     bool _keepStateFile = false;
+    bool _ending = false;
     // Guards what the save thread shares with the game's, from here to _saveFailure.
     std::mutex _saveMutex;
-    // What the file held when this copy last read or wrote it, in bytes: the base of a
-    // merge. Once a merge is taken it is the merged state.
-    std::string _stateBase;
+    // What the file held when this copy last read or wrote it, with the game's note then:
+    // the base of a merge. Once a merge is taken it is the merged state.
+    QoStateVersion _stateBase;
     // Counts the saves asked for; a merge of an older one, overtaken by a save still to
     // come, is not offered.
     unsigned _saveSerial = 0;
-    std::string _mergedState;
+    QoStateVersion _mergedState;
     bool _hasMergedState = false;
     // The bytes this copy last wrote: a file that still holds them needs no damage check.
     std::string _written;
@@ -181,8 +204,15 @@ protected:
     int _levelSeed = -1;
 
     // The save's steps while the lock is held.
-    QoSaveResult SaveStateLocked(const std::string& target, const std::string& mine,
+    QoSaveResult SaveStateLocked(const std::string& target, const QoStateVersion& mine,
                                  unsigned serial);
+    // The file as it is before it is written over, with its damage kept and the pending
+    // states taken in (their names in `taken`, to be removed once the result is written).
+    QoSaveResult ReadForWrite(const std::string& target, const std::string& written,
+                              std::string* file, std::vector<std::string>* taken);
+    // The lock stayed with another copy to the end of the run: `mine` waits beside the
+    // state in a file of its own.
+    QoSaveResult KeepPending(const std::string& target, const QoStateVersion& mine);
 
 private:
     template <class Call>

@@ -3,6 +3,7 @@
 // runtime/platform_files.h.
 #include "runtime/platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -98,13 +99,6 @@ FILE* qoOpenFileUtf8(const String& path, const String& mode, std::string* why) {
 
 namespace {
 
-std::string DirectoryOf(const std::string& path) {
-    size_t slash = path.find_last_of(qofs::kSeparators);
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return path.substr(0, 1);
-    return path.substr(0, slash);
-}
-
 bool WriteAll(int fd, const std::string& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
@@ -120,9 +114,26 @@ bool WriteAll(int fd, const std::string& bytes) {
 }
 
 QoSaveResult Fail(QoSaveResult result, const std::string& path, const char* step, int error) {
-    std::fprintf(stderr, "[state] could not save %s (%s: %s)\n", path.c_str(), step,
+    std::fprintf(stderr, "[state] could not save %s (%s: %s)\n", qoAbsolutePath(path).c_str(), step,
                  std::strerror(error));
     return result;
+}
+
+// Writes `bytes` to the new file `fd` and flushes them to disk, then closes it; the failed
+// step (with errno in `error`) or null.
+const char* WriteAndClose(int fd, const std::string& bytes, int* error) {
+    const char* step = nullptr;
+    if (!WriteAll(fd, bytes)) {
+        step = "write";
+    } else if (qoFileOps.fsync(fd) != 0) {
+        step = "flush";
+    }
+    *error = errno;
+    if (qoFileOps.close(fd) != 0 && !step) {
+        step = "close";
+        *error = errno;
+    }
+    return step;
 }
 
 }  // namespace
@@ -151,6 +162,11 @@ void qoReportUnloadable(const std::string& path, const std::string& why) {
     static std::set<std::string> reported;
     if (!reported.insert(path).second) return;
     std::fprintf(stderr, "[data] could not load %s (%s)\n", path.c_str(), why.c_str());
+}
+
+void qoReportUnloadableFile(const std::string& path) {
+    std::string why = qoRegularFileProblem(path);
+    qoReportUnloadable(path, why.empty() ? "damaged, or not in a format it reads" : why);
 }
 
 QoReadResult qoReadRegularFile(const std::string& path, size_t limit, std::string* bytes,
@@ -200,22 +216,24 @@ int OpenTemporary(const std::string& path, std::string* temp) {
 
 }  // namespace
 
+std::string qoDirectoryOf(const std::string& path) {
+    size_t slash = path.find_last_of(qofs::kSeparators);
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return path.substr(0, 1);
+    return path.substr(0, slash);
+}
+
+void qoRemoveFile(const std::string& path) {
+    qofs::Remove(path);
+}
+
 QoSaveResult qoReplaceFile(const std::string& path, const std::string& bytes) {
     std::string temp;
     int fd = OpenTemporary(path, &temp);
     if (fd < 0) return Fail(QoSaveResult::kCannotOpen, path, "open", errno);
 
-    const char* step = nullptr;
-    if (!WriteAll(fd, bytes)) {
-        step = "write";
-    } else if (qoFileOps.fsync(fd) != 0) {
-        step = "flush";
-    }
-    int error = errno;
-    if (qoFileOps.close(fd) != 0 && !step) {
-        step = "close";
-        error = errno;
-    }
+    int error = 0;
+    const char* step = WriteAndClose(fd, bytes, &error);
     if (!step && qoFileOps.rename(temp.c_str(), path.c_str()) != 0) {
         step = "rename";
         error = errno;
@@ -225,24 +243,46 @@ QoSaveResult qoReplaceFile(const std::string& path, const std::string& bytes) {
         return Fail(QoSaveResult::kIncomplete, path, step, error);
     }
     // The new content is in place either way.
-    qofs::SyncDirectory(DirectoryOf(path));
+    qofs::SyncDirectory(qoDirectoryOf(path));
     return QoSaveResult::kSaved;
 }
 
-void qoRemoveStaleTemporaries(const std::string& path) {
-    std::string directory = DirectoryOf(path);
+QoSaveResult qoCreateFile(const std::string& path, const std::string& bytes) {
+    int fd = qoFileOps.open(path.c_str(), qofs::kCreateExclusive, 0666);
+    if (fd < 0 && errno == EEXIST) return QoSaveResult::kCannotOpen;
+    if (fd < 0) return Fail(QoSaveResult::kCannotOpen, path, "open", errno);
+    int error = 0;
+    if (const char* step = WriteAndClose(fd, bytes, &error)) {
+        qofs::Remove(path);
+        return Fail(QoSaveResult::kIncomplete, path, step, error);
+    }
+    qofs::SyncDirectory(qoDirectoryOf(path));
+    return QoSaveResult::kSaved;
+}
+
+std::vector<std::string> qoFilesBeside(const std::string& path, const std::string& suffix) {
     size_t slash = path.find_last_of(qofs::kSeparators);
-    std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
-    const std::string prefix = base + ".", suffix = ".tmp";
-    for (const std::string& name : qofs::Entries(directory)) {
-        if (name.size() <= prefix.size() + suffix.size() ||
-            name.compare(0, prefix.size(), prefix) != 0 ||
+    const std::string prefix = path.substr(slash == std::string::npos ? 0 : slash + 1) + suffix;
+    std::vector<std::string> names;
+    for (const std::string& name : qofs::Entries(qoDirectoryOf(path))) {
+        if (name.compare(0, prefix.size(), prefix) == 0) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void qoRemoveStaleTemporaries(const std::string& path) {
+    std::string directory = qoDirectoryOf(path);
+    size_t slash = path.find_last_of(qofs::kSeparators);
+    const size_t prefix = path.size() - (slash == std::string::npos ? 0 : slash + 1) + 1;
+    const std::string suffix = ".tmp";
+    for (const std::string& name : qoFilesBeside(path, ".")) {
+        if (name.size() <= prefix + suffix.size() ||
             name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
             continue;
         }
         // "<pid>-<serial>", or "<pid>" alone as older runs named them.
-        std::string digits =
-            name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+        std::string digits = name.substr(prefix, name.size() - prefix - suffix.size());
         size_t dash = digits.find('-');
         if (dash != std::string::npos) {
             if (dash + 1 == digits.size() ||

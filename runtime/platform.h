@@ -12,6 +12,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "runtime/string.h"
 
@@ -40,6 +41,9 @@ FILE* qoOpenRegularFile(const std::string& path, std::string* why);
 // "[data] could not load <path> (<why>)" on standard error, once per path in a run.
 // Main thread only.
 void qoReportUnloadable(const std::string& path, const std::string& why);
+// The same for a data file a loader could not make anything of: why it could not be
+// opened, or that its content is not what the loader reads.
+void qoReportUnloadableFile(const std::string& path);
 
 // Starts xdg-open with the URL as its single argument; never through a shell (in the
 // browser: a new tab). False when the opener could not be started.
@@ -111,30 +115,56 @@ enum class QoSaveResult { kSaved = 0, kCannotOpen = -1, kIncomplete = -2 };
 // flushed to disk, then renamed over the old one, so a failure at any point leaves the
 // previous content intact. A failure is reported once on standard error.
 QoSaveResult qoReplaceFile(const std::string& path, const std::string& bytes);
+// Makes a new file at `path` holding `bytes`, flushed to disk; never replaces or writes
+// through what is there. kCannotOpen with errno EEXIST when the name is taken (said
+// nowhere: the caller picks another); any other failure is reported and leaves no file.
+QoSaveResult qoCreateFile(const std::string& path, const std::string& bytes);
 // Removes the temporary files that qoReplaceFile calls for `path` left behind in
 // processes that no longer run (killed in the middle of a save). A live process's
 // temporary file is left alone.
 void qoRemoveStaleTemporaries(const std::string& path);
+// The names (without folder) of the entries beside `path` whose names begin with its own
+// name and `suffix`, sorted.
+std::vector<std::string> qoFilesBeside(const std::string& path, const std::string& suffix);
+// The folder of `path` ("." for a bare name).
+std::string qoDirectoryOf(const std::string& path);
+void qoRemoveFile(const std::string& path);
 
 // The file that `path` ends at through symbolic links (`path` itself when it is none,
 // also when nothing is there yet). False, with the reason, for a loop of links.
 bool qoFollowLinks(const std::string& path, std::string* target, std::string* why);
 
 // Runs `save` while this program holds the lock `lockPath` against every other copy
-// that saves the same file. On the desktop: at once under flock (on Windows LockFileEx),
-// giving its result. In the browser: once the page holds its lock and has read its
-// storage back, and then the page writes its storage; the answer now is kSaved, and a
-// failure found later goes to `late`.
+// that saves the same file. On the desktop (flock; on Windows LockFileEx) it waits for a
+// lock another copy holds until the lock is free, giving `save`'s result; once the run is
+// ending and qoGiveUpLockWaits has been called it waits no more and gives `busy`'s result
+// instead. In the browser: once the page holds its lock and has read its storage back,
+// and then the page writes its storage; the answer now is kSaved, and a failure found
+// later goes to `late`.
 QoSaveResult qoRunLocked(const std::string& lockPath, std::function<QoSaveResult()> save,
-                         std::function<void(QoSaveResult)> late);
+                         std::function<void(QoSaveResult)> late,
+                         std::function<QoSaveResult()> busy);
+// Runs `work` under the same lock when it is free at once; false, without running it,
+// when another copy holds it or it cannot be taken (always, in the browser).
+bool qoTryLocked(const std::string& lockPath, const std::function<void()>& work);
 
 // Hands a save of the file `path` to the one save thread, so that the update that asks
 // for it does not wait on the disk, and answers kSaved; a failure goes to `late` on that
 // thread. Saves run in the order asked. Each is the whole state, so one of the same
 // path still waiting is replaced by the newer one. The process's normal end (exit, a
-// return from main) waits for those queued. The browser, which has no threads, runs
-// `save` at once and gives its result.
+// return from main) waits for those queued, for a lock held by another copy only
+// kQuitWaitSeconds. The browser, which has no threads, runs `save` at once and gives its
+// result.
 QoSaveResult qoQueueSave(const std::string& path, std::function<QoSaveResult()> save,
                          std::function<void(QoSaveResult)> late);
+// How long the end of a run waits for a lock another copy holds.
+constexpr double kQuitWaitSeconds = 2.0;
 // Returns once every save queued so far is written (or has failed).
 void qoWaitForSaves();
+// The same for at most `seconds`; false when saves are still under way then.
+bool qoWaitForSaves(double seconds);
+// Whether a save asked for is still queued or under way.
+bool qoSavesPending();
+// From now on no save waits for a lock another copy holds (see qoRunLocked).
+void qoGiveUpLockWaits();
+bool qoLockWaitsGivenUp();

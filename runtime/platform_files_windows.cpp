@@ -149,34 +149,73 @@ bool qoFileIdentity(const std::string& path, QoFileIdentity* identity) {
     return true;
 }
 
-QoSaveResult qoRunLocked(const std::string& lockPath, std::function<QoSaveResult()> save,
-                         std::function<void(QoSaveResult)>) {
-    // The lock file stays, as on the desktop's other systems; a read-only one still
-    // takes a lock.
+namespace {
+
+// The lock file, opened; INVALID_HANDLE_VALUE with the errno of the cause set. The file
+// stays, as on the desktop's other systems; a read-only one still takes a lock.
+HANDLE OpenLock(const std::string& lockPath) {
     std::wstring name = Wide(lockPath);
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     HANDLE file = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
+    if (file != INVALID_HANDLE_VALUE) return file;
+    int error = ErrnoOfLastError();
+    if (GetLastError() == ERROR_ACCESS_DENIED) {
         file = CreateFileW(name.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    OVERLAPPED whole{};
-    if (file != INVALID_HANDLE_VALUE &&
-        !LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
-        DWORD error = GetLastError();
-        CloseHandle(file);
-        SetLastError(error);
-        file = INVALID_HANDLE_VALUE;
+        // No lock file to fall back on: the folder's permission was the cause.
+        if (file == INVALID_HANDLE_VALUE && ErrnoOfLastError() != ENOENT) error = errno;
     }
-    if (file == INVALID_HANDLE_VALUE) {
-        std::fprintf(stderr, "[state] could not save: no lock on %s (%s)\n", lockPath.c_str(),
-                     std::strerror(ErrnoOfLastError()));
+    errno = error;
+    return file;
+}
+
+// 1 locked, 0 another copy holds it, -1 failed (errno set).
+int LockNow(HANDLE file, OVERLAPPED* whole) {
+    if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
+                   whole))
+        return 1;
+    if (GetLastError() == ERROR_LOCK_VIOLATION || GetLastError() == ERROR_IO_PENDING) return 0;
+    ErrnoOfLastError();
+    return -1;
+}
+
+}  // namespace
+
+QoSaveResult qoRunLocked(const std::string& lockPath, std::function<QoSaveResult()> save,
+                         std::function<void(QoSaveResult)>, std::function<QoSaveResult()> busy) {
+    HANDLE file = OpenLock(lockPath);
+    OVERLAPPED whole{};
+    int locked = -1;
+    // Polled rather than waited for, so that the end of the run can stop waiting.
+    while (file != INVALID_HANDLE_VALUE && (locked = LockNow(file, &whole)) == 0 &&
+           !qoLockWaitsGivenUp())
+        Sleep(10);
+    if (locked != 1) {
+        int error = errno;
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        if (locked == 0) return busy();
+        std::fprintf(stderr, "[state] could not save: no lock on %s (%s)\n",
+                     qoAbsolutePath(lockPath).c_str(), std::strerror(error));
         return QoSaveResult::kCannotOpen;
     }
     QoSaveResult result = save();
     UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
     CloseHandle(file);
     return result;
+}
+
+bool qoTryLocked(const std::string& lockPath, const std::function<void()>& work) {
+    HANDLE file = OpenLock(lockPath);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    OVERLAPPED whole{};
+    bool locked = LockNow(file, &whole) == 1;
+    if (locked) {
+        work();
+        UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
+    }
+    CloseHandle(file);
+    return locked;
 }
 
 namespace qofs {

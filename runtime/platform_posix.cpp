@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -41,27 +42,67 @@ bool qoOpenUrlExternally(const String& url) {
     return true;
 }
 
-QoSaveResult qoRunLocked(const std::string& lockPath, std::function<QoSaveResult()> save,
-                         std::function<void(QoSaveResult)>) {
-    // The lock file stays: removing it would let a third copy lock a new file while a
-    // second still waits on the old one. A read-only one still takes a lock.
+namespace {
+
+// The lock file, opened; -1 with the reason in `error`. The file stays: removing it would
+// let a third copy lock a new file while a second still waits on the old one. A
+// read-only one still takes a lock.
+int OpenLock(const std::string& lockPath, int* error) {
     int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0 && errno == EACCES) fd = ::open(lockPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    int error = errno;
-    while (fd >= 0 && ::flock(fd, LOCK_EX) != 0) {
-        if (errno == EINTR) continue;
-        error = errno;
-        ::close(fd);
-        fd = -1;
+    *error = errno;
+    if (fd < 0 && errno == EACCES) {
+        fd = ::open(lockPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        // No lock file to fall back on: the folder's permission was the cause.
+        if (fd < 0 && errno != ENOENT) *error = errno;
     }
-    if (fd < 0) {
-        std::fprintf(stderr, "[state] could not save: no lock on %s (%s)\n", lockPath.c_str(),
-                     std::strerror(error));
+    return fd;
+}
+
+// 1 locked, 0 another copy holds it, -1 failed (errno set).
+int LockNow(int fd) {
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return 1;
+        if (errno == EWOULDBLOCK) return 0;
+        if (errno != EINTR) return -1;
+    }
+}
+
+}  // namespace
+
+QoSaveResult qoRunLocked(const std::string& lockPath, std::function<QoSaveResult()> save,
+                         std::function<void(QoSaveResult)>, std::function<QoSaveResult()> busy) {
+    int error = 0;
+    int fd = OpenLock(lockPath, &error);
+    int locked = -1;
+    // Polled rather than waited for, so that the end of the run can stop waiting.
+    while (fd >= 0 && (locked = LockNow(fd)) == 0 && !qoLockWaitsGivenUp())
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (locked == 0) {
+        ::close(fd);
+        return busy();
+    }
+    if (locked < 0) {
+        if (fd >= 0) {
+            error = errno;
+            ::close(fd);
+        }
+        std::fprintf(stderr, "[state] could not save: no lock on %s (%s)\n",
+                     qoAbsolutePath(lockPath).c_str(), std::strerror(error));
         return QoSaveResult::kCannotOpen;
     }
     QoSaveResult result = save();
     ::close(fd);
     return result;
+}
+
+bool qoTryLocked(const std::string& lockPath, const std::function<void()>& work) {
+    int error = 0;
+    int fd = OpenLock(lockPath, &error);
+    if (fd < 0) return false;
+    bool locked = LockNow(fd) == 1;
+    if (locked) work();
+    ::close(fd);
+    return locked;
 }
 
 void qoStartPlatform() {}

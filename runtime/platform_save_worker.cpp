@@ -1,5 +1,7 @@
 // The desktop's and Windows' save thread: one, started with the first save, so that the
 // disk's latency (an fsync can take tens of milliseconds) never falls on an update.
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -48,6 +50,16 @@ void RunSaves(SaveThread* saves) {
     }
 }
 
+std::atomic<bool> givenUp{false};
+
+// The end of the run: the saves asked for are written, but a lock another copy holds is
+// waited for only briefly; after that the save goes to a pending file (qoRunLocked's busy).
+void FinishSavesAtExit() {
+    if (!qoLockWaitsGivenUp() && qoWaitForSaves(kQuitWaitSeconds)) return;
+    qoGiveUpLockWaits();
+    qoWaitForSaves();
+}
+
 }  // namespace
 
 QoSaveResult qoQueueSave(const std::string& path, std::function<QoSaveResult()> save,
@@ -68,7 +80,7 @@ QoSaveResult qoQueueSave(const std::string& path, std::function<QoSaveResult()> 
     }
     saves.queued.notify_one();
     // Quitting, a runtime error's end included, loses no save that was asked for.
-    if (first) qoAtExit(qoWaitForSaves);
+    if (first) qoAtExit(FinishSavesAtExit);
     return QoSaveResult::kSaved;
 }
 
@@ -76,4 +88,25 @@ void qoWaitForSaves() {
     SaveThread& saves = Saves();
     std::unique_lock<std::mutex> lock(saves.mutex);
     saves.done.wait(lock, [&saves] { return saves.waiting.empty() && !saves.running; });
+}
+
+bool qoWaitForSaves(double seconds) {
+    SaveThread& saves = Saves();
+    std::unique_lock<std::mutex> lock(saves.mutex);
+    return saves.done.wait_for(lock, std::chrono::duration<double>(seconds),
+                               [&saves] { return saves.waiting.empty() && !saves.running; });
+}
+
+bool qoSavesPending() {
+    SaveThread& saves = Saves();
+    std::lock_guard<std::mutex> lock(saves.mutex);
+    return !saves.waiting.empty() || saves.running;
+}
+
+void qoGiveUpLockWaits() {
+    givenUp = true;
+}
+
+bool qoLockWaitsGivenUp() {
+    return givenUp;
 }

@@ -67,11 +67,18 @@ bool qoOpenUrlExternally(const String& url) {
     return true;
 }
 
+// The page's lock is always waited for: a page that ends stays open, and its save still
+// lands then.
 QoSaveResult qoRunLocked(const std::string&, std::function<QoSaveResult()> save,
-                         std::function<void(QoSaveResult)> late) {
+                         std::function<void(QoSaveResult)> late, std::function<QoSaveResult()>) {
     pendingSaves.push_back({std::move(save), std::move(late)});
     WebRequestSave();
     return QoSaveResult::kSaved;
+}
+
+// The page's lock is only ever waited for, asynchronously.
+bool qoTryLocked(const std::string&, const std::function<void()>&) {
+    return false;
 }
 
 // The page's own queue (qoRunLocked) already keeps the saves off the frame.
@@ -81,5 +88,19 @@ QoSaveResult qoQueueSave(const std::string&, std::function<QoSaveResult()> save,
 }
 
 void qoWaitForSaves() {}
+
+bool qoWaitForSaves(double) {
+    return !qoSavesPending();
+}
+
+bool qoSavesPending() {
+    return !pendingSaves.empty();
+}
+
+void qoGiveUpLockWaits() {}
+
+bool qoLockWaitsGivenUp() {
+    return false;
+}
 
 void qoStartPlatform() {}

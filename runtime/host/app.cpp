@@ -55,10 +55,10 @@ c_App* c_App::m_new() {
 }
 
 int c_App::p_OnClose() {
-    qo_app_EndApp();
+    return qo_app_EndApp();
 }
 int c_App::p_OnBack() {
-    qo_app_EndApp();
+    return qo_app_EndApp();
 }
 
 // ---- c_GameDelegate ----------------------------------------------------------------------
@@ -204,11 +204,14 @@ c_DisplayMode* qo_app_DesktopMode() {
     return qo_app__desktopMode;
 }
 
-int qo_app_SaveState(String state) {
-    return qo_app__game ? qo_app__game->SaveState(state) : -1;
+int qo_app_SaveState(String state, String note) {
+    return qo_app__game ? qo_app__game->SaveState(state, note) : -1;
 }
 String qo_app_TakeMergedState() {
     return qo_app__game ? qo_app__game->TakeMergedState() : String();
+}
+String qo_app_SavedState() {
+    return qo_app__game ? qo_app__game->SavedState() : String();
 }
 int qo_app_TakeSaveFailure() {
     return qo_app__game ? qo_app__game->TakeSaveFailure() : 0;
@@ -232,5 +235,10 @@ int qo_app_GetDate(Array<int> date) {
 }
 
 int qo_app_EndApp() {
+    if (qo_app__game && qo_app__game->EndApp()) return 0;
     qoError(String());
+}
+
+int qo_app_Ending() {
+    return qo_app__game && qo_app__game->Ending() ? 1 : 0;
 }

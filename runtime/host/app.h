@@ -24,7 +24,7 @@ public:
     virtual int p_OnRender() { return 0; }
     int p_OnLoading() { return 0; }
     int p_OnResize() { return 0; }
-    // Both end the program.
+    // Both end the program (qo_app_EndApp).
     int p_OnClose();
     int p_OnBack();
 };
@@ -77,16 +77,22 @@ int qo_app_EnumDisplayModes();
 Array<c_DisplayMode*> qo_app_DisplayModes();
 c_DisplayMode* qo_app_DesktopMode();
 // The host's save result: 0 saved (or, in the browser, on its way), negative failed.
-int qo_app_SaveState(String state);
+// `note` goes with the state to a merge with another copy's (QoStateVersion).
+int qo_app_SaveState(String state, String note = String());
 // A save merged with another copy's changes, once, for the game to take; else "".
 String qo_app_TakeMergedState();
+// What the file holds of this copy's state as far as the host knows.
+String qo_app_SavedState();
 // A failure of a save that finished after qo_app_SaveState answered, once; else 0.
 int qo_app_TakeSaveFailure();
 String qo_app_LoadState();
 String qo_app_LoadString(String path);
 int qo_app_OpenUrl(String url);
 int qo_app_GetDate(Array<int> date);
-[[noreturn]] int qo_app_EndApp();
+// Ends the program. When a save is still under way it returns, and the host ends the
+// program once the save is written (drawing meanwhile, with qo_app_Ending() true).
+int qo_app_EndApp();
+int qo_app_Ending();
 
 // The translated program: qoInit gives every module global its initial value (calling
 // qo_app_Init and the other modules' initialisers); qoMain creates the application.

@@ -112,7 +112,8 @@ void QoGlfwGame::PaceFrame() {
         double delay = _nextUpdate - _clock->Now();
         if (delay > 0) _clock->Sleep(delay);
     }
-    if (_suspended) {
+    // The end's frames wait on the save, not on events.
+    if (_suspended && !_ending) {
         WaitEvents();
     } else {
         PollEvents();

@@ -357,9 +357,7 @@ unsigned char* QoGlfwGame::LoadAudioData(String path, int* length, int* channels
 }
 
 void QoGlfwGame::ReportUnloadable(const String& filePath) {
-    std::string path = qoEncodePath(filePath);
-    std::string why = qoRegularFileProblem(path);
-    qoReportUnloadable(path, why.empty() ? "damaged, or not in a format it reads" : why);
+    qoReportUnloadableFile(qoEncodePath(filePath));
 }
 
 std::string QoGlfwGame::DataFolderProblem() {
@@ -398,10 +396,22 @@ void QoGlfwGame::WaitEvents() {
     glfwWaitEvents();
 }
 
+bool QoGlfwGame::EndApp() {
+    if (_ending) return true;
+    if (!WindowOpen() || !qoSavesPending()) return false;
+    _ending = true;
+    _endBy = _clock->Now() + kQuitWaitSeconds;
+    return true;
+}
+
 bool QoGlfwGame::RunFrame() {
     if (!WindowOpen()) return false;
     RenderGame();
     SwapBuffers();
+    if (_ending) {
+        EndingFrame();
+        return true;
+    }
 
     PaceFrame();
 
@@ -417,6 +427,17 @@ bool QoGlfwGame::RunFrame() {
 
     if (!_suspended) RunDueUpdates();
     return true;
+}
+
+void QoGlfwGame::EndingFrame() {
+    // Paced as updates are, though none runs; the window goes on answering meanwhile.
+    _nextUpdate = _clock->Now() + 1.0 / 60;
+    PaceFrame();
+    bool late = _clock->Now() >= _endBy;
+    if (qoSavesPending() && !late) return;
+    // Whatever still waits for another copy's lock is left pending for the next run.
+    if (late) qoGiveUpLockWaits();
+    qoError(String());
 }
 
 void QoGlfwGame::RunDueUpdates() {

@@ -73,6 +73,10 @@ public:
 
     // One pass of the frame loop; false once the window is no longer open.
     bool RunFrame();
+    // Ends the program at once when no save is under way; otherwise the frame loop goes on
+    // drawing (the game shows that it is saving) without updates until the saves are
+    // written, or until kQuitWaitSeconds have passed on another copy's lock.
+    bool EndApp() override;
 
     // Null restores the real clock / GLFW's joysticks. Not owned.
     void SetClock(QoClock* clock);
@@ -101,6 +105,7 @@ protected:
     String _baseDir;
     String _internalDir;
     int _swapInterval = 1;
+    double _endBy = 0;
 
 private:
     void ReleaseHeldKeys();
@@ -108,6 +113,8 @@ private:
     // for events while suspended; in the browser none, the animation frame paces it.
     void PaceFrame();
     void RunDueUpdates();
+    // A frame of the end: paced, then the end itself once the saves are done or late.
+    void EndingFrame();
     void RegisterCallbacks();
     const String& BaseDir();
     // A data file the game asked for and did not get: the game goes on without it,

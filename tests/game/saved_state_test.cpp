@@ -9,9 +9,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "runtime/game.h"
@@ -517,10 +519,12 @@ void SmallGames(c_MyApp* app, std::vector<int> top, std::vector<int> last) {
 }
 
 // Each row: the base both copies started from, this copy's state and the other copy's
-// file (each the base edited), and what the merge must give.
+// file (each the base edited), and what the merge must give; and how many Small games
+// this copy filed since the base, which its save's note says.
 struct MergeCase {
     const char* name;
     Edit base, mine, file, merged;
+    int filed = 0;
 };
 
 TEST_F(SavedState, AnotherCopysChangesAreMergedWithThisCopys) {
@@ -542,7 +546,8 @@ TEST_F(SavedState, AnotherCopysChangesAreMergedWithThisCopys) {
          [](c_MyApp* a) {
              SmallGames(a, {300, 200, 100}, {300, 200, 100}),
                  a->m_Settings[6] = 2, a->m_Settings[7] = 3, a->m_Scores[20] = 9;
-         }},
+         },
+         1},
         {"best ten of both, a tie kept twice", none,
          [&](c_MyApp* a) {
              SmallGames(a, {150}, {150, 0});
@@ -552,7 +557,26 @@ TEST_F(SavedState, AnotherCopysChangesAreMergedWithThisCopys) {
          },
          [&](c_MyApp* a) {
              SmallGames(a, {1000, 900, 800, 700, 600, 500, 400, 300, 200, 150}, {150, 25, 150});
-         }},
+         },
+         1},
+        // Games are counted, not told by their values: a game that scores what the table
+        // already holds is still a new game.
+        {"ten 25s: the other filed 0, this copy 25",
+         [](c_MyApp* a) { SmallGames(a, std::vector<int>(10, 25), std::vector<int>(10, 25)); },
+         none,
+         [](c_MyApp* a) {
+             SmallGames(a, {}, {0, 25});
+         },
+         [](c_MyApp* a) {
+             SmallGames(a, {}, {25, 0, 25});
+         },
+         1},
+        {"a fresh folder: this copy's 0 after the other's 25", none, none,
+         [](c_MyApp* a) { SmallGames(a, {25}, {25}); },
+         [](c_MyApp* a) {
+             SmallGames(a, {25}, {0, 25});
+         },
+         1},
         {"the same setting: this copy's; badges joined",
          [](c_MyApp* a) { a->m_Settings[6] = 1, a->m_BadgeGot[3] = true; },
          [](c_MyApp* a) { a->m_Settings[6] = 3, a->m_BadgeGot[3] = a->m_BadgeGot[40] = true; },
@@ -566,10 +590,12 @@ TEST_F(SavedState, AnotherCopysChangesAreMergedWithThisCopys) {
     };
     app->p_InstallStateMerge();
     for (const MergeCase& c : cases) {
-        std::string base = text({c.base}).ToUtf8(), mine = text({c.base, c.mine}).ToUtf8(),
-                    file = text({c.base, c.file}).ToUtf8();
+        QoStateVersion base{text({c.base}).ToUtf8(), "3 0 0"},
+            mine{text({c.base, c.mine}).ToUtf8(), std::to_string(3 + c.filed) + " 0 0"};
+        std::string file = text({c.base, c.file}).ToUtf8();
         EXPECT_EQ(qoStateMerge(base, mine, file), text({c.base, c.merged}).ToUtf8()) << c.name;
-        EXPECT_EQ(qoStateMerge(base, mine, base), mine) << c.name << ": an unchanged file";
+        EXPECT_EQ(qoStateMerge(base, mine, base.bytes), mine.bytes)
+            << c.name << ": an unchanged file";
     }
 }
 
@@ -607,61 +633,132 @@ TEST_F(SavedState, SavesMergeWithAnotherCopyAndALoneCopySavesItsOwnBytes) {
     EXPECT_EQ(StateFile(), merged) << "the merge is this copy's state";
 }
 
-// Before a damaged or cut-off file is first written over, its bytes are kept beside it
-// and a line says what was reset.
+// Before a damaged or cut-off file is first written over, its bytes are kept beside it,
+// every damage in a copy of its own (the same bytes once), and a line names the copy in
+// full and says what was reset. A copy that loaded the damage saves what it loaded; one
+// that was running when its file was damaged saves its own tables whole.
 TEST_F(SavedState, DamagedFilesAreKeptBeforeTheFirstSaveOverThem) {
     KnownTables();
+    app->m_Scores[65] = 0;  // no load reads it back
     app->p_Save();
-    std::string whole = StateFile();
+    const std::string whole = StateFile();
     std::string edited = whole;
     edited[edited.find("|500|300|") + 1] = '6';
-    const std::pair<std::string, std::string> cases[] = {
-        {edited, "(Small highscores reset)"},
-        {whole.substr(0, 210), "(cut short; Large highscores reset)"},
+    const struct {
+        std::string bytes;
+        bool loaded;
+        const char* copy;  // "" when the bytes are kept already
+        std::string parts;
+    } cases[] = {
+        {edited, true, ".kavorostate.damaged", "(Small highscores reset)"},
+        {whole.substr(0, 210), true, ".kavorostate.damaged.1",
+         "(cut short; Large highscores reset)"},
+        {edited, false, "", ""},
+        {whole.substr(0, 150), false, ".kavorostate.damaged.2",
+         "(cut short; Medium highscores, Large highscores reset)"},
+        {whole + "7|", false, ".kavorostate.damaged.3",
+         "(extra bytes after the end; nothing that is read was lost)"},
     };
-    for (const auto& [bytes, parts] : cases) {
-        std::filesystem::remove(dir_ / ".kavorostate.damaged");
-        WriteState(bytes);
+    for (const auto& c : cases) {
+        WriteState(c.loaded ? c.bytes : whole);
         Load();
+        WriteState(c.bytes);
         testing::internal::CaptureStderr();
         app->p_Save();
         qoWaitForSaves();
         std::string err = testing::internal::GetCapturedStderr();
-        std::ifstream in(dir_ / ".kavorostate.damaged", std::ios::binary);
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
-        EXPECT_NE(err.find(parts + "; its old bytes are kept in " +
-                           (dir_ / ".kavorostate.damaged").string()),
-                  std::string::npos)
-            << err;
+        std::string copy = (std::filesystem::current_path() / c.copy).string();
+        EXPECT_EQ(err,
+                  *c.copy
+                      ? "[state] " + (std::filesystem::current_path() / ".kavorostate").string() +
+                            " was damaged " + c.parts + "; its old bytes are kept in " + copy + "\n"
+                      : "")
+            << c.parts;
+        if (*c.copy) {
+            std::ifstream in(copy, std::ios::binary);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.bytes) << c.copy;
+        }
         EXPECT_EQ(Fields(StateFile()).size(), 203u);
+        if (!c.loaded) EXPECT_EQ(StateFile(), app->p_StateString().ToUtf8()) << c.parts;
+    }
+    EXPECT_FALSE(std::filesystem::exists(".kavorostate.damaged.4"));
+}
+
+// A merge that lands after this copy changed more (the save waited on another copy's
+// lock) keeps those changes, and the next save writes them; the games this copy filed are
+// counted, whatever their values: its 0 after the other copy's 25 stays its newest game.
+TEST_F(SavedState, AMergeLandingLateKeepsWhatChangedMeanwhile) {
+    Load();
+    SmallGames(app, {25}, {25});
+    std::string other = app->p_StateString().ToUtf8();
+    ClearTables();
+    WriteState(other);
+    std::promise<void> locked, release;
+    std::thread holder([&] {
+        qoTryLocked("./.kavorostate.lock", [&] {
+            locked.set_value();
+            release.get_future().wait();
+        });
+    });
+    locked.get_future().wait();
+    app->m_LevelSize = 1;
+    app->m_Score = 0;
+    app->p_LoadMenu();
+    app->m_Settings[7] = 2;  // the music stepped in the options meanwhile
+    release.set_value();
+    holder.join();
+    qoWaitForSaves();
+    app->p_SaveNews(0);
+    EXPECT_EQ(app->m_Settings[7], 2);
+    EXPECT_EQ(std::vector<int>(&app->m_Scores[0], &app->m_Scores[0] + 3),
+              (std::vector<int>{25, 0, 0}));
+    EXPECT_EQ(std::vector<int>(&app->m_Scores[30], &app->m_Scores[30] + 3),
+              (std::vector<int>{0, 25, 0}));
+    app->p_Save();
+    std::vector<std::string> fields = Fields(StateFile());
+    EXPECT_EQ(fields[7], "2");
+    EXPECT_EQ(fields[36] + " " + fields[38], "0 25");
+}
+
+// A failed save shows a notice once a run, drawn as the badge notices are, that says what
+// was not saved; one that loses nothing shows none.
+TEST_F(SavedState, AFailedSaveShowsANoticeOnceARun) {
+    UseFontMetrics();
+    Edit settings = [](c_MyApp* a) { a->m_Settings[6] = 3; };
+    Edit scores = [](c_MyApp* a) { a->m_Scores[30] = 40; };
+    const std::pair<Edit, const char*> cases[] = {
+        {[](c_MyApp*) {}, ""},
+        {settings, "Settingscouldnotbesaved"},
+        {scores, "Highscorescouldnotbesaved"},
+        {[&](c_MyApp* a) { settings(a), scores(a); }, "Settingsandhighscoresnotsaved"},
+    };
+    for (const auto& [edit, glyphs] : cases) {
+        ClearTables();
+        Load();
+        app->m_SaveNoticeShown = app->m_SaveNoticeTimer = 0;
+        edit(app);
+        qoFileOps.write = [](int, const void*, size_t) -> ssize_t { return errno = ENOSPC, -1; };
         testing::internal::CaptureStderr();
         app->p_Save();
         qoWaitForSaves();
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "kept once";
+        app->p_SaveNews(0);
+        qoFileOps = qoRealFileOps();
+        EXPECT_NE(testing::internal::GetCapturedStderr().find("No space left on device"),
+                  std::string::npos);
+        for (int update = 1; update <= 30; ++update) {
+            app->m_DrawCount = 0;
+            app->p_ShowBadges();
+        }
+        EXPECT_EQ(Glyphs(), glyphs);
+        if (*glyphs) {
+            EXPECT_FLOAT_EQ(Record(0)[1], 0);  // slid fully in
+            EXPECT_EQ(Record(0)[2], 480 - 34 * 14);
+        }
     }
-}
-
-// A failed save shows a notice once a run, drawn as the badge notices are.
-TEST_F(SavedState, AFailedSaveShowsANoticeOnceARun) {
-    UseFontMetrics();
-    qoFileOps.write = [](int, const void*, size_t) -> ssize_t { return errno = ENOSPC, -1; };
-    testing::internal::CaptureStderr();
-    app->p_Save();
-    qoWaitForSaves();
-    app->p_SaveNews(0);
-    qoFileOps = qoRealFileOps();
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("No space left on device"),
-              std::string::npos);
-    for (int update = 1; update <= 30; ++update) {
-        app->m_DrawCount = 0;
-        app->p_ShowBadges();
-    }
-    EXPECT_EQ(Glyphs(), "Highscorescouldnotbesaved");
-    EXPECT_FLOAT_EQ(Record(0)[1], 0);  // slid fully in
-    EXPECT_EQ(Record(0)[2], 480 - 34 * 14);
     for (int update = 31; update <= 480; ++update) app->p_ShowBadges();
     qoFileOps.open = [](const char*, int, mode_t) { return errno = EROFS, -1; };
     testing::internal::CaptureStderr();
+    app->m_Scores[31] = 50;
     app->p_Save();
     qoWaitForSaves();
     app->p_SaveNews(0);

@@ -18,6 +18,11 @@ struct ThrowingApp : c_App {
     int p_OnCreate() override { throw new ThrowableObject; }
 };
 
+int renders = 0;
+struct CountingApp : c_App {
+    int p_OnRender() override { return ++renders; }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -57,6 +62,16 @@ int main(int argc, char** argv) {
             second = host.SaveState(String("newer state"));
         std::printf("loaded %d, saved %d %d\n", loaded, first, second);
         return 0;
+    } else if (!std::strcmp(scenario, "quit-while-locked") && argc > 2 && chdir(argv[2]) == 0) {
+        // Another copy holds the lock throughout: the end waits, drawing, then leaves the
+        // state pending.
+        (new CountingApp)->m_new();
+        host.StartGame();
+        host.SaveState(String("state at the end"), String("1 0 0"));
+        qo_app_EndApp();
+        qoAtExit([] { std::printf("%d renders while ending\n", renders); });
+        while (host.RunFrame()) {
+        }
     } else if (!std::strcmp(scenario, "save-and-quit") && argc > 3 && chdir(argv[2]) == 0) {
         static int ending[2];
         if (pipe(ending) != 0) return 2;

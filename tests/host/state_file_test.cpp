@@ -9,7 +9,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
+#include <future>
+#include <thread>
 
 #include "runtime/game.h"
 #include "runtime/platform.h"
@@ -161,6 +164,42 @@ TEST(StateFileAtExit, QuittingWritesTheQueuedSave) {
     }
 }
 
+// The end of a run while another copy holds the lock: it goes on drawing for a moment,
+// ends within 3 s, and leaves its state pending; the next start takes that in.
+TEST(StateFileAtExit, QuittingWhileAnotherCopyHoldsTheLockLeavesTheStateForTheNextStart) {
+    TempDir dir;
+    WriteBytes(dir / ".kavorostate", "old");
+    std::promise<void> locked, release;
+    std::thread other([&] {
+        qoTryLocked(dir / ".kavorostate.lock", [&] {
+            locked.set_value();
+            release.get_future().wait();
+        });
+    });
+    locked.get_future().wait();
+    auto started = std::chrono::steady_clock::now();
+    ChildResult r =
+        RunChild({"/usr/bin/timeout", "10", APP_CHILD, "quit-while-locked", dir.path()});
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    release.set_value();
+    other.join();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_LT(seconds, 3.0);
+    size_t said = r.out.rfind('\n', r.out.find(" renders while ending"));
+    int renders = std::atoi(r.out.c_str() + (said == std::string::npos ? 0 : said + 1));
+    EXPECT_GE(renders, 100) << r.out;  // 2 s of frames at 60 a second
+    EXPECT_NE(r.err.find("this copy's state waits in " + dir / ".kavorostate.pending."),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(ReadBytes(dir / ".kavorostate"), "old");
+
+    r = RunChild({APP_CHILD, "state", dir.path()});
+    EXPECT_EQ(r.out, "loaded 16, saved 0 0\n") << "the pending state, taken in";
+    for (auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".kavorostate.pending"), std::string::npos);
+}
+
 // Each failure point of a save, with the result it gives.
 struct Failure {
     const char* step;
@@ -211,6 +250,19 @@ INSTANTIATE_TEST_SUITE_P(AtEveryStep, FailedSave,
 // What stands where the state file should be and cannot be read as one: reported once
 // with its path and why, loaded as the empty state, never saved over. The game runs as a
 // child (timed out if it blocks), as the user nobody when the test is root, who reads all.
+// The child that loads and saves the state in `dir`, as nobody when the test is root;
+// empty when root cannot drop its privileges.
+std::vector<std::string> StateChild(const TempDir& dir, mode_t folderMode) {
+    std::vector<std::string> child = {"/usr/bin/timeout", "10", APP_CHILD, "state", dir.path()};
+    if (geteuid() == 0) {
+        if (access("/usr/bin/setpriv", X_OK) != 0) return {};
+        child.insert(child.begin() + 2,
+                     {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    }
+    chmod(dir.path().c_str(), folderMode);
+    return child;
+}
+
 class UnreadableState : public ::testing::TestWithParam<std::pair<std::string, std::string>> {};
 
 TEST_P(UnreadableState, IsReportedOnceLoadsEmptyAndIsNeverSavedOver) {
@@ -218,14 +270,8 @@ TEST_P(UnreadableState, IsReportedOnceLoadsEmptyAndIsNeverSavedOver) {
     const auto& [kind, why] = GetParam();
     TempDir dir;
     const std::string path = dir / ".kavorostate";
-    std::vector<std::string> child = {"/usr/bin/timeout", "10", APP_CHILD, "state", dir.path()};
-    if (geteuid() == 0) {
-        if (access("/usr/bin/setpriv", X_OK) != 0)
-            GTEST_SKIP() << "root without setpriv cannot drop privileges";
-        child.insert(child.begin() + 2,
-                     {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
-        ASSERT_EQ(chmod(dir.path().c_str(), 0777), 0);
-    }
+    std::vector<std::string> child = StateChild(dir, 0777);
+    if (child.empty()) GTEST_SKIP() << "root without setpriv cannot drop privileges";
     if (kind == "directory") fs::create_directory(path);
     if (kind == "fifo") mkfifo(path.c_str(), 0666);
     if (kind == "device") fs::create_symlink("/dev/null", path);
@@ -243,6 +289,18 @@ TEST_P(UnreadableState, IsReportedOnceLoadsEmptyAndIsNeverSavedOver) {
                          "); it is kept as it is and this run saves nothing\n");
     EXPECT_EQ(fs::symlink_status(path).type(), type);
     EXPECT_EQ(type == fs::file_type::regular ? ReadBytes(path) : "", bytes);
+}
+
+// A folder the player cannot write to: the save says so, naming the lock in full.
+TEST(StateFileFolder, ThatCannotBeWrittenToIsReportedAsSuch) {
+    TempDir dir;
+    std::vector<std::string> child = StateChild(dir, 0555);
+    if (child.empty()) GTEST_SKIP() << "root without setpriv cannot drop privileges";
+    ChildResult r = RunChild(child);
+    EXPECT_EQ(r.out, "loaded 0, saved 0 0\n");
+    EXPECT_NE(r.err.find("no lock on " + dir / ".kavorostate.lock (Permission denied)"),
+              std::string::npos)
+        << r.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(InPlaceOfTheStateFile, UnreadableState,
