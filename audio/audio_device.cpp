@@ -352,6 +352,7 @@ int gxtkAudio::SetRate(int channel, float rate) {
 
 struct gxtkAudio::Prefetch {
     MusicKey key;
+    std::string file;
     std::unique_ptr<MusicDecode> decode;
     bool keep = false;  // asked for again before it was decoded: kept once it is
 };
@@ -408,7 +409,8 @@ int gxtkAudio::PrefetchMusic(String path) {
     TakePrefetched(nullptr);
     prefetch_ = std::make_unique<Prefetch>();
     prefetch_->key = key;
-    prefetch_->decode = std::make_unique<MusicDecode>(decode, qoEncodePath(filePath));
+    prefetch_->file = qoEncodePath(filePath);
+    prefetch_->decode = std::make_unique<MusicDecode>(decode, prefetch_->file);
     return 0;
 }
 
@@ -432,6 +434,8 @@ gxtkSample* gxtkAudio::TakePrefetched(const MusicKey* key) {
     if (!prefetch_) return nullptr;
     std::unique_ptr<Prefetch> job = std::move(prefetch_);
     DecodedAudio music = job->decode->Take();
+    // The music the game will ask for is missing: said now, as the loader's other files are.
+    if (!music.data && key && job->key == *key) qoReportUnloadableFile(job->file);
     if (!music.data) return nullptr;
     if (!key || !(job->key == *key)) {
         std::free(music.data);

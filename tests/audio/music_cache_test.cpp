@@ -1,6 +1,7 @@
 // Restarting the same music file reuses its decoded sample; a changed file is decoded anew.
 #include <AL/al.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cmath>
@@ -164,9 +165,18 @@ TEST_F(MusicCache, SecondPrefetchUploadsSoThatPlayMusicOnlyStartsIt) {
     EXPECT_EQ(MusicBufferSize(device), 2 * 22050 * 2);
     EXPECT_EQ(SourceStateOf(gxtkAudio::kMusicChannel), AL_PLAYING);
     EXPECT_LT(play, 1.0);
+    // Music that cannot be decoded is named, as the loader's other files are.
     data.Write("bad.ogg", std::string(4000, 'x'));
-    ASSERT_EQ(device->PrefetchMusic("kavoro://data/bad.ogg"), 0);
-    EXPECT_EQ(device->PrefetchMusic("kavoro://data/bad.ogg"), -1) << "nothing decoded";
+    ASSERT_EQ(mkfifo((data.path() + "/fifo.ogg").c_str(), 0600), 0);
+    testing::internal::CaptureStderr();
+    for (const char* name : {"bad.ogg", "fifo.ogg"}) {
+        ASSERT_EQ(device->PrefetchMusic(String("kavoro://data/") + String(name)), 0);
+        EXPECT_EQ(device->PrefetchMusic(String("kavoro://data/") + String(name)), -1) << name;
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "[data] could not load " + data.path() +
+                  "/bad.ogg (damaged, or not in a format it reads)\n[data] could not load " +
+                  data.path() + "/fifo.ogg (not a regular file)\n");
 }
 
 TEST_F(MusicCache, PrefetchSurvivesOtherMusicAndRefusesWhatCannotBeDecoded) {
