@@ -116,10 +116,12 @@ int c_HttpRequest::p_TakeReceived(int offset, int count) {
         p_Finish();
         return -1;
     }
-    // 0: the server closed the connection; -1: the receive failed, which ends the
-    // response the same way. A character the end cut off is kept as its bytes. A body
-    // shorter than its head announced was cut off, not finished.
-    if (count <= 0) {
+    // -1: the receive failed, a reset among others. Only an orderly close may end a
+    // body, so the bytes so far are not taken for all of it.
+    if (count < 0) return Fail();
+    // 0: the server closed the connection. A character the end cut off is kept as its
+    // bytes. A body shorter than its head announced was cut off, not finished.
+    if (count == 0) {
         if (m__response && m__rbytes < contentLength_) return Fail();
         if (m__response && offset > 0)
             m__response->p_Push4(m__rbuf->p_PeekString(0, offset, kUtf8));
