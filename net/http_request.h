@@ -1,7 +1,8 @@
 // An HTTP/1.0 client: one request over a fresh TCP connection, the whole response read
-// until the server closes it, then one callback. Runs on the main thread; the socket
-// work happens on the socket's worker threads. In the browser the same request goes
-// through the browser's fetch instead, and still calls back from the event pump.
+// until its announced length has arrived or the server closes it, then one callback.
+// Runs on the main thread; the socket work happens on the socket's worker threads. In
+// the browser the same request goes through the browser's fetch instead, and still
+// calls back from the event pump.
 #pragma once
 
 #include <chrono>
@@ -80,6 +81,7 @@ private:
     bool refused_ = false;  // the head would carry a control character, or the port is not one
     int headBytes_ = 0;
     long long contentLength_ = -1;  // what the response head announced; -1: read until close
+    bool bodyDone_ = false;         // the body's last byte has arrived
     std::chrono::steady_clock::time_point deadline_;
 
     bool Current(c_Socket* source) { return !finished_ && source == m__sock; }
@@ -94,7 +96,8 @@ private:
     void CloseTransport();
     int TakeHead(int end);
     int StartBody(int bodyStart, int end);
-    int TakeBody(int from, int end);
+    int TakeBody(int from, int fresh, int end);
+    int FrameBody(int from, int end);
 };
 
 // False when a head line would start another line or carry a control character.

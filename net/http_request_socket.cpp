@@ -1,6 +1,6 @@
 // The request over a fresh TCP connection: the head goes out, the response is read
-// until the server closes, the status line and head parsed here, the body decoded as
-// UTF-8 as it arrives.
+// until its announced length has arrived or the server closes, the status line and head
+// parsed here, the body decoded as UTF-8 as it arrives.
 #include "net/http_request.h"
 #include "runtime/array.h"
 
@@ -129,8 +129,7 @@ int c_HttpRequest::p_TakeReceived(int offset, int count) {
         return -1;
     }
     if (!m__response) return TakeHead(end);
-    m__rbytes += count;
-    return TakeBody(0, end);
+    return TakeBody(0, offset, end);
 }
 
 // Scans the buffer from its start to `end` for complete head lines.
@@ -170,19 +169,35 @@ int c_HttpRequest::StartBody(int bodyStart, int end) {
     m__status = qo_url_Atoi(parts[1]);
     contentLength_ = ContentLength(m__header);
     gc_assign(m__response, (new c_StringStack)->m_new2());
-    m__rbytes += end - bodyStart;
-    return TakeBody(bodyStart, end);
+    return TakeBody(bodyStart, bodyStart, end);
 }
 
-// Decodes the body bytes from..end as one piece, except a character whose last bytes
-// have not arrived yet: those move to the start of the buffer, where the next receive
-// completes them. Answers where that receive goes.
-int c_HttpRequest::TakeBody(int from, int end) {
+// Takes the body's new bytes fresh..end, which follow the bytes from..fresh carried over
+// from the last receive. All of them are decoded as one piece, except a character whose
+// last bytes have not arrived yet: those move to the start of the buffer, where the next
+// receive completes them. Answers where that receive goes, or -1 once the request has
+// ended, with the body's last byte or through a failure.
+int c_HttpRequest::TakeBody(int from, int fresh, int end) {
+    end = FrameBody(fresh, end);
+    m__rbytes += end - fresh;
     if (m__rbytes > m__maxBodyBytes) return Fail();
-    int carry = qo_databuffer_Utf8CutTail(m__rbuf->data + from, end - from);
+    // The body's end also ends its last character, whole or not.
+    int carry = bodyDone_ ? 0 : qo_databuffer_Utf8CutTail(m__rbuf->data + from, end - from);
     m__response->p_Push4(m__rbuf->p_PeekString(from, end - carry - from, kUtf8));
+    if (bodyDone_) {
+        p_Finish();
+        return -1;
+    }
     m__rbuf->p_CopyBytes(end - carry, m__rbuf, 0, carry);
     return carry;
+}
+
+// Answers where the body's bytes among from..end end. Bytes past an announced length
+// are not the body's; its last byte ends the body, with no need to wait for the close.
+int c_HttpRequest::FrameBody(int from, int end) {
+    if (contentLength_ < 0 || m__rbytes + (end - from) < contentLength_) return end;
+    bodyDone_ = true;
+    return from + static_cast<int>(contentLength_ - m__rbytes);
 }
 
 bool c_HttpRequest::Poll(c_Socket* source) {

@@ -259,13 +259,16 @@ TEST_F(HttpRequest, HeadLineLongerThanTheReceiveBufferEndsTheRequest) {
 }
 
 // Each response in receives of 1, 2, 3 or 7 bytes or at once, then a close (0) or a failed
-// receive (-1); a null text: the request fails.
-TEST_F(HttpRequest, BodyWithoutLengthEndsAtACloseWhereverTheReceivesSplitIt) {
+// receive (-1), which fails a body not ended by then; a null text: the request fails.
+TEST_F(HttpRequest, BodyEndsAtACloseOrItsLengthWhereverTheReceivesSplitIt) {
     struct {
         std::string rest;  // after the status line
         int last;
         const char* text;
-    } cases[] = {{"\r\nab", 0, "ab"}, {"\r\nab", -1, nullptr}};
+    } cases[] = {{"\r\nab", 0, "ab"},
+                 {"\r\nab", -1, nullptr},
+                 {"Content-Length: 5\r\n\r\nhellohello", -1, "hello"},
+                 {"Content-Length: 2\r\n\r\nh\xC3\xA9", -1, "h\xC3\x83"}};  // cut mid-character
     for (auto& c : cases) {
         std::string response = "HTTP/1.0 200 OK\r\n" + c.rest;
         for (size_t size : {1, 2, 3, 7, 1000}) {
