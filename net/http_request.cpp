@@ -75,6 +75,12 @@ void c_HttpRequest::StartSend() {
                     ? std::chrono::steady_clock::now() + std::chrono::milliseconds(m__timeoutMs)
                     : std::chrono::steady_clock::time_point::max();
     contentLength_ = -1;
+    bodyDone_ = false;
+    chunked_ = false;
+    chunk_ = Chunk::kSizeStart;
+    cr_ = false;
+    chunkLeft_ = 0;
+    lineBytes_ = 0;
     // A port past 65535 would wrap into another one when it reaches the socket.
     int port = m__url ? m__url->p_Port() : 0;
     refused_ = !qo_http_PlainHead(m__header) || port < 1 || port > 65535;

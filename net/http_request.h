@@ -1,7 +1,8 @@
 // An HTTP/1.0 client: one request over a fresh TCP connection, the whole response read
-// until the server closes it, then one callback. Runs on the main thread; the socket
-// work happens on the socket's worker threads. In the browser the same request goes
-// through the browser's fetch instead, and still calls back from the event pump.
+// until its announced length or its last chunk has arrived or the server closes it, then
+// one callback. Runs on the main thread; the socket work happens on the socket's worker
+// threads. In the browser the same request goes through the browser's fetch instead, and
+// still calls back from the event pump.
 #pragma once
 
 #include <chrono>
@@ -46,9 +47,9 @@ public:
 
     // Limits, each settable before p_Send. Past any of them the request ends with status
     // -1 and lets go of what it held.
-    int m__timeoutMs = 30000;         // from p_Send to the callback; 0 or less: none
-    int m__maxHeadBytes = 64 * 1024;  // the response head, all its lines together
-    int m__maxBodyBytes = 16 * 1024 * 1024;
+    int m__timeoutMs = 30000;                // from p_Send to the callback; 0 or less: none
+    int m__maxHeadBytes = 64 * 1024;         // the response head, all its lines and any trailers
+    int m__maxBodyBytes = 16 * 1024 * 1024;  // as delivered, without the chunk framing
 
     c_HttpRequest* m_new();
     c_HttpRequest* m_new2(String req, String url, c_IOnHttpRequestComplete* onComplete);
@@ -80,6 +81,23 @@ private:
     bool refused_ = false;  // the head would carry a control character, or the port is not one
     int headBytes_ = 0;
     long long contentLength_ = -1;  // what the response head announced; -1: read until close
+    bool bodyDone_ = false;         // the body's last byte has arrived
+    // A chunked body, which a server may send even to HTTP/1.0: where its framing is read.
+    enum class Chunk : unsigned char {
+        kSizeStart,
+        kSize,
+        kSizeEnd,
+        kExtension,
+        kData,
+        kDataEnd,
+        kTrailerStart,
+        kTrailer
+    };
+    bool chunked_ = false;
+    Chunk chunk_ = Chunk::kSizeStart;
+    bool cr_ = false;          // the framing's last byte was a CR, which only an LF may follow
+    long long chunkLeft_ = 0;  // the size as its line is read, then the chunk's bytes to come
+    int lineBytes_ = 0;        // of the size line read so far
     std::chrono::steady_clock::time_point deadline_;
 
     bool Current(c_Socket* source) { return !finished_ && source == m__sock; }
@@ -94,7 +112,11 @@ private:
     void CloseTransport();
     int TakeHead(int end);
     int StartBody(int bodyStart, int end);
-    int TakeBody(int from, int end);
+    int TakeBody(int from, int fresh, int end);
+    int FrameBody(int from, int end);
+    int Dechunk(int from, int end);
+    bool TakeFraming(unsigned char c);
+    bool EndFramingLine();
 };
 
 // False when a head line would start another line or carry a control character.
