@@ -11,6 +11,7 @@ TESSORY_PACKAGES=(
   xvfb xauth xdotool libxdamage1 imagemagick sox alsa-utils clang clang-format-14
   python3
   desktop-file-utils appstream dpkg-dev file lintian
+  patchelf
 )
 
 # The browser build and its test: the compiler to WebAssembly and the browser the test
