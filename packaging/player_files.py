@@ -68,6 +68,10 @@ def body(value):
     return "\n".join("" if line.strip() == "." else line for line in lines)
 
 
+def licence_name(paragraph):
+    return paragraph["License"].split("\n")[0].strip()
+
+
 def debian_notice(package, wanted):
     path = os.path.join(DOC, package, "copyright")
     paras = paragraphs(path)
@@ -76,17 +80,17 @@ def debian_notice(package, wanted):
     if missing:
         raise SystemExit("player_files.py: %s has no paragraph for %s" % (path, ", ".join(missing)))
     kept = [files[w] for w in wanted]
-    named = {n for p in kept for n in re.split(r"\s+(?:or|and)\s+", p["License"].split("\n")[0].strip())}
-    standalone = [p for p in paras if set(p) == {"License"} and p["License"].split("\n")[0].strip() in named]
+    named = {n for p in kept for n in re.split(r"\s+(?:or|and)\s+", licence_name(p))}
+    standalone = [p for p in paras if set(p) == {"License"} and licence_name(p) in named]
     out = []
     for p in kept:
         block = ["Files: " + " ".join(p["Files"].split())]
         block.append("Copyright: " + "\n           ".join(l.strip() for l in p["Copyright"].splitlines() if l.strip()))
-        block.append("License: " + p["License"].split("\n")[0].strip())
+        block.append("License: " + licence_name(p))
         text = body(p["License"])
         out.append("\n".join(block) + ("\n\n" + text if text.strip() else ""))
     for p in standalone:
-        out.append("License: %s\n\n%s" % (p["License"].split("\n")[0].strip(), body(p["License"])))
+        out.append("License: %s\n\n%s" % (licence_name(p), body(p["License"])))
     return "\n\n".join(out)
 
 
@@ -154,6 +158,7 @@ def fields(platform, sources):
         texts = ["GNU Library General Public License, version 2\n\n" +
                  read("/usr/share/common-licenses/LGPL-2").strip("\n")]
         values.update(openal_version=upstream(debian_version("libopenal1")),
+                      openal_debian_version=debian_version("libopenal1"),
                       glfw_version=upstream(debian_version("libglfw3")))
     values.update(openal_notice="\n\n".join([notice["openal"]] + texts), glfw_notice=notice["glfw"],
                   stb_notice=notice["stb"])
