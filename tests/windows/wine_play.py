@@ -133,7 +133,9 @@ def portable(env, zip_path, desktop, shots, work):
     exe, state, log = (os.path.join(program, n) for n in ("tessory.exe", ".kavorostate", "tessory.log"))
     os.rename(os.path.join(program, "data"), os.path.join(program, "away"))
     WineGame(env, [exe], work, "no-data", state, menu=False).quit("Return", 1)  # OK on the message box
-    check("cannot start: it found no data folder" in open(log).read(), "tessory.log lacks why it stopped")
+    said = open(log).read()  # in Windows' words: its paths, and what a player can do
+    check("-win64\\data (No such file" in said and "Reinstall Tessory.\n" in said,
+          "tessory.log lacks why it stopped, in Windows' words:\n" + said)
     os.rename(os.path.join(program, "away"), os.path.join(program, "data"))
     reference = rgb_of(desktop_menu(desktop, work))
     game = WineGame(env, [exe], work, "first", state)
