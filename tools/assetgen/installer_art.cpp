@@ -23,14 +23,8 @@ void PaintHeader(cairo_t* cr, int width, int height) {
 // The night sky of the app icon's tile, the title logo at the top and a menu island
 // below it: what the game's own menu shows first.
 void PaintWelcome(cairo_t* cr, int width, int height) {
-    cairo_pattern_t* sky = cairo_pattern_create_linear(0, 0, 0, height);
-    const Rgb top = palette::kNight.Mixed(palette::kBlue, 0.35);
-    cairo_pattern_add_color_stop_rgb(sky, 0, top.r, top.g, top.b);
-    cairo_pattern_add_color_stop_rgb(sky, 1, palette::kNight.r, palette::kNight.g,
-                                     palette::kNight.b);
-    cairo_set_source(cr, sky);
+    SetNightSky(cr, 0, height);
     cairo_paint(cr);
-    cairo_pattern_destroy(sky);
     const double scale = width / 256.0;
     cairo_save(cr);
     cairo_translate(cr, 0, height * 0.08);
