@@ -70,13 +70,34 @@ int QoGame::Millisecs() {
     return 0;
 }
 
+const char* const QoGame::kUsage =
+    "usage: tessory [--seed N]\n"
+    "       tessory --help | --version\n"
+    "\n"
+    "  --seed N     every game starts on the level of seed N (0 to 37171647), so that a\n"
+    "               level can be played again\n"
+    "  --help       show this and end\n"
+    "  --version    show the version and end\n";
+
 bool QoGame::ReadOptions(int argc, const char* const* argv, std::string* why) {
     // The seeds the clock can give: a first level's seed is drawn below 37171648.
     constexpr long kSeeds = 37171648;
-    // Anything else is left alone, as it always was.
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--seed") != 0) continue;
-        const char* text = i + 1 < argc ? argv[++i] : "";
+        std::string option = argv[i];
+        if (option == "--help" || option == "--version") {
+            _asked = option == "--help" ? Asked::kHelp : Asked::kVersion;
+            continue;
+        }
+        // "--seed N" and "--seed=N" alike.
+        const char* text = nullptr;
+        if (option == "--seed") {
+            text = i + 1 < argc ? argv[++i] : "";
+        } else if (option.compare(0, 7, "--seed=") == 0) {
+            text = argv[i] + 7;
+        } else {
+            *why = "unknown option " + option;
+            return false;
+        }
         char* end = nullptr;
         long seed = std::strtol(text, &end, 10);
         if (*text < '0' || *text > '9' || *end != '\0' || seed >= kSeeds) {
@@ -184,7 +205,8 @@ std::vector<std::string> PendingStates(const std::string& target) {
 
 int QoGame::SaveState(String state, String note) {
     String path = PathToFilePath(String(kStateFileName));
-    if (path.Length() == 0 || _keepStateFile) return static_cast<int>(QoSaveResult::kCannotOpen);
+    if (path.Length() == 0 || _keepStateFile || !qoStateFolderReady())
+        return static_cast<int>(QoSaveResult::kCannotOpen);
     std::string file = path.ToUtf8();
     QoStateVersion mine{state.ToUtf8(), note.ToUtf8()};
     unsigned serial = 0;
@@ -328,7 +350,7 @@ int QoGame::TakeSaveFailure() {
 
 String QoGame::LoadState() {
     String path = PathToFilePath(String(kStateFileName));
-    if (path.Length() == 0) return String();
+    if (path.Length() == 0 || !qoStateFolderReady()) return String();
     std::string file = path.ToUtf8();
     // A save cut off by a kill leaves its temporary file beside the file it replaces;
     // the state is read once, at start. Pending states are taken in while no other copy

@@ -92,9 +92,14 @@ public:
     // The seed of every game's first level when a developer fixed it (--seed N), so that
     // a reported level can be played again; -1 (a player's run) draws it from the clock.
     int LevelSeed() const { return _levelSeed; }
-    // Reads the program's options (arguments it does not know are ignored); false, with
-    // what is wrong in `why`, for a bad value.
+    // Reads the program's options; false, with what is wrong in `why`, for an option it
+    // does not know or a bad value.
     bool ReadOptions(int argc, const char* const* argv, std::string* why);
+    // What the options asked for besides a game: the usage or the version, shown instead.
+    enum class Asked { kGame, kHelp, kVersion };
+    Asked OptionsAsked() const { return _asked; }
+    // The options, as --help and a refused option show them.
+    static const char* const kUsage;
     // 0 queued (qoQueueSave: the file work runs later, and a failure of it comes from
     // TakeSaveFailure), -1 this run saves nothing (the file is kept, below); a failed
     // save is -1 when the file could not be opened, -2 when not every byte reached the
@@ -202,6 +207,7 @@ protected:
     std::string _written;
     int _saveFailure = 0;
     int _levelSeed = -1;
+    Asked _asked = Asked::kGame;
 
     // The save's steps while the lock is held.
     QoSaveResult SaveStateLocked(const std::string& target, const QoStateVersion& mine,

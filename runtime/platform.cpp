@@ -138,6 +138,8 @@ const char* WriteAndClose(int fd, const std::string& bytes, int* error) {
 
 }  // namespace
 
+const char* const qoProgramVersion = TESSORY_VERSION;
+
 QoFileOps qoFileOps = qofs::kSystemOps;
 
 const QoFileOps& qoRealFileOps() {
@@ -161,7 +163,8 @@ FILE* qoOpenRegularFile(const std::string& path, std::string* why) {
 void qoReportUnloadable(const std::string& path, const std::string& why) {
     static std::set<std::string> reported;
     if (!reported.insert(path).second) return;
-    std::fprintf(stderr, "[data] could not load %s (%s)\n", path.c_str(), why.c_str());
+    std::fprintf(stderr, "[data] could not load %s (%s)\n", qoAbsolutePath(path).c_str(),
+                 why.c_str());
 }
 
 void qoReportUnloadableFile(const std::string& path) {

@@ -52,6 +52,19 @@ bool qoOpenUrlExternally(const String& url);
 // Run first at start-up. On Windows: moves into the folder that keeps the player's state
 // and sends the standard streams to its log; elsewhere the launcher has done that.
 void qoStartPlatform();
+// False when the folder that keeps the player's state could not be made or entered
+// (qoStartPlatform says so): the run then reads and saves no state, rather than keeping
+// it wherever it happened to start.
+bool qoStateFolderReady();
+
+// The program's version, as the build names it.
+extern const char* const qoProgramVersion;
+// Says `text` to the player: on standard output, or on standard error when it is a
+// problem; on Windows, where a program started from its icon has no terminal, in a
+// message box as well.
+void qoTellPlayer(const std::string& text, bool problem);
+// What mends an install that lacks its data, in the words of the host's players.
+extern const char* const qoMendInstall;
 
 // The local calendar time of `when`.
 std::tm qoLocalTime(std::time_t when);

@@ -5,6 +5,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -89,12 +90,14 @@ int RealRename(const char* from, const char* to) {
 std::string qoAbsolutePath(const std::string& path) {
     bool absolute = (!path.empty() && (path[0] == '/' || path[0] == '\\')) ||
                     (path.size() > 1 && path[1] == ':');
-    if (absolute) return path;
+    std::string shown = path;
     wchar_t cwd[MAX_PATH];
-    DWORD n = GetCurrentDirectoryW(MAX_PATH, cwd);
-    if (n == 0 || n >= MAX_PATH) return path;
-    std::string relative = path.compare(0, 2, "./") == 0 ? path.substr(2) : path;
-    return Narrow(cwd, n) + "\\" + relative;
+    DWORD n = absolute ? 0 : GetCurrentDirectoryW(MAX_PATH, cwd);
+    if (n > 0 && n < MAX_PATH)
+        shown = Narrow(cwd, n) + "\\" + (path.compare(0, 2, "./") == 0 ? path.substr(2) : path);
+    // As Windows spells paths to its players.
+    std::replace(shown.begin(), shown.end(), '/', '\\');
+    return shown;
 }
 
 int qoFolderError(const std::string& path) {

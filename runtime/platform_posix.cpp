@@ -106,3 +106,14 @@ bool qoTryLocked(const std::string& lockPath, const std::function<void()>& work)
 }
 
 void qoStartPlatform() {}
+
+bool qoStateFolderReady() {
+    return true;
+}
+
+void qoTellPlayer(const std::string& text, bool problem) {
+    std::fputs(text.c_str(), problem ? stderr : stdout);
+}
+
+const char* const qoMendInstall =
+    "Reinstall Tessory, or run it from its source folder with scripts/play.";

@@ -104,3 +104,13 @@ bool qoLockWaitsGivenUp() {
 }
 
 void qoStartPlatform() {}
+
+bool qoStateFolderReady() {
+    return true;
+}
+
+void qoTellPlayer(const std::string& text, bool problem) {
+    std::fputs(text.c_str(), problem ? stderr : stdout);
+}
+
+const char* const qoMendInstall = "Reload the page.";

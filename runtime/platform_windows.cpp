@@ -8,9 +8,12 @@
 #include <shlobj.h>
 // clang-format on
 
+#include <io.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "runtime/errors.h"
@@ -53,12 +56,14 @@ std::wstring ProgramFolder() {
     return slash == std::wstring::npos ? L"." : path.substr(0, slash);
 }
 
+// The folder for an installed game's state: %APPDATA%\Tessory; empty when the system
+// names no such folder.
 std::wstring RoamingFolder() {
     PWSTR found = nullptr;
     std::wstring folder;
     if (SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &found) == S_OK) folder = found;
     CoTaskMemFree(found);
-    return folder.empty() ? L"." : folder + L"\\Tessory";
+    return folder.empty() ? folder : folder + L"\\Tessory";
 }
 
 // Whether a file can be made in `folder`: tried, not guessed from its attributes.
@@ -71,26 +76,106 @@ bool CanWriteIn(const std::wstring& folder) {
     return true;
 }
 
+// The system's own words for an error code, without the full stop and line break they end
+// with.
+std::wstring SystemMessage(DWORD error) {
+    wchar_t* text = nullptr;
+    FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring said = text ? text : L"error " + std::to_wstring(error);
+    LocalFree(text);
+    while (!said.empty() && (said.back() == L'\n' || said.back() == L'\r' || said.back() == L' ' ||
+                             said.back() == L'.'))
+        said.pop_back();
+    return said;
+}
+
+void Box(const std::wstring& text, UINT icon) {
+    MessageBoxW(nullptr, text.c_str(), L"Tessory", MB_OK | icon | MB_TASKMODAL);
+}
+
 void ShowRuntimeError(const String& text) {
-    MessageBoxW(nullptr, WideOf(text).c_str(), L"Tessory", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    Box(WideOf(text), MB_ICONERROR);
+}
+
+bool stateFolderReady = true;
+
+// Makes and enters `folder`; false, with the system's reason, when it cannot.
+bool EnterFolder(const std::wstring& folder, std::wstring* why) {
+    if (folder.empty()) {
+        *why = L"Windows names no folder for application data";
+        return false;
+    }
+    int made = SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    if (made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS && made != ERROR_FILE_EXISTS) {
+        *why = SystemMessage(static_cast<DWORD>(made));
+        return false;
+    }
+    if (!SetCurrentDirectoryW(folder.c_str())) {
+        *why = SystemMessage(GetLastError());
+        return false;
+    }
+    return true;
+}
+
+// The log beside the state, opened by the program itself: a program started from a
+// shortcut has no standard handles for the C runtime to reopen, so the descriptors
+// behind the standard streams are pointed at the file instead.
+void OpenLog() {
+    FILE* log = _wfopen(L"tessory.log", L"a");
+    if (!log) return;
+    _dup2(_fileno(log), 1);
+    _dup2(_fileno(log), 2);
+    std::fclose(log);
+#ifndef _UCRT
+    // msvcrt marks a standard stream whose handle was missing at start with -2, and its
+    // freopen refuses such a stream; the descriptor behind it is valid now.
+    if (_fileno(stdout) < 0) stdout->_file = 1;
+    if (_fileno(stderr) < 0) stderr->_file = 2;
+#endif
+    std::setvbuf(stdout, nullptr, _IOLBF, 4096);
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
+    std::tm now = qoLocalTime(std::time(nullptr));
+    char when[32];
+    std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &now);
+    std::printf("Tessory %s started %s\n", qoProgramVersion, when);
 }
 
 }  // namespace
 
 void qoStartPlatform() {
+    qoShowRuntimeError = ShowRuntimeError;
     // The installer leaves this file beside the program: an installed game keeps the
     // player's state in the player's own folder, never beside a program in Program Files.
     std::wstring program = ProgramFolder();
     bool installed =
         GetFileAttributesW((program + L"/installed.txt").c_str()) != INVALID_FILE_ATTRIBUTES;
-    std::wstring state = !installed && CanWriteIn(program) ? program : RoamingFolder();
-    SHCreateDirectoryExW(nullptr, state.c_str(), nullptr);
-    SetCurrentDirectoryW(state.c_str());
-    // A GUI program has no console: what it prints goes to its log beside the state.
-    if (_wfreopen(L"tessory.log", L"a", stdout)) std::setvbuf(stdout, nullptr, _IOLBF, 4096);
-    if (_wfreopen(L"tessory.log", L"a", stderr)) std::setvbuf(stderr, nullptr, _IONBF, 0);
-    qoShowRuntimeError = ShowRuntimeError;
+    std::wstring state = !installed && CanWriteIn(program) ? program : RoamingFolder(), why;
+    if (!EnterFolder(state, &why)) {
+        // Never the program's folder or wherever it was started instead: a state kept
+        // there would be left behind, or lost, by the next install.
+        stateFolderReady = false;
+        std::wstring folder = state.empty() ? L"%APPDATA%\\Tessory" : state;
+        for (wchar_t& c : folder) c = c == L'/' ? L'\\' : c;
+        Box(L"Tessory cannot keep its settings and highscores in " + folder + L" (" + why +
+                L").\n\nYou can play, but nothing is saved this time.",
+            MB_ICONWARNING);
+        return;
+    }
+    OpenLog();
 }
+
+bool qoStateFolderReady() {
+    return stateFolderReady;
+}
+
+void qoTellPlayer(const std::string& text, bool problem) {
+    std::fputs(text.c_str(), problem ? stderr : stdout);
+    Box(WideOf(String::FromUtf8(text)), problem ? MB_ICONERROR : MB_ICONINFORMATION);
+}
+
+const char* const qoMendInstall = "Reinstall Tessory.";
 
 std::tm qoLocalTime(std::time_t when) {
     std::tm local{};

@@ -3,6 +3,7 @@
 // update is due and blocks on events while the game is suspended.
 #include <GLFW/glfw3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -65,6 +66,9 @@ void QoGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
     // window to its menu entry in full screen too.
     glfwWindowHintString(GLFW_X11_CLASS_NAME, "Tessory");
     glfwWindowHintString(GLFW_X11_INSTANCE_NAME, "tessory");
+    // A window is as large on a screen scaled to 150 % as on one at 100 %: its size grows
+    // by the monitor's content scale (on Windows also when it moves to another monitor).
+    glfwWindowHint(GLFW_SCALE_TO_MONITOR, GLFW_TRUE);
 
     // Only a window gets the title; a full-screen one has none.
     GLFWmonitor* monitor = fullscreen ? glfwGetPrimaryMonitor() : nullptr;
@@ -72,8 +76,18 @@ void QoGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
         glfwCreateWindow(width, height, fullscreen ? "" : qoGlfwWindowTitle, monitor, nullptr);
     glfwGraphicsSeq += 1;
     if (!_window) return;
-    if (!fullscreen)
+    if (!fullscreen) {
+        // Scaled beyond the screen (a small screen at a large scale), it keeps its shape and
+        // a margin.
+        glfwGetWindowSize(_window, &width, &height);
+        double fit = std::min({1.0, 0.9 * desktopWidth / width, 0.9 * desktopHeight / height});
+        if (desktopWidth > 0 && desktopHeight > 0 && fit < 1) {
+            width = static_cast<int>(width * fit);
+            height = static_cast<int>(height * fit);
+            glfwSetWindowSize(_window, width, height);
+        }
         glfwSetWindowPos(_window, (desktopWidth - width) / 2, (desktopHeight - height) / 2);
+    }
     glfwShowWindow(_window);
     glfwMakeContextCurrent(_window);
     if (_swapInterval >= 0) glfwSwapInterval(_swapInterval);

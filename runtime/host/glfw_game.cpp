@@ -37,8 +37,8 @@ QoGlfwGame* HostOf(GLFWwindow*) {
     return QoGlfwGame::_glfwGame;
 }
 
-void KeyCallback(GLFWwindow* w, int key, int, int action, int) {
-    if (auto* host = HostOf(w)) host->OnKey(key, action);
+void KeyCallback(GLFWwindow* w, int key, int, int action, int mods) {
+    if (auto* host = HostOf(w)) host->OnKey(key, action, mods);
 }
 void CharCallback(GLFWwindow* w, unsigned int character) {
     if (auto* host = HostOf(w)) host->OnChar(character);
@@ -167,6 +167,9 @@ void QoGlfwGame::ReleaseHeldKeys() {
         int code = qoTransGlfwKey(key);
         if (code != 0 && glfwGetKey(_window, key) == GLFW_PRESS) KeyEvent(kEventKeyUp, code);
     }
+    // The Enter of an Alt+Enter went down as F11, and its release will not come.
+    if (_altEnter) KeyEvent(kEventKeyUp, qoTransGlfwKey(GLFW_KEY_F11));
+    _altEnter = false;
 }
 
 void QoGlfwGame::RegisterCallbacks() {
@@ -242,7 +245,14 @@ Array<QoGlfwVideoMode*> QoGlfwGame::GetGlfwVideoModes() {
 
 // ---- callbacks ---------------------------------------------------------------------------
 
-void QoGlfwGame::OnKey(int glfwKey, int action) {
+void QoGlfwGame::OnKey(int glfwKey, int action, int mods) {
+    // Alt+Enter is the desktop's own full-screen switch: the Enter pressed with Alt reaches
+    // the game as F11 until it is released, whatever happens to Alt meanwhile.
+    if (glfwKey == GLFW_KEY_ENTER || glfwKey == GLFW_KEY_KP_ENTER) {
+        if (action == GLFW_PRESS) _altEnter = (mods & GLFW_MOD_ALT) != 0;
+        if (_altEnter) glfwKey = GLFW_KEY_F11;
+        if (action == GLFW_RELEASE) _altEnter = false;
+    }
     int code = qoTransGlfwKey(glfwKey);
     if (code == 0) return;
     if (action == GLFW_RELEASE) {
@@ -366,17 +376,20 @@ std::string QoGlfwGame::DataFolderProblem() {
     std::string folder = qoEncodePath(BaseDir()) + "/data";
     std::string problem;
     int error = qoFolderError(folder);
-    if (error != 0)
-        problem = "it found no data folder at " + folder + " (" + std::strerror(error) + ")";
+    if (error != 0) {
+        problem = "it found no data folder at " + qoAbsolutePath(folder) + " (" +
+                  std::strerror(error) + ")";
+    }
     for (size_t i = 0; i < required.size() && problem.empty(); ++i) {
         std::string why = qoRegularFileProblem(folder + "/" + required[i]);
-        if (!why.empty())
-            problem =
-                "its data folder " + folder + " has no usable " + required[i] + " (" + why + ")";
+        if (!why.empty()) {
+            problem = "its data folder " + qoAbsolutePath(folder) + " has no usable " +
+                      required[i] + " (" + why + ")";
+        }
     }
     if (problem.empty()) return problem;
-    return std::string(qoGlfwWindowTitle) + " cannot start: " + problem + ".\nReinstall " +
-           qoGlfwWindowTitle + ", or run it from its source folder with scripts/play.\n";
+    return std::string(qoGlfwWindowTitle) + " cannot start: " + problem + ".\n" + qoMendInstall +
+           "\n";
 }
 
 // ---- the frame loop ----------------------------------------------------------------------

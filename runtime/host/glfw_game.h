@@ -84,7 +84,7 @@ public:
     GLFWwindow* Window() const { return _window; }
 
     // GLFW's callbacks, public so tests can drive the same paths.
-    void OnKey(int glfwKey, int action);
+    void OnKey(int glfwKey, int action, int mods = 0);
     void OnChar(unsigned int character);
     void OnMouseButton(int button, int action);
     void OnMousePos(double x, double y);
@@ -106,6 +106,7 @@ protected:
     String _internalDir;
     int _swapInterval = 1;
     double _endBy = 0;
+    bool _altEnter = false;
 
 private:
     void ReleaseHeldKeys();

@@ -14,6 +14,17 @@
 #include "runtime/platform.h"
 
 int QoKavoroGame::Main(int argc, char** argv) {
+    auto* game = new QoKavoroGame;
+    std::string why;
+    bool read = game->ReadOptions(argc, argv, &why);
+    if (!read || game->OptionsAsked() != QoGame::Asked::kGame) {
+        std::string text = !read ? "tessory: " + why + "\n" + QoGame::kUsage
+                           : game->OptionsAsked() == QoGame::Asked::kHelp
+                               ? QoGame::kUsage
+                               : std::string(qoGlfwWindowTitle) + " " + qoProgramVersion + "\n";
+        qoTellPlayer(text, !read);
+        return read ? 0 : 2;
+    }
     qoStartPlatform();
     qoTuneAllocator();
     gxtkAudio::OpenDeviceAhead();
@@ -31,18 +42,9 @@ int QoKavoroGame::Main(int argc, char** argv) {
         qoPrint(String("glfwInit failed"));
         std::exit(-1);
     }
-    auto* game = new QoKavoroGame;
     game->LoadGamepadMappings();
     QoKavoroGame::argc = argc;
     QoKavoroGame::argv = argv;
-    std::string why;
-    if (!game->ReadOptions(argc, argv, &why)) {
-        std::string usage = "tessory: " + why + "\nusage: tessory [--seed N]\n";
-        std::fputs(usage.c_str(), stderr);
-        if (qoShowRuntimeError) qoShowRuntimeError(String::FromUtf8(usage));
-        glfwTerminate();
-        return 2;
-    }
     qoInstallSignalHandlers();
     if (!std::setlocale(LC_CTYPE, "en_US.UTF-8")) std::setlocale(LC_CTYPE, "");
     gc_init1();
@@ -60,9 +62,7 @@ int QoKavoroGame::Main(int argc, char** argv) {
         // Without its data the window would open blank; say why and how to mend it instead.
         std::string problem = qoGlfwDataProblem(*game);
         if (!problem.empty()) {
-            std::fputs(problem.c_str(), stderr);
-            // Where no terminal shows it (Windows), the player sees it in a message box.
-            if (qoShowRuntimeError) qoShowRuntimeError(String::FromUtf8(problem));
+            qoTellPlayer(problem, true);
             glfwTerminate();
             return 1;
         }

@@ -270,12 +270,13 @@ TEST_F(Loader, FixedSeedStartsEveryGameOnItsLevelWhateverTheClock) {
          std::vector<std::vector<const char*>>{{"tessory", "--seed"},
                                                {"tessory", "--seed", "-1"},
                                                {"tessory", "--seed", "37171648"},
-                                               {"tessory", "--seed", "12x"}})
+                                               {"tessory", "--seed", "12x"},
+                                               {"tessory", "--seed=", "5"},
+                                               {"tessory", "--seed", "5", "--sed", "5"}})
         EXPECT_FALSE(host->ReadOptions(static_cast<int>(bad.size()), bad.data(), &why))
             << bad.back();
-    // Arguments it does not know are ignored, as they always were.
-    const char* argv[] = {"tessory", "-psn_0_1", "--seed", "1234", "--sed", "5"};
-    ASSERT_TRUE(host->ReadOptions(6, argv, &why)) << why;
+    const char* argv[] = {"tessory", "--seed=1234"};
+    ASSERT_TRUE(host->ReadOptions(2, argv, &why)) << why;
     for (double later : {0.0, 1.234}) {
         host->clock.now += later;
         app->p_LoadGame();

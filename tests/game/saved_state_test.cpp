@@ -679,7 +679,9 @@ TEST_F(SavedState, DamagedFilesAreKeptBeforeTheFirstSaveOverThem) {
             EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.bytes) << c.copy;
         }
         EXPECT_EQ(Fields(StateFile()).size(), 203u);
-        if (!c.loaded) EXPECT_EQ(StateFile(), app->p_StateString().ToUtf8()) << c.parts;
+        if (!c.loaded) {
+            EXPECT_EQ(StateFile(), app->p_StateString().ToUtf8()) << c.parts;
+        }
     }
     EXPECT_FALSE(std::filesystem::exists(".kavorostate.damaged.4"));
 }

@@ -11,6 +11,7 @@
 
 #include "input/input_device.h"
 #include "net/async_event.h"
+#include "runtime/platform.h"
 #include "tests/host/fake_host.h"
 #include "tests/host/temp_dir.h"
 #include "tests/support/child_process.h"
@@ -243,6 +244,30 @@ INSTANTIATE_TEST_SUITE_P(
         {"a", "cp -rs DATA . && mkfifo gamecontrollerdb.txt", "/gamecontrollerdb.txt \\(not a"},
         {"a", "cp -rs DATA . && cd data/common && for f in TolvLogo*; do rm $f; mkfifo $f; done",
          "load DIR/data/common/TolvLogo(-hd2?)?\\.png \\(not a regular"}}));
+
+// The command line: the usage and the version are shown and end the program before any
+// window; an option it does not know, or a bad seed, is refused with the usage.
+TEST(CommandLine, HelpAndVersionAnswerAndEndAndOthersAreRefusedWithTheUsage) {
+    const std::string usage = QoGame::kUsage;
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {{"--help"}, 0, usage, ""},
+        {{"--version"}, 0, std::string("Tessory ") + qoProgramVersion + "\n", ""},
+        {{"--seed=5", "--fullscreen"}, 2, "", "tessory: unknown option --fullscreen\n" + usage},
+        {{"--seed=x"}, 2, "", "tessory: --seed wants a number from 0 to 37171647\n" + usage},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> command = {TESSORY_EXE};
+        command.insert(command.end(), c.args.begin(), c.args.end());
+        ChildResult r = RunChild(command);
+        EXPECT_EQ(r.status, c.status) << c.args[0];
+        EXPECT_EQ(r.out, c.out) << c.args[0];
+        EXPECT_EQ(r.err, c.err) << c.args[0];
+    }
+}
 
 TEST(AppExit, ThrowableEscapingOnCreateIsReportedAsUncaught) {
     ChildResult r = Child("throw-on-create");

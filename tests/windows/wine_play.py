@@ -17,7 +17,7 @@ from wine_prefix import WINE  # noqa: E402
 
 
 class WineGame:
-    def __init__(self, env, command, work, tag, state, menu=True, beside=(), at=None):
+    def __init__(self, env, command, work, tag, state, menu=True, beside=(), at=None, cwd=None):
         self.env, self.work, self.wav, self.state = dict(env), work, os.path.join(work, tag + ".wav"), state
         self.through_shortcut = command[0] == "start"
         with open(os.path.join(work, tag + ".ini"), "w") as f:
@@ -27,7 +27,7 @@ class WineGame:
         self.out = open(os.path.join(work, tag + ".out"), "w+b")
         # No terminal: after a runtime error the program finds no debugger to talk to.
         self.proc = subprocess.Popen([WINE, *command], env=self.env, stdin=subprocess.DEVNULL, stdout=self.out,
-                                     stderr=subprocess.STDOUT)
+                                     stderr=subprocess.STDOUT, cwd=cwd)
         self.window = pl.wait_until("a Tessory window under Wine", lambda: [
             w for w in windows(env) if w not in {game.window for game in beside}], timeout=60)[-1]
         gd.xdotool(self.env, "windowfocus", "--sync", self.window, check=False)
@@ -42,6 +42,12 @@ class WineGame:
             pl.wait_until("the window moved", placed, timeout=20, poll=0.5)
             self.view.close()
             self.view = gd.Window(self.env, self.window, self.proc)
+
+    def follow(self, what, found):
+        """The window the game made anew (a mode switch, after a box): the newest of `found`."""
+        self.window = pl.wait_until(what, lambda: [w for w in found() if w != self.window], timeout=30)[-1]
+        self.view = gd.Window(self.env, self.window, self.proc)
+        gd.xdotool(self.env, "windowfocus", "--sync", self.window, check=False)
 
     def focus(self, probe=False):
         """Wine moves the keys to another of its windows after a click in it (in the sky: no
@@ -127,7 +133,9 @@ def portable(env, zip_path, desktop, shots, work):
     exe, state, log = (os.path.join(program, n) for n in ("tessory.exe", ".kavorostate", "tessory.log"))
     os.rename(os.path.join(program, "data"), os.path.join(program, "away"))
     WineGame(env, [exe], work, "no-data", state, menu=False).quit("Return", 1)  # OK on the message box
-    check("cannot start: it found no data folder" in open(log).read(), "tessory.log lacks why it stopped")
+    said = open(log).read()  # in Windows' words: its paths, and what a player can do
+    check("-win64\\data (No such file" in said and "Reinstall Tessory.\n" in said,
+          "tessory.log lacks why it stopped, in Windows' words:\n" + said)
     os.rename(os.path.join(program, "away"), os.path.join(program, "data"))
     reference = rgb_of(desktop_menu(desktop, work))
     game = WineGame(env, [exe], work, "first", state)
@@ -150,12 +158,39 @@ def portable(env, zip_path, desktop, shots, work):
     turn_sound_down(env, [exe], work, "third", state)
     check(sound_setting(state) == 2, "the third start lost the Sound setting")
     two_copies(env, exe, work, state)
+    scaled(env, exe, work, state)
     runtime_error(env, exe, program, work, state, log)
-    for name in ("menu", "level", "two_copies", "runtime_error"):
+    for name in ("menu", "level", "two_copies", "scaled", "runtime_error"):
         shutil.copy(os.path.join(work, name + ".png"), os.path.join(shots, "windows_%s.png" % name))
     print("menu: %d blocks differ; sound RMS: options %.0f, rolls %.0f; the rolls changed %.0f%% of the "
           "picture" % (blocks, menu_sound, roll_sound, 100 * moved), flush=True)
     check(moved > 0.01 and min(menu_sound, roll_sound) > 60, "no roll, or no sound")  # silence: RMS < 2
+
+
+def scaled(env, exe, work, state):
+    """A screen at 150 % (144 DPI): the window opens at 960 x 720. Alt+Enter switches to
+    full screen and back, as F11 does; Enter alone still selects: it starts a game."""
+    def dpi(value):
+        subprocess.run([WINE, "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t",
+                        "REG_DWORD", "/d", str(value), "/f"], env=env, capture_output=True, timeout=60)
+    dpi(144)
+    try:
+        game = WineGame(env, [exe], work, "scaled", state)
+    finally:
+        dpi(96)
+    gd.screenshot(env, "root", os.path.join(work, "scaled.png"))
+    sizes = []
+    for turn in range(3):
+        sizes.append(gd.xdotool(env, "getwindowgeometry", game.window).split("Geometry: ")[-1].strip())
+        if turn < 2:
+            pl.tap(game.view, "alt+Return")
+            game.follow("the other mode's window", lambda: gd.xdotool(
+                env, "search", "--onlyvisible", "--classname", "tessory.exe", check=False).split())
+    check(sizes == ["960x720", "1280x1024", "960x720"], "window, full screen, window: %s" % sizes)
+    pl.wait_for_menu(game)
+    menu = game.image()
+    pl.tap_until(game, "Return", "a game after Enter", lambda: pl.changed_fraction(menu, game.image()) > 0.1)
+    game.quit()
 
 
 def runtime_error(env, exe, program, work, state, log):
@@ -201,7 +236,7 @@ def two_copies(env, exe, work, state):
     print("two copies at once: " + steps, flush=True)
 
 
-def installed(env, setup, work):
+def installed(env, setup, work, shots):
     def unix(path):
         return subprocess.run([WINE, "winepath", "-u", path], env=env, capture_output=True).stdout.decode().strip()
     subprocess.run([WINE, setup, "/S"], env=env, timeout=180)
@@ -210,9 +245,29 @@ def installed(env, setup, work):
     link = next((os.path.join(d, "Tessory.lnk") for d, _, files in os.walk(unix("C:\\"))
                  if "Tessory.lnk" in files and "Start Menu" in d), None)
     check(os.path.exists(os.path.join(program, "tessory.exe")) and link, "not installed, or no shortcut")
+    # A file where its folder should be: the game says so, plays, and saves nothing, neither
+    # beside the program nor in the folder it was started from.
+    shutil.rmtree(appdata, ignore_errors=True)  # an earlier run's, in a kept prefix
+    open(appdata, "w").close()
+    start = os.path.join(work, "start")
+    os.makedirs(start)
+    game = WineGame(env, [os.path.join(program, "tessory.exe")], work, "no-folder", appdata, menu=False,
+                    cwd=start)
+    gd.screenshot(env, "root", os.path.join(shots, "windows_no_state_folder.png"))
+    gd.xdotool(env, "key", "--window", game.window, "Return")
+    game.follow("the game after the box", lambda: windows(env))
+    pl.wait_for_menu(game)
+    pl.press(game, "Left", "space", "Down", "space")  # the sound stepped in the options
+    pl.tap(game.view, "Escape")  # closing them saves, or would
+    game.quit()
+    check(not any(os.path.exists(d + "/.kavorostate") for d in (program, start)), "a state file was kept "
+          "beside the program or where it was started")
+    os.remove(appdata)
     turn_sound_down(env, ["start", "/wait", "/unix", link], work, "installed", appdata + "/.kavorostate")
     check(os.path.exists(appdata + "/.kavorostate") and not os.path.exists(program + "/.kavorostate"),
           "the installed game's state is not in %APPDATA%\\Tessory alone")
+    with open(appdata + "/tessory.log", errors="replace") as log:
+        check(log.readline().startswith("Tessory "), "the shortcut's game wrote no tessory.log")
     subprocess.run([WINE, os.path.join(program, "Uninstall.exe"), "/S"], env=env, timeout=180)
     # The uninstaller goes on from a copy of itself.
     pl.wait_until("the uninstaller removing the program", lambda: not os.path.exists(program + "/tessory.exe"), 60)
@@ -228,7 +283,7 @@ def main():
             wine_prefix.prepare(xvfb.env(), persistent=True)
             try:
                 portable(xvfb.env(), zip_path, desktop, shots, work)
-                installed(xvfb.env(), setup, work)
+                installed(xvfb.env(), setup, work, shots)
             except Failure:
                 gd.screenshot(xvfb.env(), "root", os.path.join(work, "failed.png"))
                 raise

@@ -36,14 +36,8 @@ void PaintAppIcon(cairo_t* cr, int size, bool maskable) {
     } else {
         RoundedRect(cr, 2, 2, 60, 60, 12);
     }
-    cairo_pattern_t* sky = cairo_pattern_create_linear(0, 2, 0, 62);
-    const Rgb top = palette::kNight.Mixed(palette::kBlue, 0.35);
-    cairo_pattern_add_color_stop_rgb(sky, 0, top.r, top.g, top.b);
-    cairo_pattern_add_color_stop_rgb(sky, 1, palette::kNight.r, palette::kNight.g,
-                                     palette::kNight.b);
-    cairo_set_source(cr, sky);
+    SetNightSky(cr, 2, 62);
     cairo_fill(cr);
-    cairo_pattern_destroy(sky);
     if (maskable) {
         cairo_translate(cr, 32, 32);
         cairo_scale(cr, 0.72, 0.72);

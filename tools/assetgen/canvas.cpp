@@ -42,6 +42,16 @@ void SetColour(cairo_t* cr, const Rgb& c, double alpha) {
     cairo_set_source_rgba(cr, c.r, c.g, c.b, alpha);
 }
 
+void SetNightSky(cairo_t* cr, double y0, double y1) {
+    cairo_pattern_t* sky = cairo_pattern_create_linear(0, y0, 0, y1);
+    const Rgb top = palette::kNight.Mixed(palette::kBlue, 0.35);
+    cairo_pattern_add_color_stop_rgb(sky, 0, top.r, top.g, top.b);
+    cairo_pattern_add_color_stop_rgb(sky, 1, palette::kNight.r, palette::kNight.g,
+                                     palette::kNight.b);
+    cairo_set_source(cr, sky);
+    cairo_pattern_destroy(sky);
+}
+
 void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r) {
     r = std::min(r, std::min(w, h) / 2);
     cairo_new_sub_path(cr);

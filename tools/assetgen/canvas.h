@@ -38,6 +38,8 @@ enum class Shape { kDiamond, kCircle, kTriangle, kStar };
 Shape ShapeOf(int index);
 
 void SetColour(cairo_t* cr, const Rgb& c, double alpha = 1.0);
+// Sets the source to the game's night sky, from its lighter top at y0 to night at y1.
+void SetNightSky(cairo_t* cr, double y0, double y1);
 void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r);
 void StarPath(cairo_t* cr, double cx, double cy, int points, double outer, double inner,
               double rotation);

@@ -10,6 +10,7 @@
 #include "tools/assetgen/art.h"
 #include "tools/assetgen/audio.h"
 #include "tools/assetgen/canvas.h"
+#include "tools/assetgen/installer_art.h"
 #include "tools/assetgen/png_writer.h"
 
 namespace assetgen {
@@ -41,7 +42,7 @@ bool GenerateAll(const Options& o) {
     std::vector<Job> jobs;
     // The music takes longest; starting it first keeps both threads busy to the end.
     for (const SoundInfo& s : SoundCatalog()) {
-        if (!Wanted(o, s.name)) continue;
+        if (o.outDir.empty() || !Wanted(o, s.name)) continue;
         jobs.push_back({s.name, [&o, &s] {
                             bool ok = WriteFile(o.outDir + "/" + s.name, s.make());
                             if (!ok)
@@ -50,7 +51,7 @@ bool GenerateAll(const Options& o) {
                         }});
     }
     for (const SheetInfo& info : ImageCatalog()) {
-        if (!Wanted(o, info.name)) continue;
+        if (o.outDir.empty() || !Wanted(o, info.name)) continue;
         for (int tier : {4, 2, 1}) {
             if (tier != 1 && !info.allTiers) continue;
             jobs.push_back({info.name, [&o, &info, tier] { return WriteSheet(o, info, tier); }});
@@ -73,6 +74,16 @@ bool GenerateAll(const Options& o) {
         }
         for (const WebIcon& web : WebIcons())
             icon(o.iconDir + "/web/" + web.file, web.size, web.maskable);
+    }
+    for (const InstallerPicture& picture :
+         o.installerDir.empty() ? std::vector<InstallerPicture>{} : InstallerPictures()) {
+        jobs.push_back({"installer", [&o, picture] {
+                            const std::string file = o.installerDir + "/" + picture.file;
+                            bool ok = WriteFile(file, RenderInstallerPicture(picture));
+                            if (!ok)
+                                std::fprintf(stderr, "assetgen: cannot write %s\n", file.c_str());
+                            return ok;
+                        }});
     }
     std::atomic<size_t> next{0};
     std::atomic<bool> ok{true};

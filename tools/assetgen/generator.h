@@ -1,4 +1,5 @@
-// Writes every data file of the game into one directory.
+// Writes every data file of the game into one directory (none when `outDir` is empty),
+// and the icons and installer pictures that are asked for.
 #pragma once
 
 #include <string>
@@ -11,6 +12,7 @@ struct Options {
     std::string contactDir;         // when not empty, contact sheets are written here
     std::string fontDir;            // folder of the DejaVu .ttf files
     std::string iconDir;            // when not empty, the icons go here (NxN/tessory.png, web/)
+    std::string installerDir;       // when not empty, the Windows installer's pictures go here
     std::vector<std::string> only;  // when not empty, only sheets/sounds with these names
     int threads = 2;
 };

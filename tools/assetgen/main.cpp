@@ -1,6 +1,7 @@
 // tessory_assetgen: draws and synthesises the game's data/ folder.
 //   tessory_assetgen --out DIR [--fonts DIR] [--contact-sheets DIR] [--only NAME]...
-//                    [--icons DIR]
+//                    [--icons DIR] [--installer DIR]
+// With --installer DIR alone, only the Windows installer's pictures are drawn.
 // TESSORY_CONTACT_SHEETS=DIR in the environment also asks for contact sheets.
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +22,8 @@ int main(int argc, char** argv) {
             o.contactDir = v, ++i;
         } else if (!std::strcmp(a, "--icons") && v) {
             o.iconDir = v, ++i;
+        } else if (!std::strcmp(a, "--installer") && v) {
+            o.installerDir = v, ++i;
         } else if (!std::strcmp(a, "--only") && v) {
             o.only.push_back(v), ++i;
         } else if (!std::strcmp(a, "--threads") && v) {
@@ -28,13 +31,13 @@ int main(int argc, char** argv) {
         } else {
             std::fprintf(stderr,
                          "usage: %s --out DIR [--fonts DIR] [--contact-sheets DIR] "
-                         "[--only NAME]... [--threads N] [--icons DIR]\n",
+                         "[--only NAME]... [--threads N] [--icons DIR] [--installer DIR]\n",
                          argv[0]);
             return 2;
         }
     }
-    if (o.outDir.empty()) {
-        std::fprintf(stderr, "%s: --out DIR is required\n", argv[0]);
+    if (o.outDir.empty() && o.installerDir.empty()) {
+        std::fprintf(stderr, "%s: --out DIR or --installer DIR is required\n", argv[0]);
         return 2;
     }
     if (o.contactDir.empty()) {
