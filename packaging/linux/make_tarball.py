@@ -5,8 +5,9 @@
     <top>/game/tessory    the program, whose RUNPATH is $ORIGIN/lib
     <top>/game/data/      the generated art and sound
     <top>/game/lib/       the shared libraries it needs that a distribution may lack
+    <top>/README.txt, LICENSES.txt   the player's, from packaging/player_files.py
 
-usage: make_tarball.py <out.tar.gz> <program> <launcher> <data dir> <YYYY-MM-DD>
+usage: make_tarball.py <out.tar.gz> <program> <launcher> <data dir> <YYYY-MM-DD> <player_files.py>
 The date stamps every file, so the same build packs the same bytes."""
 
 import datetime
@@ -54,7 +55,7 @@ def bundle(program, lib):
 
 
 def main():
-    out, program, launcher, data, date = sys.argv[1:6]
+    out, program, launcher, data, date, player_files = sys.argv[1:7]
     top = os.path.basename(out)[:-len(".tar.gz")]
     stage = os.path.join(out + ".d", top)
     shutil.rmtree(out + ".d", ignore_errors=True)
@@ -64,6 +65,7 @@ def main():
     run("strip", "-o", os.path.join(game, "tessory"), program)
     shutil.copytree(data, os.path.join(game, "data"))
     print("bundled: " + " ".join(bundle(program, os.path.join(game, "lib"))))
+    run(sys.executable, player_files, "--platform", "linux", "--out", stage)
 
     stamp = int(datetime.datetime.fromisoformat(date).replace(tzinfo=datetime.timezone.utc).timestamp())
 

@@ -3,7 +3,7 @@
 on a private Xvfb its menu is the build's, and a second start reads a changed setting back.
 usage: portable_check.py <tarball> <root> <the build's tessory> <shot folder>"""
 
-import os, shlex, shutil, subprocess, sys, tarfile, tempfile  # noqa: E401
+import os, re, shlex, shutil, subprocess, sys, tarfile, tempfile  # noqa: E401
 
 sys.dont_write_bytecode = True
 for sub in ("../soak", "../support", "../web"):
@@ -24,8 +24,7 @@ def menu_and_sound_down(work, launcher, state, tag):
         check(run.window, "%s: no window: %s" % (tag, open(os.path.join(work, tag + ".err")).read()[-3000:]))
         game = gd.Window(run.env, run.window, run.game)
         game.state_stamp = lambda: os.path.exists(state) and (os.stat(state).st_ino, os.stat(state).st_mtime_ns)
-        game.after_save, look = (lambda: None), game.image  # the file is moved into place whole
-        game.image = lambda name=None: look()
+        game.after_save, game.image = (lambda: None), (lambda name=None, look=game.image: look())  # saves: whole files
         pl.wait_for_menu(game)
         menu = game.image()
         pl.change_setting(game, 1)
@@ -59,6 +58,11 @@ def main(tarball, root, desktop, shots):
     _, sound = menu_and_sound_down(work, game + "/tessory", state, "second")
     check(sound == 2, "the second start did not read the setting back")
     print("menu: %d blocks differ from the build's; Sound stepped down in two starts" % blocks)
+    licences = open(os.path.join(work, top, "LICENSES.txt")).read()
+    owners = [subprocess.run(["dpkg", "-S", "*/" + lib], capture_output=True, text=True).stdout.strip()
+              for lib in sorted(os.listdir(os.path.join(work, top, "game/lib")))]  # the copied libraries' packages
+    missing = [owner for owner in owners if re.sub(r"[0-9.]*:.*", "", owner) not in licences]
+    check(not missing, "LICENSES.txt has no notice of " + "; ".join(missing))
     shutil.rmtree(work)
 
 
