@@ -32,6 +32,11 @@ NOTICES = {
     "glfw": ("libglfw3", ["*"]),
     "openal": ("libopenal1", ["*", "Alc/bs2b.c"]),
     "stb": ("libstb0", ["*"]),
+    # What the Linux download's OpenAL Soft needs beside it: their whole records but
+    # Debian's own packaging.
+    "sndio": ("libsndio7.0", None),
+    "bsd": ("libbsd0", None),
+    "md": ("libmd0", None),
     # The runtime in general, the number conversion of its printf, and winpthreads.
     "mingw": ("mingw-w64-x86-64-dev", [
         "*", "mingw-w64-crt/gdtoa/*", "mingw-w64-crt/gdtoa/qnan.c",
@@ -76,6 +81,8 @@ def debian_notice(package, wanted):
     path = os.path.join(DOC, package, "copyright")
     paras = paragraphs(path)
     files = {p["Files"].split()[0]: p for p in paras if "Files" in p}
+    if wanted is None:
+        wanted = [name for name in files if not name.startswith("debian/")]
     missing = [w for w in wanted if w not in files]
     if missing:
         raise SystemExit("player_files.py: %s has no paragraph for %s" % (path, ", ".join(missing)))
@@ -145,7 +152,7 @@ def openal_windows_licences(sources):
 
 def fields(platform, sources):
     values = {"version": project_version(), "game_terms": game_terms()}
-    shipped = ["openal", "glfw", "stb"] + (["mingw"] if platform == "windows" else [])
+    shipped = ["openal", "glfw", "stb"] + (["mingw"] if platform == "windows" else ["sndio", "bsd", "md"])
     notice = {name: debian_notice(*NOTICES[name]) for name in shipped}
     values["stb_version"] = upstream(debian_version("libstb0"))
     if platform == "windows":
@@ -159,7 +166,9 @@ def fields(platform, sources):
                  read("/usr/share/common-licenses/LGPL-2").strip("\n")]
         values.update(openal_version=upstream(debian_version("libopenal1")),
                       openal_debian_version=debian_version("libopenal1"),
-                      glfw_version=upstream(debian_version("libglfw3")))
+                      glfw_version=upstream(debian_version("libglfw3")),
+                      openal_uses="\n\n".join(notice[n] for n in ("sndio", "bsd", "md")),
+                      **{n + "_version": upstream(debian_version(NOTICES[n][0])) for n in ("sndio", "bsd", "md")})
     values.update(openal_notice="\n\n".join([notice["openal"]] + texts), glfw_notice=notice["glfw"],
                   stb_notice=notice["stb"])
     return values
