@@ -7,18 +7,9 @@ TESSORY_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 nsis
 # A private apt configuration that adds source entries for the archive this machine is
 # already configured with; the system's own sources are never touched.
 tessory_windows_apt() {  # <apt work dir> -> prints the apt options to use
-  local dir="$1" uri=""
+  local dir="$1" uri
   mkdir -p "$dir/lists/partial" "$dir/cache/archives/partial"
-  if [ -r /etc/apt/sources.list.d/debian.sources ]; then
-    uri=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources)
-  fi
-  if [ -z "$uri" ] && [ -r /etc/apt/sources.list ]; then
-    uri=$(awk '$1 == "deb" {for (i = 2; i <= NF; i++) if ($i ~ /:\/\//) {print $i; exit}}' /etc/apt/sources.list)
-  fi
-  if [ -z "$uri" ]; then
-    echo "scripts/windows: found no Debian archive in this machine's apt sources" >&2
-    return 1
-  fi
+  uri=$(tessory_debian_mirror) || return 1
   local keys=/usr/share/keyrings/debian-archive-keyring.gpg
   {
     echo "deb-src [signed-by=$keys] $uri bookworm main"
