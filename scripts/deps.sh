@@ -8,7 +8,7 @@ TESSORY_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libsdl2-dev
   libglfw3-dev libgl-dev libgles-dev libx11-dev libopenal-dev libstb-dev
   libcairo2-dev libfreetype-dev zlib1g-dev libvorbis-dev libsndfile1-dev fonts-dejavu-core
-  xvfb xauth xdotool libxdamage1 imagemagick sox alsa-utils clang clang-format-14
+  xvfb xauth xdotool x11-utils libxdamage1 imagemagick sox alsa-utils clang clang-format-14
   python3
   desktop-file-utils appstream dpkg-dev file lintian
   patchelf debootstrap

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
+#include <tuple>
 
 #include "input/input_device.h"
 #include "net/async_event.h"
@@ -249,23 +250,21 @@ INSTANTIATE_TEST_SUITE_P(
 // window; an option it does not know, or a bad seed, is refused with the usage.
 TEST(CommandLine, HelpAndVersionAnswerAndEndAndOthersAreRefusedWithTheUsage) {
     const std::string usage = QoGame::kUsage;
-    const struct {
-        std::vector<std::string> args;
-        int status;
-        std::string out, err;
-    } cases[] = {
-        {{"--help"}, 0, usage, ""},
-        {{"--version"}, 0, std::string("Tessory ") + qoProgramVersion + "\n", ""},
-        {{"--seed=5", "--fullscreen"}, 2, "", "tessory: unknown option --fullscreen\n" + usage},
-        {{"--seed=x"}, 2, "", "tessory: --seed wants a number from 0 to 37171647\n" + usage},
+    const std::tuple<std::vector<std::string>, int, std::string, std::string> cases[] = {
+        {{TESSORY_EXE, "--help"}, 0, usage, ""},
+        {{TESSORY_EXE, "--version"}, 0, std::string("Tessory ") + qoProgramVersion + "\n", ""},
+        {{TESSORY_EXE, "--seed=5", "--fullscreen"},
+         2,
+         "",
+         "tessory: unknown option --fullscreen\n" + usage},
+        {{TESSORY_EXE, "--seed=x"},
+         2,
+         "",
+         "tessory: --seed wants a number from 0 to 37171647\n" + usage},
     };
-    for (const auto& c : cases) {
-        std::vector<std::string> command = {TESSORY_EXE};
-        command.insert(command.end(), c.args.begin(), c.args.end());
+    for (const auto& [command, status, out, err] : cases) {
         ChildResult r = RunChild(command);
-        EXPECT_EQ(r.status, c.status) << c.args[0];
-        EXPECT_EQ(r.out, c.out) << c.args[0];
-        EXPECT_EQ(r.err, c.err) << c.args[0];
+        EXPECT_EQ(std::tie(r.status, r.out, r.err), std::tie(status, out, err)) << command[1];
     }
 }
 

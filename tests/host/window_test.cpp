@@ -5,7 +5,6 @@
 #define GLFW_EXPOSE_NATIVE_X11
 #include <GLFW/glfw3.h>
 #include <GLFW/glfw3native.h>
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <signal.h>
@@ -14,7 +13,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <functional>
 #include <thread>
 
@@ -222,15 +220,7 @@ TEST_F(Window, SmokeProgramRunsSixtyUpdatesAndRendersInOneSecond) {
 // Also: on a screen scaled to 150 % (Xft.dpi 144, as desktops set it) the first window is
 // 960 by 720, centred.
 TEST_F(Window, CloseButtonEndsAProgramWithTheDefaultOnCloseWithStatusZero) {
-    Display* x = XOpenDisplay(nullptr);
-    ASSERT_NE(x, nullptr);
-    auto resources = [x](const std::string& text) {
-        XChangeProperty(x, DefaultRootWindow(x), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(text.data()),
-                        static_cast<int>(text.size()));
-        XSync(x, False);
-    };
-    resources("Xft.dpi:\t144\n");
+    Command("xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER 'Xft.dpi: 144'");
     char program[] = SMOKE_APP;
     char* argv[] = {program, nullptr};
     pid_t pid = 0;
@@ -238,8 +228,7 @@ TEST_F(Window, CloseButtonEndsAProgramWithTheDefaultOnCloseWithStatusZero) {
     ASSERT_EQ(posix_spawn(&pid, program, nullptr, nullptr, argv, environ), 0);
     unsetenv("SMOKE_UNTIL_CLOSED");
     std::string id = Command("xdotool search --sync --name '^Tessory$' 2>/dev/null | head -1");
-    resources("");
-    XCloseDisplay(x);
+    Command("xprop -root -remove RESOURCE_MANAGER");
     ASSERT_FALSE(id.empty());
     std::string geometry = Command("xdotool getwindowgeometry " + id);
     EXPECT_NE(geometry.find("Position: 160,152"), std::string::npos) << geometry;

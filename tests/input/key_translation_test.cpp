@@ -63,16 +63,6 @@ TEST_F(HostKeys, RepeatCountsAsAPressAndRepeatsTheCharacter) {
     EXPECT_EQ(game->keys, (Events{{1, 8}, {3, 8}, {1, 8}, {3, 8}}));
 }
 
-// Alt+Enter is the full-screen switch F11, from its press to its release however Alt goes;
-// Enter alone still selects.
-TEST_F(HostKeys, AltEnterIsF11AndEnterAloneIsEnter) {
-    host.OnKey(GLFW_KEY_ENTER, GLFW_PRESS, GLFW_MOD_ALT);
-    host.OnKey(GLFW_KEY_ENTER, GLFW_RELEASE, 0);
-    host.OnKey(GLFW_KEY_ENTER, GLFW_PRESS, 0);
-    host.OnKey(GLFW_KEY_ENTER, GLFW_RELEASE, GLFW_MOD_ALT);
-    EXPECT_EQ(game->keys, (Events{{1, 122}, {2, 122}, {1, 13}, {3, 13}, {2, 13}}));
-}
-
 TEST_F(HostKeys, UntranslatedKeysSendNothing) {
     host.OnKey(GLFW_KEY_LEFT_ALT, GLFW_PRESS);
     host.OnKey(GLFW_KEY_F13, GLFW_PRESS);
