@@ -170,25 +170,21 @@ def portable(env, zip_path, desktop, shots, work):
 def scaled(env, exe, work, state):
     """A screen at 150 % (144 DPI): the window opens at 960 x 720. Alt+Enter switches to
     full screen and back, as F11 does; Enter alone still selects: it starts a game."""
-    def dpi(value):
-        subprocess.run([WINE, "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t",
-                        "REG_DWORD", "/d", str(value), "/f"], env=env, capture_output=True, timeout=60)
-    dpi(144)
+    reg = [WINE, "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/f", "/d"]
+    subprocess.run(reg + ["144"], env=env, capture_output=True, timeout=60)
     try:
         game = WineGame(env, [exe], work, "scaled", state)
-    finally:
-        dpi(96)
+    finally:  # the starts after this one see 96
+        subprocess.run(reg + ["96"], env=env, capture_output=True, timeout=60)
     gd.screenshot(env, "root", os.path.join(work, "scaled.png"))
-    sizes = []
-    for turn in range(3):
+    sizes = [gd.xdotool(env, "getwindowgeometry", game.window).split("Geometry: ")[-1].strip()]
+    for _ in range(2):
+        pl.tap(game.view, "alt+Return")
+        game.follow("the other mode's window", lambda: gd.xdotool(
+            env, "search", "--onlyvisible", "--classname", "tessory.exe", check=False).split())
         sizes.append(gd.xdotool(env, "getwindowgeometry", game.window).split("Geometry: ")[-1].strip())
-        if turn < 2:
-            pl.tap(game.view, "alt+Return")
-            game.follow("the other mode's window", lambda: gd.xdotool(
-                env, "search", "--onlyvisible", "--classname", "tessory.exe", check=False).split())
     check(sizes == ["960x720", "1280x1024", "960x720"], "window, full screen, window: %s" % sizes)
-    pl.wait_for_menu(game)
-    menu = game.image()
+    menu = pl.wait_for_menu(game)
     pl.tap_until(game, "Return", "a game after Enter", lambda: pl.changed_fraction(menu, game.image()) > 0.1)
     game.quit()
 
