@@ -667,17 +667,15 @@ TEST_F(SavedState, DamagedFilesAreKeptBeforeTheFirstSaveOverThem) {
         app->p_Save();
         qoWaitForSaves();
         std::string err = testing::internal::GetCapturedStderr();
-        std::string copy = (std::filesystem::current_path() / c.copy).string();
-        EXPECT_EQ(err,
-                  *c.copy
-                      ? "[state] " + (std::filesystem::current_path() / ".kavorostate").string() +
-                            " was damaged " + c.parts + "; its old bytes are kept in " + copy + "\n"
-                      : "")
-            << c.parts;
-        if (*c.copy) {
-            std::ifstream in(copy, std::ios::binary);
-            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.bytes) << c.copy;
-        }
+        auto here = std::filesystem::current_path();  // as the host spells it
+        std::string copy = (here / c.copy).string(),
+                    said = "[state] " + (here / ".kavorostate").string();
+        EXPECT_EQ(err, *c.copy ? said + " was damaged " + c.parts + "; its old bytes are kept in " +
+                                     copy + "\n"
+                               : "");
+        std::ifstream in(copy, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), *c.copy ? c.bytes : "")
+            << c.copy;
         EXPECT_EQ(Fields(StateFile()).size(), 203u);
         if (!c.loaded) {
             EXPECT_EQ(StateFile(), app->p_StateString().ToUtf8()) << c.parts;
