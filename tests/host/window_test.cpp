@@ -217,8 +217,7 @@ TEST_F(Window, SmokeProgramRunsSixtyUpdatesAndRendersInOneSecond) {
     EXPECT_LE(renders, 62);
 }
 
-// Also: on a screen scaled to 150 % (Xft.dpi 144, as desktops set it) the first window is
-// 960 by 720, centred.
+// Also: a screen scaled to 150 % (Xft.dpi 144) gets a first window of 960 by 720, centred.
 TEST_F(Window, CloseButtonEndsAProgramWithTheDefaultOnCloseWithStatusZero) {
     Command("xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER 'Xft.dpi: 144'");
     char program[] = SMOKE_APP;
